@@ -1,0 +1,77 @@
+#include "settings.h"
+
+namespace zep {
+
+Settings::Settings() : m_store(kSettingsOrganisation, kSettingsApplication) {}
+
+int Settings::ReadInt(const char* name, int fallback) const
+{
+    const QVariant v = m_store.value(name);
+    if (!v.isValid())
+        return fallback;
+    bool ok = false;
+    const int n = v.toInt(&ok);
+    return ok ? n : fallback;
+}
+
+void Settings::WriteInt(const char* name, int value)
+{
+    m_store.setValue(name, value);
+}
+
+QString Settings::ReadText(const char* name, const QString& fallback) const
+{
+    const QVariant v = m_store.value(name);
+    return v.isValid() ? v.toString() : fallback;
+}
+
+void Settings::WriteText(const char* name, const QString& value)
+{
+    m_store.setValue(name, value);
+}
+
+QByteArray Settings::ReadRecord(const char* name) const
+{
+    return m_store.value(name).toByteArray();
+}
+
+void Settings::WriteRecord(const char* name, const QByteArray& bytes)
+{
+    m_store.setValue(name, bytes);
+}
+
+bool Settings::Contains(const char* name) const
+{
+    return m_store.contains(name);
+}
+
+void Settings::Remove(const char* name)
+{
+    m_store.remove(name);
+}
+
+void Settings::Sync()
+{
+    m_store.sync();
+}
+
+int Settings::ServerPort(bool tls) const
+{
+    const int fallback = tls ? defaults::SslPort : defaults::Port;
+    const int port = ReadInt(tls ? setting::SslPort : setting::Port, fallback) & 0xffff;
+    return port == 0 ? fallback : port;
+}
+
+int Settings::ProxyPort() const
+{
+    const int port = ReadInt(setting::ProxyPort, defaults::ProxyPort) & 0xffff;
+    return port == 0 ? defaults::ProxyPort : port;
+}
+
+int Settings::StoredPort(long typed, int fallback)
+{
+    const int port = static_cast<int>(typed & 0xffff);
+    return port == 0 ? fallback : port;
+}
+
+} // namespace zep
