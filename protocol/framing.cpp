@@ -1,0 +1,290 @@
+#include "protocol/framing.h"
+
+#include "protocol/authentication.h"
+#include "transport/im_connection.h"
+#include "transport/log_writer.h"
+#include "transport/socket_io.h"
+#include "transport/timeouts.h"
+
+#include <openssl/ssl.h>
+
+namespace zep {
+
+namespace {
+
+constexpr std::size_t kReceiveSize = 10239;
+// More than this many reads in one ImReadEvent call would keep the application lock from a
+// waiting request for too long; the rest is read on the next call.
+constexpr int kMaxReadsPerEventCall = 64;
+
+struct ReplyCollector
+{
+    LineList* reply = nullptr;
+    bool done = false;
+};
+
+void LogReceivedLine(const ImConnection& conn, std::string_view line)
+{
+    if (LogEnabled(kLogProtocol))
+        LogWriteIf(ZepimLog(), kLogProtocol, 0, "%d %s%.*s", conn.number, conn.tls ? "[x] " : "",
+                   static_cast<int>(line.size()), line.data());
+}
+
+// Sorts one received line: reply lines to the collector, event lines to the event queue.
+ImResult DispatchLine(ImConnection& conn, std::string_view line, ReplyCollector* collector)
+{
+    LogReceivedLine(conn, line);
+    if (line.size() < 2 || line[1] != ' ')
+        return ImResult::Ok;
+    std::string_view rest = line.substr(2);
+    if (line[0] == 'S') {
+        // Without an outstanding request (or after its terminator) a reply line has no owner.
+        if (!collector || collector->done)
+            return ImResult::Ok;
+        if (rest == ".") {
+            collector->done = true;
+            return ImResult::Ok;
+        }
+        if (collector->reply->Bytes() + rest.size() > kMaxAccumulatedBytes)
+            return ImResult::TransferFailed;
+        collector->reply->Append(std::string(rest));
+    } else if (line[0] == 'A') {
+        if (conn.eventQueue.Bytes() + rest.size() > kMaxAccumulatedBytes)
+            return ImResult::TransferFailed;
+        conn.eventQueue.Append(std::string(rest));
+        if (rest == ".")
+            ++conn.queuedTerminators;
+    }
+    return ImResult::Ok;
+}
+
+// Splits the complete lines out of the pending input; a trailing partial line stays there.
+// A run of CR and LF characters is one break, so empty lines vanish.
+ImResult ConsumeLines(ImConnection& conn, ReplyCollector* collector)
+{
+    std::string& input = conn.pendingInput;
+    std::size_t last = input.find_last_of("\r\n");
+    if (last != std::string::npos) {
+        std::size_t pos = 0;
+        while (pos <= last) {
+            std::size_t end = input.find_first_of("\r\n", pos);
+            if (end > pos) {
+                ImResult r =
+                    DispatchLine(conn, std::string_view(input.data() + pos, end - pos), collector);
+                if (r != ImResult::Ok)
+                    return r;
+            }
+            pos = end + 1;
+        }
+        input.erase(0, last + 1);
+    }
+    conn.inputWaiting = false;
+    return input.size() > kMaxAccumulatedBytes ? ImResult::TransferFailed : ImResult::Ok;
+}
+
+// Detaches the first complete event from the queue. An event that is only its terminator is
+// discarded without gluing anything onto the next one.
+bool ExtractEvent(ImConnection& conn, LineList& event)
+{
+    while (conn.queuedTerminators > 0) {
+        event.Clear();
+        while (!conn.eventQueue.Empty()) {
+            std::string line = conn.eventQueue.TakeHead();
+            if (line == ".") {
+                --conn.queuedTerminators;
+                break;
+            }
+            if (!line.empty() && line.front() == '.')
+                line.erase(0, 1); // dot-stuffed by the server
+            event.Append(std::move(line));
+        }
+        if (!event.Empty())
+            return true;
+    }
+    return false;
+}
+
+// Reads one chunk into the pending input. Ok with *closed set when the peer closed.
+ImResult ReceiveChunk(ImConnection& conn, int timeoutCode, bool* closed)
+{
+    char buffer[kReceiveSize + 1];
+    std::size_t got = 0;
+    *closed = false;
+    ImResult r = ReceiveBytes(conn.number, conn.tls, conn.socket.load(), timeoutCode, buffer,
+                              kReceiveSize, &got);
+    if (r != ImResult::Ok)
+        return r;
+    if (got == 0) {
+        *closed = true;
+        return ImResult::Ok;
+    }
+    conn.pendingInput.append(buffer, got);
+    return ImResult::Ok;
+}
+
+void NoteTlsPending(ImConnection& conn)
+{
+    conn.tlsPending = conn.tls && SSL_pending(conn.tls) > 0;
+}
+
+bool BreaksStream(ImResult r)
+{
+    return r == ImResult::ConnectionClosed || r == ImResult::TimedOut ||
+           r == ImResult::TransferFailed || r == ImResult::SelectFailed || r == ImResult::NoMemory;
+}
+
+} // namespace
+
+ImResult ImReadReply(ImConnection& conn, LineList& reply)
+{
+    std::lock_guard<std::recursive_mutex> guard(conn.lock);
+    reply.Clear();
+    ReplyCollector collector{&reply, false};
+    ImResult r = ConsumeLines(conn, &collector);
+    while (r == ImResult::Ok && !collector.done) {
+        if (!conn.connected || conn.socket.load() < 0) {
+            r = ImResult::ConnectionClosed;
+            break;
+        }
+        bool closed = false;
+        r = ReceiveChunk(conn, kTimeoutDefault, &closed);
+        if (r == ImResult::Ok && closed)
+            r = ImResult::ConnectionClosed;
+        if (r == ImResult::Ok)
+            r = ConsumeLines(conn, &collector);
+    }
+    NoteTlsPending(conn);
+    if (r != ImResult::Ok) {
+        reply.Clear();
+        return r;
+    }
+    // A terminator without a status line before it is no reply.
+    return reply.Empty() ? ImResult::Failed : ImResult::Ok;
+}
+
+ImResult ImExchange(ImConnection& conn, std::string_view request, LineList& reply)
+{
+    std::lock_guard<std::recursive_mutex> guard(conn.lock);
+    // Every request but "MESSAGE" must fit its buffer; a cut request would lose its terminator
+    // and put the stream out of step, so it is refused whole.
+    if (request.size() > kRequestBufferSize - 1 && request.compare(0, 9, "MESSAGE\r\n") != 0)
+        return ImResult::Failed;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        reply.Clear();
+        if (!conn.connected || conn.socket.load() < 0)
+            return ImResult::ConnectionClosed;
+        std::string text;
+        ImResult r = ImAuthorizeRequest(conn, request, text);
+        if (r != ImResult::Ok)
+            return r;
+        if (!SendMultiLineLog(conn.number, conn.tls, conn.socket.load(), kTimeoutDefault, text)) {
+            // Part of the request may be out: what follows would be out of step.
+            ImDisconnect(conn);
+            return ImResult::ConnectionClosed;
+        }
+        r = ImReadReply(conn, reply);
+        if (r != ImResult::Ok) {
+            if (BreaksStream(r))
+                ImDisconnect(conn);
+            return r;
+        }
+        if (reply.Tail().compare(0, 3, "401") != 0)
+            return ImResult::Ok;
+        static constexpr std::string_view kAuthenticate = "Authenticate:";
+        for (const std::string& line : reply) {
+            if (line.compare(0, kAuthenticate.size(), kAuthenticate) != 0)
+                continue;
+            std::string_view value(line);
+            value.remove_prefix(kAuthenticate.size());
+            while (!value.empty() && value.front() == ' ')
+                value.remove_prefix(1);
+            while (!value.empty() && value.back() == ' ')
+                value.remove_suffix(1);
+            ImRecordChallenge(conn, value);
+            break;
+        }
+    }
+    return ImResult::Ok;
+}
+
+ImResult ImReadEvent(ImConnection& conn, LineList& event)
+{
+    std::lock_guard<std::recursive_mutex> guard(conn.lock);
+    event.Clear();
+    // Lines may wait unsplit since connecting (they came with the greeting).
+    if (ConsumeLines(conn, nullptr) == ImResult::Ok && ExtractEvent(conn, event))
+        return ImResult::Ok;
+    if (!conn.connected || conn.socket.load() < 0)
+        return ImResult::ConnectionClosed;
+    for (int reads = 0; reads < kMaxReadsPerEventCall; ++reads) {
+        bool closed = false;
+        ImResult r = ReceiveChunk(conn, kTimeoutPoll, &closed);
+        if (r == ImResult::TimedOut)
+            break; // nothing more has arrived
+        if (r == ImResult::Ok && !closed)
+            r = ConsumeLines(conn, nullptr);
+        if (r != ImResult::Ok || closed) {
+            // Events completed before the failure are still handed out first.
+            ImDisconnect(conn);
+            if (ExtractEvent(conn, event))
+                return ImResult::Ok;
+            return closed ? ImResult::ConnectionClosed : r;
+        }
+        if (ExtractEvent(conn, event)) {
+            NoteTlsPending(conn);
+            return ImResult::Ok;
+        }
+    }
+    NoteTlsPending(conn);
+    return ImResult::NothingPending;
+}
+
+ImResult ImWaitEvent(ImConnection& conn, int timeoutCode)
+{
+    if (conn.queuedTerminators.load() > 0 || conn.tlsPending.load() || conn.inputWaiting.load())
+        return ImResult::Ok;
+    int fd = conn.socket.load();
+    if (fd < 0)
+        return ImResult::ConnectionClosed;
+    ImResult r = WaitSocket(fd, false, TimeoutMicroseconds(timeoutCode, Direction::Receive));
+    // A socket closed under the wait reads as ready: the reader then finds out under the lock.
+    return r == ImResult::TimedOut ? r : ImResult::Ok;
+}
+
+ImResult ImReplyCode(const std::string& statusLine, std::string& code, std::size_t size)
+{
+    code.clear();
+    if (size < 4 || statusLine.size() < 3)
+        return ImResult::NotFound;
+    code = statusLine.substr(0, 3);
+    return ImResult::Ok;
+}
+
+ImResult ImStatusToResult(std::string_view code)
+{
+    if (!code.empty() && code[0] == '2')
+        return ImResult::Ok;
+    if (code == "551")
+        return ImResult::CharsetMismatch;
+    if (code == "552")
+        return ImResult::AlreadyPresent;
+    if (code == "553")
+        return ImResult::ServerCode553;
+    if (code == "554")
+        return ImResult::TooLarge;
+    if (code == "555")
+        return ImResult::ContentUnacceptable;
+    return ImResult::Failed;
+}
+
+ImResult ImReplyResult(const LineList& reply)
+{
+    if (reply.Empty())
+        return ImResult::Failed;
+    std::string code;
+    if (ImReplyCode(reply.Tail(), code) != ImResult::Ok)
+        return ImResult::Failed;
+    return ImStatusToResult(code);
+}
+
+} // namespace zep

@@ -1,0 +1,44 @@
+#pragma once
+// Result codes of every protocol and transport operation. The numbers are fixed: the user
+// interface compares against them.
+
+#include <iosfwd>
+
+namespace zep {
+
+enum class ImResult : int
+{
+    Ok = 0,
+    NoMemory = 26,
+    NothingPending = 71,
+    BadArgument = 72,
+    ConnectionClosed = 82,
+    TimedOut = 102,
+    TransferFailed = 103,
+    SelectFailed = 104,
+    AlreadyPresent = 108,
+    HostNotFound = 132,
+    ServerCode553 = 143,
+    TlsSessionFailed = 161,
+    TlsHandshakeFailed = 162,
+    TlsNoPeerCertificate = 163,
+    NotFound = 207,
+    ContentUnacceptable = 210,
+    CharsetMismatch = 212,
+    TooLarge = 218,
+    Failed = 235,
+    ConversionFailed = 241,
+};
+
+// The name of a result ("ConnectionClosed"); "Unknown" for a number outside the table.
+const char* ImResultName(ImResult result);
+
+inline int ImResultNumber(ImResult result)
+{
+    return static_cast<int>(result);
+}
+
+// Prints "Name (number)", so test failures read well.
+std::ostream& operator<<(std::ostream& out, ImResult result);
+
+} // namespace zep

@@ -1,0 +1,83 @@
+#pragma once
+// The messenger's one connection record to the messaging server. Every protocol and transport
+// operation takes it as its first argument; `lock` serialises request exchanges and event reads.
+
+#include "protocol/im_result.h"
+#include "protocol/line_list.h"
+#include "transport/im_auth_state.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+typedef struct ssl_st SSL;
+
+namespace zep {
+
+// Caps on every accumulation buffer: a misbehaving server cannot exhaust memory.
+inline constexpr std::size_t kMaxAccumulatedBytes = 64u * 1024u * 1024u;
+
+struct ImConnection
+{
+    ImConnection() = default;
+    ~ImConnection();
+    ImConnection(const ImConnection&) = delete;
+    ImConnection& operator=(const ImConnection&) = delete;
+
+    // The connection lock: recursive, so connect and disconnect may be called with it held.
+    std::recursive_mutex lock;
+
+    // Written under `lock`; read without it only by ImWaitEvent (which copes with a stale value).
+    std::atomic<int> socket{-1};
+    SSL* tls = nullptr;
+
+    std::string serverHost;
+    std::uint16_t serverPort = 0;
+    bool useProxy = false;
+    bool useTls = false;
+    std::string proxyHost;
+    std::uint16_t proxyPort = 0;
+
+    // Readable without the lock.
+    std::atomic<bool> connected{false};
+    std::atomic<bool> loggedOn{false};
+
+    ImAuthState auth;
+
+    // Received bytes not yet split into lines: always at most one partial line, except right
+    // after connecting, when bytes that came with the proxy's reply or the greeting wait here.
+    std::string pendingInput;
+    // Event lines ("A " marker removed) not yet extracted, and how many terminators they hold.
+    LineList eventQueue;
+    std::atomic<int> queuedTerminators{0};
+    // pendingInput may hold complete lines not yet split (those that came with the greeting).
+    std::atomic<bool> inputWaiting{false};
+    // The TLS layer holds decrypted bytes that no read has taken yet.
+    std::atomic<bool> tlsPending{false};
+
+    // Connection number printed at the start of transfer log lines.
+    int number = 0;
+};
+
+// Connects (optionally through the HTTP proxy tunnel and in TLS) and reads the greeting.
+ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint16_t serverPort,
+                   bool useTls, bool useProxy, const std::string& proxyHost,
+                   std::uint16_t proxyPort);
+
+// Closes everything; safe when not connected and when called twice. Complete events that were
+// already received stay queued so that ImReadEvent can still hand them out.
+void ImDisconnect(ImConnection& conn);
+
+bool IsConnected(const ImConnection& conn);
+bool IsLoggedOn(const ImConnection& conn);
+
+// Wakes a thread blocked on this connection (a worker being stopped) by shutting the socket
+// down; the owner still calls ImDisconnect afterwards.
+void ImShutdown(ImConnection& conn);
+
+// "SSL - cipher name ..." when TLS is up; false otherwise.
+bool CipherDescription(ImConnection& conn, std::string& text);
+
+} // namespace zep

@@ -1,0 +1,295 @@
+#include "transport/socket_io.h"
+
+#include "transport/log_writer.h"
+#include "transport/timeouts.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/socket.h>
+#include <time.h>
+
+namespace zep {
+
+namespace {
+
+// Logs and empties the TLS error queue of this thread.
+void LogTlsErrorQueue()
+{
+    unsigned long code;
+    while ((code = ERR_get_error()) != 0) {
+        char text[256];
+        ERR_error_string_n(code, text, sizeof text);
+        LogWriteIf(ZepimLog(), kLogFailure, 99999, "%s", text);
+    }
+}
+
+long long RemainingMicros(std::chrono::steady_clock::time_point deadline, long long total)
+{
+    if (total < 0)
+        return -1;
+    auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                    .count();
+    return left > 0 ? left : 0;
+}
+
+} // namespace
+
+bool SetNonBlocking(int socket)
+{
+    int flags = fcntl(socket, F_GETFL, 0);
+    return flags >= 0 && (flags & O_NONBLOCK || fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0);
+}
+
+ImResult WaitSocket(int socket, bool forWrite, long long microseconds)
+{
+    if (socket < 0)
+        return ImResult::SelectFailed;
+    pollfd pfd{socket, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
+    timespec ts{};
+    timespec* tsp = nullptr;
+    if (microseconds >= 0) {
+        ts.tv_sec = microseconds / 1000000;
+        ts.tv_nsec = (microseconds % 1000000) * 1000;
+        tsp = &ts;
+    }
+    for (;;) {
+        int n = ppoll(&pfd, 1, tsp, nullptr);
+        if (n > 0) {
+            // Hang-up and errors count as ready: the following read or write reports them.
+            return (pfd.revents & POLLNVAL) ? ImResult::SelectFailed : ImResult::Ok;
+        }
+        if (n == 0)
+            return ImResult::TimedOut;
+        if (errno != EINTR)
+            return ImResult::SelectFailed;
+    }
+}
+
+ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, const char* data,
+                   std::size_t length, std::size_t* sent)
+{
+    std::size_t done = 0;
+    ImResult result = ImResult::Ok;
+    SetNonBlocking(socket);
+    const long long wait = TimeoutMicroseconds(timeoutCode, Direction::Send);
+    bool wantRead = false;
+    while (done < length) {
+        ImResult ready = WaitSocket(socket, !wantRead, wait);
+        if (ready == ImResult::TimedOut) {
+            LogWriteIf(ZepimLog(), kLogDetail, 311, "%d select timeout", connectionNumber);
+            result = ready;
+            break;
+        }
+        if (ready != ImResult::Ok) {
+            LogWriteIf(ZepimLog(), kLogFailure, 312, "%d select error (%d,%d)", connectionNumber,
+                       errno, 0);
+            result = ImResult::SelectFailed;
+            break;
+        }
+        wantRead = false;
+        std::size_t offered = length - done;
+        if (tls) {
+            ERR_clear_error();
+            int n = SSL_write(tls, data + done,
+                              static_cast<int>(std::min<std::size_t>(offered, 1u << 30)));
+            if (n > 0) {
+                done += static_cast<std::size_t>(n);
+                LogWriteIf(ZepimLog(), kLogDetail, 314, "%d send %d bytes", connectionNumber, n);
+                if (LogEnabled(kLogDetail))
+                    LogHexDump(ZepimLog(), connectionNumber, data + done - n,
+                               static_cast<std::size_t>(n));
+                continue;
+            }
+            // Judge by the TLS layer's own code, never by a stale socket error.
+            int error = SSL_get_error(tls, n);
+            if (error == SSL_ERROR_WANT_WRITE)
+                continue;
+            if (error == SSL_ERROR_WANT_READ) {
+                wantRead = true;
+                continue;
+            }
+            LogTlsErrorQueue();
+            LogWriteIf(ZepimLog(), kLogFailure, 313, "%d send error (%d,%d)", connectionNumber,
+                       errno, error);
+            result = ImResult::TransferFailed;
+            break;
+        }
+        ssize_t n = ::send(socket, data + done, offered, MSG_NOSIGNAL);
+        if (n >= 0) {
+            done += static_cast<std::size_t>(n);
+            LogWriteIf(ZepimLog(), kLogDetail, 314, "%d send %d bytes", connectionNumber,
+                       static_cast<int>(n));
+            if (LogEnabled(kLogDetail))
+                LogHexDump(ZepimLog(), connectionNumber, data + done - n,
+                           static_cast<std::size_t>(n));
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+            SetNonBlocking(socket);
+            continue;
+        }
+        LogWriteIf(ZepimLog(), kLogFailure, 313, "%d send error (%d,%d)", connectionNumber, errno,
+                   0);
+        result = ImResult::TransferFailed;
+        break;
+    }
+    if (sent)
+        *sent = done;
+    return result;
+}
+
+ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, char* buffer,
+                      std::size_t size, std::size_t* received)
+{
+    *received = 0;
+    if (size == 0)
+        return ImResult::Ok;
+    SetNonBlocking(socket);
+    const int chunk = static_cast<int>(std::min<std::size_t>(size, 1u << 30));
+    const long long total = TimeoutMicroseconds(timeoutCode, Direction::Receive);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::microseconds(total < 0 ? 0 : total);
+    bool wantWrite = false;
+    for (;;) {
+        if (tls) {
+            // Decrypted bytes may already wait in the TLS layer; take them without waiting.
+            {
+                ERR_clear_error();
+                int n = SSL_read(tls, buffer, chunk);
+                if (n > 0) {
+                    *received = static_cast<std::size_t>(n);
+                    LogWriteIf(ZepimLog(), kLogDetail, 769, "%d recv %d bytes", connectionNumber,
+                               n);
+                    if (LogEnabled(kLogDetail))
+                        LogHexDump(ZepimLog(), connectionNumber, buffer,
+                                   static_cast<std::size_t>(n));
+                    return ImResult::Ok;
+                }
+                int error = SSL_get_error(tls, n);
+                if (error == SSL_ERROR_ZERO_RETURN)
+                    return ImResult::Ok; // orderly close: 0 bytes
+                if (error == SSL_ERROR_SYSCALL && ERR_peek_error() == 0 && n == 0)
+                    return ImResult::Ok; // EOF without close notify
+                if (error == SSL_ERROR_SSL || error == SSL_ERROR_SYSCALL) {
+                    if (error == SSL_ERROR_SSL &&
+                        ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+                        ERR_clear_error();
+                        return ImResult::Ok;
+                    }
+                    LogTlsErrorQueue();
+                    LogWriteIf(ZepimLog(), kLogFailure, 317, "%d recv error (%d,%d)",
+                               connectionNumber, errno, error);
+                    return ImResult::TransferFailed;
+                }
+                wantWrite = error == SSL_ERROR_WANT_WRITE;
+            }
+        }
+        ImResult ready = WaitSocket(socket, wantWrite, RemainingMicros(deadline, total));
+        if (ready == ImResult::TimedOut) {
+            if (timeoutCode != kTimeoutPoll)
+                LogWriteIf(ZepimLog(), kLogDetail, 315, "%d select timeout", connectionNumber);
+            return ready;
+        }
+        if (ready != ImResult::Ok) {
+            LogWriteIf(ZepimLog(), kLogFailure, 316, "%d select error (%d,%d)", connectionNumber,
+                       errno, 0);
+            return ImResult::SelectFailed;
+        }
+        if (tls)
+            continue;
+        ssize_t n = ::recv(socket, buffer, static_cast<std::size_t>(chunk), 0);
+        if (n >= 0) {
+            *received = static_cast<std::size_t>(n);
+            LogWriteIf(ZepimLog(), kLogDetail, 318, "%d recv %d bytes", connectionNumber,
+                       static_cast<int>(n));
+            if (n > 0 && LogEnabled(kLogDetail))
+                LogHexDump(ZepimLog(), connectionNumber, buffer, static_cast<std::size_t>(n));
+            return ImResult::Ok;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+            if (timeoutCode == kTimeoutPoll)
+                return ImResult::TimedOut;
+            continue;
+        }
+        LogWriteIf(ZepimLog(), kLogFailure, 317, "%d recv error (%d,%d)", connectionNumber, errno,
+                   0);
+        return ImResult::TransferFailed;
+    }
+}
+
+ImResult ReceiveLine(int connectionNumber, SSL* tls, int socket, int timeoutCode, std::string& line,
+                     std::size_t size, std::string* carry)
+{
+    std::string text;
+    if (carry) {
+        text.swap(*carry);
+    }
+    char buffer[10240];
+    for (;;) {
+        std::size_t lf = text.find('\n');
+        if (lf != std::string::npos && lf < size) {
+            if (carry)
+                carry->assign(text, lf + 1);
+            text.resize(lf);
+            while (!text.empty() && text.back() == '\r')
+                text.pop_back();
+            line = std::move(text);
+            return ImResult::Ok;
+        }
+        if (size == 0 || text.size() >= size - 1)
+            return ImResult::TransferFailed; // filled without a line feed
+        std::size_t got = 0;
+        std::size_t room = std::min(sizeof buffer - 1, size - 1 - text.size());
+        ImResult result =
+            ReceiveBytes(connectionNumber, tls, socket, timeoutCode, buffer, room, &got);
+        if (result != ImResult::Ok)
+            return result;
+        if (got == 0)
+            return ImResult::TransferFailed;
+        text.append(buffer, got);
+    }
+}
+
+std::string MaskCredentials(std::string_view line)
+{
+    static constexpr std::string_view kHeader = "Authorization:";
+    if (line.size() >= kHeader.size() &&
+        strncasecmp(line.data(), kHeader.data(), kHeader.size()) == 0)
+        return std::string(line.substr(0, kHeader.size())) + " [hidden]";
+    return std::string(line);
+}
+
+bool SendMultiLineLog(int connectionNumber, SSL* tls, int socket, int timeoutCode,
+                      std::string_view text)
+{
+    if (LogEnabled(kLogProtocol)) {
+        std::string_view copy = text.substr(0, std::min<std::size_t>(text.size(), 10367));
+        int lines = 0;
+        while (!copy.empty() && lines < 1024) {
+            std::size_t end = copy.find("\r\n");
+            std::string_view one = copy.substr(0, end);
+            if (!one.empty()) {
+                std::string shown = MaskCredentials(one);
+                LogWriteIf(ZepimLog(), kLogProtocol, 0, "%d %s%s", connectionNumber,
+                           tls ? "[x] " : "", shown.c_str());
+            }
+            ++lines;
+            if (end == std::string_view::npos)
+                break;
+            copy.remove_prefix(end + 2);
+        }
+    }
+    std::size_t sent = 0;
+    return SendBytes(connectionNumber, tls, socket, timeoutCode, text.data(), text.size(), &sent) ==
+           ImResult::Ok;
+}
+
+} // namespace zep

@@ -1,0 +1,40 @@
+#pragma once
+// Sends and receives on a non-blocking socket, in plain TCP or through a TLS session, each
+// bounded by a time-out code.
+
+#include "protocol/im_result.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+typedef struct ssl_st SSL;
+
+namespace zep {
+
+// Waits until the socket is readable (or writable); Ok, TimedOut or SelectFailed.
+ImResult WaitSocket(int socket, bool forWrite, long long microseconds);
+
+ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, const char* data,
+                   std::size_t length, std::size_t* sent);
+
+// Receives at most `size` bytes; 0 bytes received with Ok means the peer closed.
+ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, char* buffer,
+                      std::size_t size, std::size_t* received);
+
+// Reads one line (cut at the first LF, trailing CRs removed) into `line`, at most size - 1 bytes.
+// Bytes after the line are kept in `carry` when one is given (and read from it first).
+ImResult ReceiveLine(int connectionNumber, SSL* tls, int socket, int timeoutCode, std::string& line,
+                     std::size_t size, std::string* carry = nullptr);
+
+// Logs each line of an already framed text (credentials masked), then sends all of it.
+bool SendMultiLineLog(int connectionNumber, SSL* tls, int socket, int timeoutCode,
+                      std::string_view text);
+
+// The line as it may appear in the traffic log: the value of an "Authorization" line masked.
+std::string MaskCredentials(std::string_view line);
+
+// Makes the socket non-blocking; false on failure.
+bool SetNonBlocking(int socket);
+
+} // namespace zep
