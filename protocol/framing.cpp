@@ -63,7 +63,12 @@ ImResult DispatchLine(ImConnection& conn, std::string_view line, ReplyCollector*
 ImResult ConsumeLines(ImConnection& conn, ReplyCollector* collector)
 {
     std::string& input = conn.pendingInput;
-    std::size_t last = input.find_last_of("\r\n");
+    // Only bytes after those already scanned can hold a new break: a long partial line is
+    // not searched again with every chunk.
+    std::size_t scanned = std::min(conn.pendingScanned, input.size());
+    std::size_t last = std::string_view(input).substr(scanned).find_last_of("\r\n");
+    if (last != std::string::npos)
+        last += scanned;
     if (last != std::string::npos) {
         std::size_t pos = 0;
         while (pos <= last) {
@@ -78,6 +83,7 @@ ImResult ConsumeLines(ImConnection& conn, ReplyCollector* collector)
         }
         input.erase(0, last + 1);
     }
+    conn.pendingScanned = input.size();
     conn.inputWaiting = false;
     return input.size() > kMaxAccumulatedBytes ? ImResult::TransferFailed : ImResult::Ok;
 }

@@ -86,6 +86,7 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
 
     // A new connection starts with nothing of the old one.
     conn.pendingInput.clear();
+    conn.pendingScanned = 0;
     conn.eventQueue.Clear();
     conn.queuedTerminators = 0;
     conn.tlsPending = false;
@@ -174,6 +175,7 @@ void ImDisconnect(ImConnection& conn)
     // Lines of an unfinished event or reply are useless now; complete events stay for the
     // reader, which hands them out before it reports the closed connection.
     conn.pendingInput.clear();
+    conn.pendingScanned = 0;
     conn.inputWaiting = false;
     conn.connected = false;
     conn.loggedOn = false;

@@ -49,6 +49,7 @@ struct ImConnection
     // Received bytes not yet split into lines: always at most one partial line, except right
     // after connecting, when bytes that came with the proxy's reply or the greeting wait here.
     std::string pendingInput;
+    std::size_t pendingScanned = 0; // leading bytes of pendingInput known to hold no line break
     // Event lines ("A " marker removed) not yet extracted, and how many terminators they hold.
     LineList eventQueue;
     std::atomic<int> queuedTerminators{0};

@@ -1,0 +1,1 @@
+int zep_test_answer(void) { return 42; }
