@@ -8,6 +8,11 @@
 
 #include <openssl/ssl.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <poll.h>
+#include <unistd.h>
+
 namespace zep {
 
 namespace {
@@ -145,6 +150,7 @@ ImResult ImReadReply(ImConnection& conn, LineList& reply)
 {
     std::lock_guard<std::recursive_mutex> guard(conn.lock);
     reply.Clear();
+    const int terminatorsBefore = conn.queuedTerminators.load();
     ReplyCollector collector{&reply, false};
     ImResult r = ConsumeLines(conn, &collector);
     while (r == ImResult::Ok && !collector.done) {
@@ -160,6 +166,9 @@ ImResult ImReadReply(ImConnection& conn, LineList& reply)
             r = ConsumeLines(conn, &collector);
     }
     NoteTlsPending(conn);
+    // Events that came with the reply: the reader may already be waiting on the socket.
+    if (conn.queuedTerminators.load() != terminatorsBefore || conn.tlsPending.load())
+        ImWakeReader(conn);
     if (r != ImResult::Ok) {
         reply.Clear();
         return r;
@@ -252,9 +261,22 @@ ImResult ImWaitEvent(ImConnection& conn, int timeoutCode)
     int fd = conn.socket.load();
     if (fd < 0)
         return ImResult::ConnectionClosed;
-    ImResult r = WaitSocket(fd, false, TimeoutMicroseconds(timeoutCode, Direction::Receive));
+    pollfd fds[2] = {{fd, POLLIN, 0}, {conn.wakeFd, POLLIN, 0}};
+    const long long micros = TimeoutMicroseconds(timeoutCode, Direction::Receive);
+    timespec ts{micros / 1000000, (micros % 1000000) * 1000};
+    int n;
+    do {
+        n = ppoll(fds, conn.wakeFd >= 0 ? 2 : 1, micros < 0 ? nullptr : &ts, nullptr);
+    } while (n < 0 && errno == EINTR);
+    if (n == 0)
+        return ImResult::TimedOut;
+    if (fds[1].revents & POLLIN) {
+        std::uint64_t count = 0;
+        ssize_t drained = ::read(conn.wakeFd, &count, sizeof count);
+        (void)drained;
+    }
     // A socket closed under the wait reads as ready: the reader then finds out under the lock.
-    return r == ImResult::TimedOut ? r : ImResult::Ok;
+    return ImResult::Ok;
 }
 
 ImResult ImReplyCode(const std::string& statusLine, std::string& code, std::size_t size)

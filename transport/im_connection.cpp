@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <mutex>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -62,9 +63,22 @@ int ConnectBounded(const ResolvedAddress& address, long long timeoutMicros, int*
 
 } // namespace
 
+ImConnection::ImConnection() : wakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
 ImConnection::~ImConnection()
 {
     ImDisconnect(*this);
+    if (wakeFd >= 0)
+        ::close(wakeFd);
+}
+
+void ImWakeReader(ImConnection& conn)
+{
+    if (conn.wakeFd >= 0) {
+        std::uint64_t one = 1;
+        ssize_t n = ::write(conn.wakeFd, &one, sizeof one);
+        (void)n; // a full counter already wakes the reader
+    }
 }
 
 bool IsConnected(const ImConnection& conn)
@@ -188,6 +202,7 @@ void ImDisconnect(ImConnection& conn)
     if (fd >= 0) {
         ::shutdown(fd, SHUT_RDWR);
         ::close(fd);
+        ImWakeReader(conn);
     }
 }
 

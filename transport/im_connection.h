@@ -21,7 +21,7 @@ inline constexpr std::size_t kMaxAccumulatedBytes = 64u * 1024u * 1024u;
 
 struct ImConnection
 {
-    ImConnection() = default;
+    ImConnection();
     ~ImConnection();
     ImConnection(const ImConnection&) = delete;
     ImConnection& operator=(const ImConnection&) = delete;
@@ -58,6 +58,10 @@ struct ImConnection
     // The TLS layer holds decrypted bytes that no read has taken yet.
     std::atomic<bool> tlsPending{false};
 
+    // Signalled when events were queued or the connection closed by another thread than the
+    // event reader, so that a reader waiting on the socket is not left asleep.
+    int wakeFd = -1;
+
     // Connection number printed at the start of transfer log lines.
     int number = 0;
 };
@@ -77,6 +81,9 @@ bool IsLoggedOn(const ImConnection& conn);
 // Wakes a thread blocked on this connection (a worker being stopped) by shutting the socket
 // down; the owner still calls ImDisconnect afterwards.
 void ImShutdown(ImConnection& conn);
+
+// Wakes a reader waiting in ImWaitEvent.
+void ImWakeReader(ImConnection& conn);
 
 // "SSL - cipher name ..." when TLS is up; false otherwise.
 bool CipherDescription(ImConnection& conn, std::string& text);
