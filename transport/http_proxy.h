@@ -3,6 +3,7 @@
 
 #include "protocol/im_result.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,8 +11,15 @@ namespace zep {
 
 struct ImConnection;
 
-// Opens the tunnel to host:port. Bytes that arrive after the proxy's reply belong to the
-// server and are appended to conn.pendingInput.
+// Caps on what a proxy may send before the tunnel is open.
+inline constexpr std::size_t kMaxProxyHeaderBlock = 64u * 1024u;
+inline constexpr std::size_t kMaxProxyBody = 1024u * 1024u;
+
+// Opens the tunnel to host:port. Bytes that arrive after the proxy's reply (beyond its header
+// block and the body its Content-Length declares) belong to the server and are appended to
+// conn.pendingInput. Ok; TransferFailed when the reply is cut short or too large; NotFound for a
+// status line without a space; Failed for a status other than 2xx; BadArgument for a host
+// holding a line break.
 ImResult ProxyOpenTunnel(ImConnection& conn, const std::string& host, std::uint16_t port);
 
 } // namespace zep

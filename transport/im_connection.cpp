@@ -162,6 +162,7 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
             ImDisconnect(conn);
             return handshake;
         }
+        TlsLogCipher(conn);
     }
 
     std::string greeting;

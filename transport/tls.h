@@ -1,24 +1,72 @@
 #pragma once
-// The TLS layer of the connection (client side; the server certificate is not verified).
+// The TLS layer of the connection (client side). The server must present a certificate, but it
+// is not verified: neither its chain nor its host name is checked.
 
 #include "protocol/im_result.h"
 
 #include <string>
 
+typedef struct ssl_st SSL;
+typedef struct ssl_ctx_st SSL_CTX;
+
 namespace zep {
 
 struct ImConnection;
 
-// Initialises the TLS library and the client context; once per process, safe from any thread.
+// Initialises the library (error strings, "rand.dat" seeding) and the client context with the
+// empty name; once per process, safe from any thread, cheap after the first call.
 ImResult TlsInitialise();
 
-// Runs the client handshake on the connected socket and stores the session in conn.tls.
+struct TlsContextOptions
+{
+    // Contexts are found by the server host name (case-insensitive); the empty name is the
+    // client context every other name falls back to.
+    std::string name;
+    // OpenSSL cipher list; empty keeps the library's default.
+    std::string cipherList;
+    // Where "key.pem" and "cert.pem" are looked for; empty means the program's directory.
+    std::string keyDirectory;
+};
+
+// Creates a context and puts it in front of the context list (a newer context of the same
+// name hides the older one). TlsSessionFailed when the context cannot be created.
+ImResult TlsInitialiseContext(int connectionNumber, const TlsContextOptions& options);
+
+// The context for a server host name: the entry of that name, else the one with the empty
+// name; null when the list is empty.
+SSL_CTX* TlsFindContext(const std::string& name);
+
+// The pass phrase of "key.pem" for a context: "ConnectID" of the system-wide settings group
+// "SSL/<name>", else of "Private", stored Base64-encoded. Empty when there is none.
+std::string TlsPassPhrase(const std::string& contextName);
+
+// Runs the client handshake on the connected socket, bounded by the default time-out, and
+// stores the session in conn.tls. TlsHandshakeFailed (conn.tls stays null),
+// TlsNoPeerCertificate (the session stays in conn.tls for the disconnect to close),
+// TlsSessionFailed or NotFound (no context).
 ImResult TlsHandshake(ImConnection& conn);
 
-// Sends the close notification and frees the session; conn.tls becomes null.
+// Sends the close notification and frees the session; conn.tls becomes null. The socket stays
+// open: its owner shuts it down and closes it.
 void TlsClose(ImConnection& conn);
 
 // "SSL - cipher name \"%s\" cipher strength (%d,%d)" of the session in use.
 bool TlsCipherDescription(ImConnection& conn, std::string& text);
+
+// Logs the cipher of a fresh session (progress category).
+void TlsLogCipher(const ImConnection& conn);
+
+// The server certificate of the session in use: subject and issuer in one-line form and the
+// SHA-256 fingerprint as colon-separated upper-case hexadecimal pairs.
+struct TlsPeerCertificate
+{
+    std::string subject;
+    std::string issuer;
+    std::string sha256;
+};
+bool TlsPeerCertificateOf(SSL* session, TlsPeerCertificate& out);
+
+// Writes every queued OpenSSL error of this thread to the log and empties the queue.
+void LogTlsErrors(int connectionNumber, int messageNumber);
 
 } // namespace zep
