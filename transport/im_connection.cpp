@@ -13,6 +13,8 @@
 #include <chrono>
 #include <csignal>
 #include <mutex>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -146,6 +148,10 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
         ImDisconnect(conn);
         return ImResult::ConnectionClosed;
     }
+    // Requests go out in one write each; without this the second small write of a TLS
+    // handshake or a request waits for the peer's delayed acknowledgement (tens of ms).
+    int noDelay = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     conn.socket = fd;
     conn.connected = true;
 
