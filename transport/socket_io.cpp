@@ -2,6 +2,7 @@
 
 #include "transport/log_writer.h"
 #include "transport/timeouts.h"
+#include "transport/tls.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -18,17 +19,6 @@
 namespace zep {
 
 namespace {
-
-// Logs and empties the TLS error queue of this thread.
-void LogTlsErrorQueue()
-{
-    unsigned long code;
-    while ((code = ERR_get_error()) != 0) {
-        char text[256];
-        ERR_error_string_n(code, text, sizeof text);
-        LogWriteIf(ZepimLog(), kLogFailure, 99999, "%s", text);
-    }
-}
 
 long long RemainingMicros(std::chrono::steady_clock::time_point deadline, long long total)
 {
@@ -116,7 +106,7 @@ ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, 
                 wantRead = true;
                 continue;
             }
-            LogTlsErrorQueue();
+            LogTlsErrors(connectionNumber, 313);
             LogWriteIf(ZepimLog(), kLogFailure, 313, "%d send error (%d,%d)", connectionNumber,
                        errno, error);
             result = ImResult::TransferFailed;
@@ -184,7 +174,7 @@ ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCod
                         ERR_clear_error();
                         return ImResult::Ok;
                     }
-                    LogTlsErrorQueue();
+                    LogTlsErrors(connectionNumber, 317);
                     LogWriteIf(ZepimLog(), kLogFailure, 317, "%d recv error (%d,%d)",
                                connectionNumber, errno, error);
                     return ImResult::TransferFailed;

@@ -6,6 +6,7 @@
 #include "tests/fixtures/fake_server.h"
 #include "tests/fixtures/tls_test_server.h"
 #include "transport/im_connection.h"
+#include "transport/log_writer.h"
 #include "transport/socket_io.h"
 #include "transport/timeouts.h"
 #include "transport/tls.h"
@@ -15,6 +16,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <fcntl.h>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <regex>
@@ -315,6 +317,67 @@ TEST_F(TlsTest, BurstLargerThanOneReadIsNotLeftInTheSession)
     ASSERT_EQ(ImWaitEvent(conn, 2), ImResult::Ok);
     ASSERT_EQ(ImReadEvent(conn, event), ImResult::Ok);
     EXPECT_EQ(Lines(event), (std::vector<std::string>{"MESSAGE", "Body: " + big}));
+}
+
+class TlsLogTest : public TlsTest
+{
+protected:
+    void SetUp() override
+    {
+        TlsTest::SetUp();
+        previousDirectory = ZepimLog().Directory();
+        ZepimLog().SetDirectory(logDir.Path() + "/");
+        SetLogMask(kLogFailure | kLogProgress | kLogDetail);
+    }
+    void TearDown() override
+    {
+        SetLogMask(0);
+        ZepimLog().SetDirectory(previousDirectory);
+        TlsTest::TearDown();
+    }
+    std::string LogText()
+    {
+        std::ifstream in(ZepimLog().CurrentPath());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    test::TempDir logDir;
+    std::string previousDirectory;
+};
+
+TEST_F(TlsLogTest, CipherAndCertificateAreLoggedAfterTheHandshake)
+{
+    TlsScriptServer server(test::MakeSelfSignedCertificate("logged.test"));
+    server.Send(kGreeting).AwaitClose();
+    server.Start();
+    ASSERT_EQ(ConnectTls("127.0.0.1", server.Port()), ImResult::Ok);
+    std::string log = LogText();
+    EXPECT_TRUE(std::regex_search(
+        log, std::regex(R"re( P \d+ 99999 SSL - cipher name "TLS_\w+" cipher strength )re"
+                        R"re(\(\d+,\d+\) \(0\)\r\n)re")))
+        << log;
+    EXPECT_TRUE(std::regex_search(
+        log, std::regex("server certificate subject /O=ZEP test/CN=logged.test issuer /O=ZEP "
+                        "test/CN=logged.test")))
+        << log;
+    EXPECT_TRUE(std::regex_search(
+        log, std::regex("server certificate SHA-256 ([0-9A-F]{2}:){31}[0-9A-F]{2}\r\n")))
+        << log;
+}
+
+TEST_F(TlsLogTest, FailedHandshakeLogsTheLibraryErrors)
+{
+    OpensslServer server;
+    ASSERT_TRUE(server.Start({"-nocert", "-tls1_2", "-cipher", "aNULL:@SECLEVEL=0"}, nullptr));
+    EXPECT_EQ(ConnectTls("127.0.0.1", server.port), ImResult::TlsHandshakeFailed);
+    std::string log = LogText();
+    // The error queue (category D) and then the summary line (category F), both 742.
+    EXPECT_TRUE(std::regex_search(log, std::regex(R"( D \d+ 00742 0 error:[0-9A-F]+:SSL )"
+                                                  R"(routines:[^:]*:[^:]*:[^:]*:\d+)")))
+        << log;
+    EXPECT_TRUE(std::regex_search(log, std::regex(R"( F \d+ 00742 0 SSLInitialiseClient failed )"
+                                                  R"(error:[0-9A-F]+:SSL routines::\S.* \(\d+\))")))
+        << log;
 }
 
 class TlsPeerCloseTest : public TlsTest, public ::testing::WithParamInterface<bool>
