@@ -78,6 +78,17 @@ void ImLog::SetDirectory(std::string directory)
     m_directory = std::move(directory);
 }
 
+void ImLog::SetPath(std::string path)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_fd >= 0)
+        close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+    m_unwritable = false;
+    m_fixedPath = std::move(path);
+}
+
 std::string ImLog::CurrentPath()
 {
     std::lock_guard<std::mutex> guard(m_mutex);
@@ -88,7 +99,19 @@ bool ImLog::OpenLocked()
 {
     if (m_fd >= 0)
         return true;
-    if (m_unwritable || m_directory.empty())
+    if (m_unwritable)
+        return false;
+    if (!m_fixedPath.empty()) {
+        int fd = open(m_fixedPath.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            m_unwritable = true;
+            return false;
+        }
+        m_fd = fd;
+        m_path = m_fixedPath;
+        return true;
+    }
+    if (m_directory.empty())
         return false;
     std::string dir = m_directory;
     if (dir.back() != '/')
@@ -191,7 +214,7 @@ void LogWrite(ImLog& log, unsigned category, int messageNumber, std::string_view
 
 void LogWriteV(ImLog& log, unsigned category, int messageNumber, const char* format, va_list args)
 {
-    if (!(LogEnabled(category) || category == kLogR) || log.Directory().empty())
+    if (!(LogEnabled(category) || category == kLogR) || !log.HasDestination())
         return;
     char buffer[kMaxFormatted + 1];
     int n = std::vsnprintf(buffer, sizeof buffer, format, args);

@@ -42,7 +42,12 @@ public:
     ImLog& operator=(const ImLog&) = delete;
 
     void SetDirectory(std::string directory);
+    // Writes to exactly this file from now on (no numbered fall-backs); an empty path goes back
+    // to the directory and stem.
+    void SetPath(std::string path);
     const std::string& Directory() const { return m_directory; }
+    // A directory or an exact file has been given.
+    bool HasDestination() const { return !m_directory.empty() || !m_fixedPath.empty(); }
     // The file in use, empty until the first line is written.
     std::string CurrentPath();
 
@@ -56,6 +61,7 @@ private:
     std::string m_stem;
     std::string m_prefix;
     std::string m_path;
+    std::string m_fixedPath;
     int m_fd = -1;
     bool m_unwritable = false; // no candidate opened: remembered, not retried per line
 };

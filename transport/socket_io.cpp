@@ -63,8 +63,12 @@ ImResult WaitSocket(int socket, bool forWrite, long long microseconds)
     }
 }
 
-ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, const char* data,
-                   std::size_t length, std::size_t* sent)
+namespace {
+
+// `shown` is what the hex dump prints for `data` (the same length): the bytes themselves, or a
+// copy with credentials masked.
+ImResult SendShown(int connectionNumber, SSL* tls, int socket, int timeoutCode, const char* data,
+                   const char* shown, std::size_t length, std::size_t* sent)
 {
     std::size_t done = 0;
     ImResult result = ImResult::Ok;
@@ -94,7 +98,7 @@ ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, 
                 done += static_cast<std::size_t>(n);
                 LogWriteIf(ZepimLog(), kLogDetail, 314, "%d send %d bytes", connectionNumber, n);
                 if (LogEnabled(kLogDetail))
-                    LogHexDump(ZepimLog(), connectionNumber, data + done - n,
+                    LogHexDump(ZepimLog(), connectionNumber, shown + done - n,
                                static_cast<std::size_t>(n));
                 continue;
             }
@@ -118,7 +122,7 @@ ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, 
             LogWriteIf(ZepimLog(), kLogDetail, 314, "%d send %d bytes", connectionNumber,
                        static_cast<int>(n));
             if (LogEnabled(kLogDetail))
-                LogHexDump(ZepimLog(), connectionNumber, data + done - n,
+                LogHexDump(ZepimLog(), connectionNumber, shown + done - n,
                            static_cast<std::size_t>(n));
             continue;
         }
@@ -134,6 +138,33 @@ ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, 
     if (sent)
         *sent = done;
     return result;
+}
+
+// The text with the value of every "Authorization:" line overwritten, length kept.
+std::string MaskedBytes(std::string_view text)
+{
+    static constexpr std::string_view kHeader = "Authorization:";
+    std::string out(text);
+    std::size_t line = 0;
+    while (line < out.size()) {
+        std::size_t end = out.find("\r\n", line);
+        if (end == std::string::npos)
+            end = out.size();
+        if (end - line >= kHeader.size() &&
+            strncasecmp(out.data() + line, kHeader.data(), kHeader.size()) == 0)
+            for (std::size_t i = line + kHeader.size(); i < end; ++i)
+                out[i] = '*';
+        line = end + 2;
+    }
+    return out;
+}
+
+} // namespace
+
+ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, const char* data,
+                   std::size_t length, std::size_t* sent)
+{
+    return SendShown(connectionNumber, tls, socket, timeoutCode, data, data, length, sent);
 }
 
 ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, char* buffer,
@@ -278,8 +309,11 @@ bool SendMultiLineLog(int connectionNumber, SSL* tls, int socket, int timeoutCod
         }
     }
     std::size_t sent = 0;
-    return SendBytes(connectionNumber, tls, socket, timeoutCode, text.data(), text.size(), &sent) ==
-           ImResult::Ok;
+    // The hex dump shows the sent bytes too: it must not show credentials either.
+    std::string shown = MaskedBytes(LogEnabled(kLogDetail) ? text : std::string_view());
+    const char* dumped = shown.size() == text.size() ? shown.data() : text.data();
+    return SendShown(connectionNumber, tls, socket, timeoutCode, text.data(), dumped, text.size(),
+                     &sent) == ImResult::Ok;
 }
 
 } // namespace zep
