@@ -118,10 +118,15 @@ std::string DigestHeader(ImAuthState& state)
     else
         state.response = Md5Hex(state.digestKey + ":" + state.nonce + ":" + ha2);
     std::string header = "\r\nAuthorization: Digest ";
-    const std::pair<const char*, const std::string*> params[] = {
-        {"username", &state.userName}, {"realm", &state.realm},       {"nonce", &state.nonce},
-        {"uri", nullptr},              {"qop", &state.qop},           {"nc", &nc},
-        {"cnonce", &state.clientNonce}, {"response", &state.response}, {"opaque", &state.opaque}};
+    const std::pair<const char*, const std::string*> params[] = {{"username", &state.userName},
+                                                                 {"realm", &state.realm},
+                                                                 {"nonce", &state.nonce},
+                                                                 {"uri", nullptr},
+                                                                 {"qop", &state.qop},
+                                                                 {"nc", &nc},
+                                                                 {"cnonce", &state.clientNonce},
+                                                                 {"response", &state.response},
+                                                                 {"opaque", &state.opaque}};
     bool first = true;
     for (const auto& [name, value] : params) {
         if (!first)

@@ -9,23 +9,20 @@ namespace zep {
 namespace {
 
 // Applies `f(field of a, field of b, capacity)` to every text field of two records.
-template <typename A, typename B, typename F>
-bool ForEachText(A& a, B& b, F f)
+template <typename A, typename B, typename F> bool ForEachText(A& a, B& b, F f)
 {
     return f(a.name, b.name, kNameSize) && f(a.email, b.email, kEmailSize) &&
            f(a.customStatus, b.customStatus, kCustomStatusSize) &&
            f(a.emailMethod, b.emailMethod, kEmailMethodSize) &&
            f(a.homeTel, b.homeTel, kPhoneSize) && f(a.homeMobile, b.homeMobile, kPhoneSize) &&
            f(a.homeFax, b.homeFax, kPhoneSize) && f(a.workTel, b.workTel, kPhoneSize) &&
-           f(a.workMobile, b.workMobile, kPhoneSize) &&
-           f(a.workPager, b.workPager, kPhoneSize) && f(a.workFax, b.workFax, kPhoneSize) &&
-           f(a.location, b.location, kLocationSize) &&
+           f(a.workMobile, b.workMobile, kPhoneSize) && f(a.workPager, b.workPager, kPhoneSize) &&
+           f(a.workFax, b.workFax, kPhoneSize) && f(a.location, b.location, kLocationSize) &&
            f(a.accountText, b.accountText, kAccountTextSize) &&
            f(a.dateFormat, b.dateFormat, kDateFormatSize);
 }
 
-template <typename A, typename B>
-void CopyScalars(const A& in, B& out)
+template <typename A, typename B> void CopyScalars(const A& in, B& out)
 {
     out.id = in.id;
     out.type = in.type;

@@ -50,8 +50,7 @@ struct AccountFlags
     bool operator==(const AccountFlags&) const = default;
 };
 
-template <typename Text>
-struct BasicContactRecord
+template <typename Text> struct BasicContactRecord
 {
     std::int32_t id = 0;
     ListType type = ListType::Contact;

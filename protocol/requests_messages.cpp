@@ -42,9 +42,10 @@ ImResult ImInviteToSession(ImConnection& conn, std::string_view sessionId, std::
 {
     std::lock_guard<std::recursive_mutex> guard(conn.lock);
     std::string request;
-    ImResult r =
-        RequestBuilder("INVITE").Header("SessionId", sessionId).Header("Email", email).Finish(
-            request);
+    ImResult r = RequestBuilder("INVITE")
+                     .Header("SessionId", sessionId)
+                     .Header("Email", email)
+                     .Finish(request);
     LineList reply;
     if (r == ImResult::Ok)
         r = ExchangeRequest(conn, request, reply);
@@ -68,9 +69,10 @@ ImResult ImMessage(ImConnection& conn, std::string_view type, std::string_view e
     std::lock_guard<std::recursive_mutex> guard(conn.lock);
     reply.Clear();
     std::string request;
-    ImResult r =
-        RequestBuilder("MESSAGE").Header("MessageType", type).RawHeaders(extraHeaders).Finish(
-            request);
+    ImResult r = RequestBuilder("MESSAGE")
+                     .Header("MessageType", type)
+                     .RawHeaders(extraHeaders)
+                     .Finish(request);
     if (r != ImResult::Ok)
         return r;
     // The terminator moves behind the empty line and the body.

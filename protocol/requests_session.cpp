@@ -101,8 +101,8 @@ ImResult ImKeepAlive(ImConnection& conn, std::uint32_t activity, long long& coun
     std::lock_guard<std::recursive_mutex> guard(conn.lock);
     count = 0;
     std::string request;
-    ImResult r = RequestBuilder("KA").Header("Activity", static_cast<long long>(activity)).Finish(
-        request);
+    ImResult r =
+        RequestBuilder("KA").Header("Activity", static_cast<long long>(activity)).Finish(request);
     LineList reply;
     if (r == ImResult::Ok)
         r = ExchangeRequest(conn, request, reply);

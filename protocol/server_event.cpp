@@ -62,7 +62,8 @@ std::u16string HeaderValue(const ServerEvent& event, std::u16string_view name,
     std::u16string key(name);
     key.append(u": ");
     for (const std::u16string& line : event.lines) {
-        if (line.size() >= key.size() && EqualsNoCase(std::u16string_view(line).substr(0, key.size()), key)) {
+        if (line.size() >= key.size() &&
+            EqualsNoCase(std::u16string_view(line).substr(0, key.size()), key)) {
             std::u16string value = line.substr(key.size());
             CutToCapacity(value, bufferSize);
             return value;

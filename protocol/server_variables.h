@@ -15,12 +15,20 @@ struct ServerVariables
 {
     static constexpr std::size_t kCount = 14;
     // Wire names in the order they are sent.
-    static constexpr std::array<const char*, kCount> kNames = {
-        "WebmailIMAvailability",   "IMShowAway",           "IMAwayTime",
-        "WebmailIMEmailTransaction", "WebmailIMSendOnEnter", "IMOnlineShowEmail",
-        "IMOnlineShowCalendar",    "IMOnlineCalendarStatus", "IMOnlineShowLocation",
-        "IMOfflineShowEmail",      "IMOfflineShowCalendar", "IMOfflineCalendarStatus",
-        "IMShowOfflineContactMethod", "IMOfflineContactMethod"};
+    static constexpr std::array<const char*, kCount> kNames = {"WebmailIMAvailability",
+                                                               "IMShowAway",
+                                                               "IMAwayTime",
+                                                               "WebmailIMEmailTransaction",
+                                                               "WebmailIMSendOnEnter",
+                                                               "IMOnlineShowEmail",
+                                                               "IMOnlineShowCalendar",
+                                                               "IMOnlineCalendarStatus",
+                                                               "IMOnlineShowLocation",
+                                                               "IMOfflineShowEmail",
+                                                               "IMOfflineShowCalendar",
+                                                               "IMOfflineCalendarStatus",
+                                                               "IMShowOfflineContactMethod",
+                                                               "IMOfflineContactMethod"};
 
     // UTF-8 values in the order of kNames; an absent name is empty.
     std::array<std::string, kCount> values;

@@ -1,0 +1,58 @@
+#pragma once
+// zepim-cli as a function, so that tests run it in-process against a scripted server.
+
+#include "protocol/contact_record.h"
+#include "protocol/im_result.h"
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace zep {
+struct ImConnection;
+}
+
+namespace zep::cli {
+
+struct CliOptions;
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct CliEnvironment
+{
+    std::istream* in = nullptr; // the password with --password-stdin
+    std::ostream* out = nullptr;
+    std::ostream* err = nullptr;
+    std::function<const char*(const char*)> getenv;
+    // Readable when watch must end (SIGINT/SIGTERM); -1 for none.
+    int stopFd = -1;
+    // The keep-alive interval of watch.
+    int keepAliveMs = 60000;
+    // The "Activity" value of each keep-alive.
+    std::function<std::uint32_t()> activity;
+};
+
+int RunCli(const std::vector<std::string>& args, CliEnvironment& env);
+
+// What a command works with once logged on.
+struct CliSession
+{
+    ImConnection& conn;
+    const CliOptions& options;
+    CliEnvironment& env;
+    ContactRecordUtf8 own;
+
+    // Prints "zepim-cli: what: Name (number)" and gives the failure exit status.
+    int Fail(const std::string& what, ImResult result);
+};
+
+int RunCommand(CliSession& session);
+int RunWatch(CliSession& session);
+
+// The activity tick of a headless run: this process's monotonic milliseconds (low 32 bits).
+std::uint32_t MonotonicMilliseconds();
+
+} // namespace zep::cli
