@@ -30,8 +30,7 @@ protected:
         for (const std::string& answer : answers)
             server.Answer(answer);
         server.Start();
-        ASSERT_EQ(ImConnect(conn, "127.0.0.1", server.Port(), false, false, "", 0),
-                  ImResult::Ok);
+        ASSERT_EQ(ImConnect(conn, "127.0.0.1", server.Port(), false, false, "", 0), ImResult::Ok);
     }
     std::vector<std::string> Sent()
     {
@@ -140,7 +139,8 @@ TEST_F(RequestsTest, ListContactsSkipsLinesOfOtherFieldCountsAndRunsInReverseOrd
 
 TEST_F(RequestsTest, ListUsersHeaders)
 {
-    Serve({Reply({"250 OK"}), Reply({"250 OK"}), Reply({"250 OK"}), Reply({"1:A:a%40b", "550 no"})});
+    Serve(
+        {Reply({"250 OK"}), Reply({"250 OK"}), Reply({"250 OK"}), Reply({"1:A:a%40b", "550 no"})});
     std::vector<ContactRecordUtf8> users;
     ASSERT_EQ(ImListUsers(conn, UserSearch::All, "", users), ImResult::Ok);
     ASSERT_EQ(ImListUsers(conn, UserSearch::SearchEmail, "", users), ImResult::Ok);
@@ -154,18 +154,19 @@ TEST_F(RequestsTest, ListUsersHeaders)
 
 TEST_F(RequestsTest, SubscribeSendsBatchesOfTwentyAndUpdatesTheMatchingContacts)
 {
-    Serve({Reply({"250-U3%40X.ORG:AVAILABLE:DND:at+desk:ON:imap:2026-12-07+09%3A05%3A03:"
-                  "workSMS:1:2:3:4:5:6:7:Room+%3A1",
-                  "250-u4@x.org:AVAILABLE:BRB:::::PIGEON::::::::", "250-short:AVAILABLE", "250 OK"}),
-           Reply({"250 OK"}), Reply({"250 OK"})});
+    Serve(
+        {Reply({"250-U3%40X.ORG:AVAILABLE:DND:at+desk:ON:imap:2026-12-07+09%3A05%3A03:"
+                "workSMS:1:2:3:4:5:6:7:Room+%3A1",
+                "250-u4@x.org:AVAILABLE:BRB:::::PIGEON::::::::", "250-short:AVAILABLE", "250 OK"}),
+         Reply({"250 OK"}), Reply({"250 OK"})});
     std::vector<ContactRecordUtf8> contacts(45);
     for (int i = 0; i < 45; ++i)
         contacts[i].email = "u" + std::to_string(i) + "@x.org";
     ASSERT_EQ(ImSubscribe(conn, contacts), ImResult::Ok);
-    EXPECT_EQ(Sent(), (std::vector<std::string>{
-                          "SUBSCRIBE\r\nEmail: " + Emails(0, 20) + "\r\n.\r\n",
-                          "SUBSCRIBE\r\nEmail: " + Emails(20, 40) + "\r\n.\r\n",
-                          "SUBSCRIBE\r\nEmail: " + Emails(40, 45) + "\r\n.\r\n"}));
+    EXPECT_EQ(Sent(),
+              (std::vector<std::string>{"SUBSCRIBE\r\nEmail: " + Emails(0, 20) + "\r\n.\r\n",
+                                        "SUBSCRIBE\r\nEmail: " + Emails(20, 40) + "\r\n.\r\n",
+                                        "SUBSCRIBE\r\nEmail: " + Emails(40, 45) + "\r\n.\r\n"}));
     const ContactRecordUtf8& c = contacts[3];
     EXPECT_EQ(c.email, "u3@x.org");
     EXPECT_EQ(c.status, PresenceStatus::Available);
@@ -226,12 +227,14 @@ TEST_F(RequestsTest, PresenceWithAndWithoutCustomStatus)
     ASSERT_EQ(ImPresence(conn, PresenceStatus::Available, SubStatus::None, ""), ImResult::Ok);
     ASSERT_EQ(ImPresence(conn, PresenceStatus::Unavailable, SubStatus::Meeting, "in a meeting"),
               ImResult::Ok);
-    EXPECT_EQ(ImPresence(conn, static_cast<PresenceStatus>(5), SubStatus::None), ImResult::NotFound);
-    EXPECT_EQ(Sent(), (std::vector<std::string>{
-                          "PRESENCE\r\nStatus: AVAILABLE\r\nSubStatus: XA\r\n.\r\n",
-                          "PRESENCE\r\nStatus: AVAILABLE\r\nSubStatus: \r\nCustomStatus: \r\n.\r\n",
-                          "PRESENCE\r\nStatus: UNAVAILABLE\r\nSubStatus: MEETING\r\nCustomStatus: in "
-                          "a meeting\r\n.\r\n"}));
+    EXPECT_EQ(ImPresence(conn, static_cast<PresenceStatus>(5), SubStatus::None),
+              ImResult::NotFound);
+    EXPECT_EQ(Sent(),
+              (std::vector<std::string>{
+                  "PRESENCE\r\nStatus: AVAILABLE\r\nSubStatus: XA\r\n.\r\n",
+                  "PRESENCE\r\nStatus: AVAILABLE\r\nSubStatus: \r\nCustomStatus: \r\n.\r\n",
+                  "PRESENCE\r\nStatus: UNAVAILABLE\r\nSubStatus: MEETING\r\nCustomStatus: in "
+                  "a meeting\r\n.\r\n"}));
 }
 
 TEST_F(RequestsTest, MessageBodyIsNormalisedAndDotStuffed)
@@ -281,13 +284,13 @@ TEST_F(RequestsTest, SessionsContactsKeepAliveAndVariables)
     std::string set = "SET VARIABLE\r\n";
     for (std::size_t i = 0; i < ServerVariables::kCount; ++i)
         set += std::string(ServerVariables::kNames[i]) + ": " + variables.values[i] + "\r\n";
-    EXPECT_EQ(Sent(), (std::vector<std::string>{
-                          "INVITE\r\nEmail: a@x.org,b@x.org\r\n.\r\n",
-                          "INVITE\r\nSessionId: sess-77\r\nEmail: c@x.org\r\n.\r\n",
-                          "CONTACT ADD\r\nType: BLOCKED\r\nId: 31\r\n.\r\n",
-                          "CONTACT DEL\r\nId: -2\r\n.\r\n", "LEAVE\r\nSessionId: sess-77\r\n.\r\n",
-                          "KA\r\nActivity: 4294967295\r\n.\r\n", "GET VARIABLE\r\n.\r\n",
-                          set + ".\r\n"}));
+    EXPECT_EQ(Sent(),
+              (std::vector<std::string>{
+                  "INVITE\r\nEmail: a@x.org,b@x.org\r\n.\r\n",
+                  "INVITE\r\nSessionId: sess-77\r\nEmail: c@x.org\r\n.\r\n",
+                  "CONTACT ADD\r\nType: BLOCKED\r\nId: 31\r\n.\r\n",
+                  "CONTACT DEL\r\nId: -2\r\n.\r\n", "LEAVE\r\nSessionId: sess-77\r\n.\r\n",
+                  "KA\r\nActivity: 4294967295\r\n.\r\n", "GET VARIABLE\r\n.\r\n", set + ".\r\n"}));
     EXPECT_NE(set.find("IMOfflineContactMethod: EMAIL\r\n"), std::string::npos);
 }
 

@@ -18,7 +18,8 @@ ServerEvent Make(std::initializer_list<std::string> lines)
 TEST(ServerEvent, NamesAreWholeLinesWithoutRegardToCase)
 {
     EXPECT_EQ(ServerEventKind(Make({"presence"})), EventKind::Presence);
-    EXPECT_EQ(ServerEventKind(Make({"Session Timeout", "SessionId: 1"})), EventKind::SessionTimeout);
+    EXPECT_EQ(ServerEventKind(Make({"Session Timeout", "SessionId: 1"})),
+              EventKind::SessionTimeout);
     EXPECT_EQ(ServerEventKind(Make({"SESSION"})), EventKind::Session);
     EXPECT_EQ(ServerEventKind(Make({"message"})), EventKind::Message);
     EXPECT_EQ(ServerEventKind(Make({"LogOff"})), EventKind::Logoff);
@@ -30,9 +31,9 @@ TEST(ServerEvent, NamesAreWholeLinesWithoutRegardToCase)
 
 TEST(ServerEvent, HeaderValueFirstMatchAnyCaseCutToItsBuffer)
 {
-    ServerEvent e = Make({"PRESENCE", " Email: blank@x.org", "email: first@x.org",
-                          "EMAIL: second@x.org", "Location: 0123456789", "Status:AVAILABLE",
-                          "Empty: "});
+    ServerEvent e =
+        Make({"PRESENCE", " Email: blank@x.org", "email: first@x.org", "EMAIL: second@x.org",
+              "Location: 0123456789", "Status:AVAILABLE", "Empty: "});
     EXPECT_EQ(HeaderValue(e, u"Email", 256), u"first@x.org");
     EXPECT_EQ(HeaderValue(e, u"Location", 5), u"0123");
     EXPECT_EQ(HeaderValue(e, u"Status", 1024), u""); // no blank after the colon
@@ -55,9 +56,9 @@ TEST(ServerEvent, PresenceFieldsWithDefaultsForUnknownWords)
 {
     ServerEvent e = Make({"PRESENCE", "Email: Jo@X.org", "Status: AVAILABLE", "SubStatus: PHONE",
                           "CustomStatus: on a call", "EmailState: off", "EmailMethod: imap-idle-x",
-                          "EmailTime: 2026-12-07 09:05:03", "ContactMethod: homeSMS",
-                          "HomeTel: 1", "HomeMobile: 2", "HomeFax: 3", "WorkTel: 4",
-                          "WorkMobile: 5", "WorkPager: 6", "WorkFax: 7", "Location: Leeds"});
+                          "EmailTime: 2026-12-07 09:05:03", "ContactMethod: homeSMS", "HomeTel: 1",
+                          "HomeMobile: 2", "HomeFax: 3", "WorkTel: 4", "WorkMobile: 5",
+                          "WorkPager: 6", "WorkFax: 7", "Location: Leeds"});
     PresenceUpdate p = ReadPresence(e);
     EXPECT_EQ(p.email, u"Jo@X.org");
     EXPECT_EQ(p.fields.status, PresenceStatus::Available);
