@@ -143,25 +143,39 @@ struct Target
     std::string password = "bench";
 };
 
-// One session: connect (tunnel, handshake, greeting), "VERSION", "LOGON"; milliseconds or -1.
+// One session: connect (tunnel, handshake, greeting), "VERSION", "LOGON"; milliseconds, or -1
+// with the failed step printed.
 double TimeOneSession(const Target& target, bool tls, std::uint16_t proxyPort)
 {
     ImConnection conn;
     auto start = std::chrono::steady_clock::now();
-    if (ImConnect(conn, target.host, tls ? target.tlsPort : target.port, tls, proxyPort != 0,
-                  "127.0.0.1", proxyPort) != ImResult::Ok)
+    ImResult r = ImConnect(conn, target.host, tls ? target.tlsPort : target.port, tls,
+                           proxyPort != 0, "127.0.0.1", proxyPort);
+    if (r != ImResult::Ok) {
+        std::fprintf(stderr, "connect: %s\n", ImResultName(r));
         return -1;
+    }
     LineList reply;
-    if (ImExchange(conn, "VERSION\r\n.\r\n", reply) != ImResult::Ok ||
-        ImReplyResult(reply) != ImResult::Ok)
+    r = ImExchange(conn, "VERSION\r\n.\r\n", reply);
+    if (r == ImResult::Ok)
+        r = ImReplyResult(reply);
+    if (r != ImResult::Ok) {
+        std::fprintf(stderr, "VERSION: %s\n", ImResultName(r));
         return -1;
+    }
     conn.auth.userName = target.email;
     conn.auth.password = target.password;
     conn.auth.realm = target.email;
     std::string logon =
         "LOGON\r\nEmail: " + target.email + "\r\nClientType: IM\r\nLogoff: 1\r\n.\r\n";
-    if (ImExchange(conn, logon, reply) != ImResult::Ok || ImReplyResult(reply) != ImResult::Ok)
+    r = ImExchange(conn, logon, reply);
+    if (r == ImResult::Ok)
+        r = ImReplyResult(reply);
+    if (r != ImResult::Ok) {
+        std::fprintf(stderr, "LOGON: %s (%s)\n", ImResultName(r),
+                     reply.Empty() ? "no reply" : reply.Tail().c_str());
         return -1;
+    }
     double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     ImDisconnect(conn);
