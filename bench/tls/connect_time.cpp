@@ -3,9 +3,12 @@
 //   bench_tls_connect [connections]
 //       against an in-process server that answers every request with "250 OK"
 //   bench_tls_connect [connections] --server HOST PORT TLSPORT EMAIL PASSWORD
-//       against a running messaging server (zep-devserver), with a real logon
+//       against a running messaging server, with a real logon
+//   bench_tls_connect [connections] --devserver PATH
+//       starts that zep-devserver on ephemeral ports and logs on as its demo user anna
 
 #include "protocol/framing.h"
+#include "tests/fixtures/child_process.h"
 #include "tests/fixtures/tiny_proxy.h"
 #include "tests/fixtures/tls_test_server.h"
 #include "transport/im_connection.h"
@@ -25,6 +28,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <regex>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -205,11 +209,13 @@ bool Measure(const char* name, const Target& target, bool tls, std::uint16_t pro
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int connections = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     SetDefaultTimeouts(10, 10);
     Target target;
     std::unique_ptr<AnsweringServer> plain;
     std::unique_ptr<AnsweringServer> tls;
+    test::ChildProcess devserver;
     if (argc > 2 && std::strcmp(argv[2], "--server") == 0) {
         if (argc < 8) {
             std::fprintf(stderr, "usage: %s N --server HOST PORT TLSPORT EMAIL PASSWORD\n",
@@ -223,6 +229,23 @@ int main(int argc, char** argv)
         target.password = argv[7];
         std::printf("server %s ports %u/%u, logon as %s\n", target.host.c_str(), target.port,
                     target.tlsPort, target.email.c_str());
+    } else if (argc > 3 && std::strcmp(argv[2], "--devserver") == 0) {
+        if (!devserver.Start(
+                {argv[3], "--listen", "127.0.0.1", "--port", "0", "--tls-port", "0"})) {
+            std::fprintf(stderr, "%s did not start\n", argv[3]);
+            return 1;
+        }
+        std::string line = devserver.WaitForOutput("listening on ");
+        std::smatch ports;
+        if (!std::regex_search(line, ports, std::regex(R"(:(\d+) tls (\d+))"))) {
+            std::fprintf(stderr, "no ports from %s: %s\n", argv[3], devserver.Output().c_str());
+            return 1;
+        }
+        target.port = static_cast<std::uint16_t>(std::stoi(ports[1]));
+        target.tlsPort = static_cast<std::uint16_t>(std::stoi(ports[2]));
+        target.email = "anna@example.com";
+        target.password = "anna123";
+        std::printf("zep-devserver %s, logon as %s\n", line.c_str(), target.email.c_str());
     } else {
         plain = std::make_unique<AnsweringServer>(false);
         tls = std::make_unique<AnsweringServer>(true);
