@@ -66,12 +66,10 @@ int main(int argc, char** argv)
     }
     signal(SIGPIPE, SIG_IGN);
 
-    bool watching = false;
-    for (const std::string& arg : args)
-        watching = watching || arg == "watch";
-    if (watching) {
-        if (TickFunction tick = DesktopActivity())
-            env.activity = [tick] { return static_cast<std::uint32_t>(tick()); };
-    }
+    // Looked up at the first keep-alive of watch, so other commands never load the monitor.
+    env.activity = [] {
+        static const TickFunction tick = DesktopActivity();
+        return tick ? static_cast<std::uint32_t>(tick()) : zep::cli::MonotonicMilliseconds();
+    };
     return zep::cli::RunCli(args, env);
 }
