@@ -1,5 +1,6 @@
 // zepim-cli: a headless client for scripts, diagnostics and end-to-end tests.
 
+#include "tools/cli_options.h"
 #include "tools/cli_run.h"
 #include "transport/load_dll.h"
 
@@ -54,7 +55,12 @@ int main(int argc, char** argv)
     env.err = &std::cerr;
     env.getenv = [](const char* name) -> const char* { return std::getenv(name); };
 
-    if (pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+    // Only watch ends in order on SIGINT/SIGTERM; every other command keeps the default, so an
+    // interrupt still ends it at once.
+    zep::cli::CliOptions options;
+    std::string problem;
+    bool watch = zep::cli::ParseOptions(args, options, problem) && options.command == "watch";
+    if (watch && pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         env.stopFd = g_stopPipe[0];
         struct sigaction action
         {

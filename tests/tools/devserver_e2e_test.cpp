@@ -1,6 +1,7 @@
 // zepim-cli as a separate process against a real zep-devserver with its demo users.
 
 #include "tests/fixtures/child_process.h"
+#include "tests/fixtures/tiny_proxy.h"
 
 #include <gtest/gtest.h>
 
@@ -279,6 +280,21 @@ TEST_F(DevserverE2E, TlsConnection)
     Result r = Run("anna@example.com", "anna123", {"contacts"}, {"--tls", "--port", tlsPort});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("ben@example.com"), std::string::npos) << r.out;
+}
+
+TEST_F(DevserverE2E, ThroughAnHttpProxyAndInTls)
+{
+    TinyProxy proxy;
+    ASSERT_TRUE(proxy.Start({static_cast<std::uint16_t>(std::stoi(port)),
+                             static_cast<std::uint16_t>(std::stoi(tlsPort))}));
+    std::string via = "127.0.0.1:" + std::to_string(proxy.Port());
+    Result plain = Run("ben@example.com", "ben123", {"contacts"}, {"--proxy", via});
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_NE(plain.out.find("anna@example.com"), std::string::npos) << plain.out;
+    Result tls = Run("ben@example.com", "ben123", {"contacts"},
+                     {"--proxy", via, "--tls", "--port", tlsPort});
+    EXPECT_EQ(tls.status, 0) << tls.err;
+    EXPECT_NE(tls.out.find("anna@example.com"), std::string::npos) << tls.out;
 }
 
 } // namespace
