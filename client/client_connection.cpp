@@ -1,0 +1,119 @@
+#include "client_connection.h"
+
+#include "client_requests.h"
+#include "settings.h"
+#include "system_proxy.h"
+#include "transport/im_connection.h"
+
+namespace zep {
+
+struct ClientConnection::State
+{
+    ImConnection conn;
+    // What the UI shows, copied at logon so that reading it never waits for AppLock.
+    std::mutex infoLock;
+    OwnIdentity own;
+    std::optional<QString> cipher;
+};
+
+ConnectSettings ConnectSettings::FromSettings(const Settings& settings)
+{
+    ConnectSettings s;
+    s.server = settings.ReadText(setting::Server).trimmed().toStdString();
+    s.tls = settings.ReadInt(setting::UseSsl, 0) != 0;
+    s.port = static_cast<std::uint16_t>(settings.ServerPort(s.tls));
+    s.useProxy = settings.ReadInt(setting::UseProxy, 0) != 0;
+    s.proxyHost = settings.ReadText(setting::ProxyServer).trimmed().toStdString();
+    s.proxyPort = static_cast<std::uint16_t>(settings.ProxyPort());
+    return s;
+}
+
+ClientConnection::ClientConnection() : m_state(std::make_unique<State>()) {}
+
+ClientConnection::~ClientConnection()
+{
+    Disconnect();
+}
+
+int ClientConnection::Connect(const ConnectSettings& s)
+{
+    std::lock_guard guard(m_appLock);
+    ImResult result =
+        ImConnect(m_state->conn, s.server, s.port, s.tls, s.useProxy, s.proxyHost, s.proxyPort);
+    if (result == ImResult::Ok)
+        return 0;
+    // The desktop's proxy setting, entry by entry; the first that connects ends the search.
+    for (const ProxyEntry& proxy : SystemProxies(s.server, s.port)) {
+        result = ImConnect(m_state->conn, s.server, s.port, s.tls, true, proxy.host, proxy.port);
+        if (result == ImResult::Ok)
+            return 0;
+    }
+    return ImResultNumber(result);
+}
+
+int ClientConnection::QueryVersion(std::string& version)
+{
+    std::lock_guard guard(m_appLock);
+    return RequestVersion(m_state->conn, version);
+}
+
+LogonAnswer ClientConnection::Logon(const std::string& email, const std::string& password)
+{
+    std::lock_guard guard(m_appLock);
+    OwnIdentity own;
+    const LogonAnswer answer = RequestLogon(m_state->conn, email, password, own);
+    if (answer == LogonAnswer::Accepted) {
+        if (own.email.isEmpty())
+            own.email = QString::fromStdString(email);
+        std::string cipher;
+        const bool tls = zep::CipherDescription(m_state->conn, cipher);
+        std::lock_guard info(m_state->infoLock);
+        m_state->own = own;
+        m_state->cipher = tls ? std::optional(QString::fromStdString(cipher)) : std::nullopt;
+    }
+    return answer;
+}
+
+bool ClientConnection::FetchServerVariables(Settings& settings)
+{
+    std::lock_guard guard(m_appLock);
+    return RequestServerVariables(m_state->conn, settings);
+}
+
+void ClientConnection::Disconnect()
+{
+    std::lock_guard guard(m_appLock);
+    ImDisconnect(m_state->conn);
+    std::lock_guard info(m_state->infoLock);
+    m_state->own = {};
+    m_state->cipher.reset();
+}
+
+void ClientConnection::Wake()
+{
+    ImShutdown(m_state->conn);
+}
+
+bool ClientConnection::IsLoggedOn()
+{
+    return zep::IsLoggedOn(m_state->conn);
+}
+
+std::optional<QString> ClientConnection::CipherDescription()
+{
+    std::lock_guard info(m_state->infoLock);
+    return m_state->cipher;
+}
+
+OwnIdentity ClientConnection::Own()
+{
+    std::lock_guard info(m_state->infoLock);
+    return m_state->own;
+}
+
+ImConnection* ClientConnection::Connection()
+{
+    return &m_state->conn;
+}
+
+} // namespace zep

@@ -1,0 +1,34 @@
+// Display texts of the own-status names and the contact methods, loaded once at start-up.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace zep {
+
+struct DisplayTexts
+{
+    // "Online", "Offline", "Do not disturb", "Back soon", "Away", "Phone", "Lunch", "Meeting",
+    // "Email"
+    QStringList statusNames;
+    // "Home SMS" ... "Work Fax", in contact-method order
+    QStringList contactMethodNames;
+};
+
+// Loads the texts (translated when a translation is installed); call on the UI thread.
+void LoadDisplayTexts();
+const DisplayTexts& Texts();
+
+// The fixed texts of the logon lifecycle.
+namespace text {
+QString AppTitle();            // "ZEP Instant Messenger"
+QString LogonFailed();         // the server refused the address and password
+QString ConnectFailed();       // no connection to the server
+QString IncompatibleVersion(); // the server speaks another protocol version
+QString SignedOff();           // signed on from a different location
+QString TrayTip(bool loggedOn);
+QString ClickToLogon();
+QString LoggingOn();
+} // namespace text
+
+} // namespace zep

@@ -1,0 +1,94 @@
+#include "logon_threads.h"
+
+#include "messages.h"
+#include "password_scramble.h"
+#include "settings.h"
+
+namespace zep {
+
+bool IsTransportFailure(int result)
+{
+    switch (result) {
+    case 82:  // ConnectionClosed
+    case 102: // TimedOut
+    case 103: // TransferFailed
+    case 104: // SelectFailed
+    case 132: // HostNotFound
+    case 161: // TLS session
+    case 162: // TLS handshake
+    case 163: // no peer certificate
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RunLogonThread(WorkerControl& control, ClientConnection& connection,
+                    const PendingLogon& pending, const PostResult& post)
+{
+    // A stopped worker's result belongs to nobody: the frame has moved on.
+    const auto finish = [&](MessageId message) {
+        if (!control.StopRequested())
+            post(message, 0);
+    };
+    Settings settings;
+    const ConnectSettings target = ConnectSettings::FromSettings(settings);
+    if (target.server.empty() || connection.Connect(target) != 0)
+        return finish(uwm::ConnectFailed());
+    if (control.StopRequested())
+        return;
+
+    std::string version;
+    const int versionResult = connection.QueryVersion(version);
+    if (versionResult != 0 && IsTransportFailure(versionResult))
+        return finish(uwm::ConnectFailed());
+    if (versionResult != 0 || version != kProtocolVersion)
+        return finish(uwm::VersionCheckFailed());
+    if (control.StopRequested())
+        return;
+
+    const std::string plain = PasswordUnscramble(pending.savedPassword);
+    switch (connection.Logon(pending.email.toStdString(), plain)) {
+    case LogonAnswer::TransportFailed:
+        return finish(uwm::ConnectFailed());
+    case LogonAnswer::Refused:
+        // A wrong saved password is not tried again at the next start.
+        settings.WriteInt(setting::SavePassword, 0);
+        return finish(uwm::LogonFailed());
+    case LogonAnswer::Accepted:
+        break;
+    }
+    // The preferences are a mirror; failing to fetch them does not fail the logon.
+    connection.FetchServerVariables(settings);
+    settings.WriteInt(setting::SavePassword, pending.savePassword ? 1 : 0);
+    if (pending.savePassword)
+        settings.WriteText(setting::Password, QString::fromStdString(pending.savedPassword));
+    finish(uwm::LogonComplete());
+}
+
+void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
+                        std::chrono::milliseconds interval, const PostResult& post)
+{
+    Settings settings;
+    while (!ConnectSettings::FromSettings(settings).server.empty()) {
+        if (control.WaitForStop(interval))
+            return;
+        // Settings may have changed while we waited (the options dialog), so read them again.
+        const ConnectSettings target = ConnectSettings::FromSettings(settings);
+        if (target.server.empty() || connection.Connect(target) != 0)
+            continue;
+        std::string version;
+        const int result = connection.QueryVersion(version);
+        if (result != 0 && IsTransportFailure(result)) {
+            connection.Disconnect();
+            continue;
+        }
+        if (control.StopRequested())
+            return;
+        post(result == 0 && version == kProtocolVersion ? uwm::Logon() : uwm::VersionCheckFailed(),
+             1);
+        return;
+    }
+}
+
+} // namespace zep

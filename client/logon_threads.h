@@ -1,0 +1,40 @@
+// The frame's two workers: the logon (connect, version, logon, server variables) and the
+// background reconnect. Each posts exactly one result to the frame, tagged with the generation
+// of the logon it belongs to, and posts nothing once it has been told to stop.
+#pragma once
+
+#include "client_connection.h"
+#include "worker_slot.h"
+
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zep {
+
+// The logon to make: address, password in saved form, and whether to keep the password.
+struct PendingLogon
+{
+    QString email;
+    std::string savedPassword;
+    bool savePassword = false;
+};
+
+// The server's protocol version this client speaks.
+inline constexpr std::string_view kProtocolVersion = "4.0";
+
+// Results go through `post(message, wParam)`; the caller binds the frame and the generation.
+using PostResult = std::function<void(unsigned message, std::intptr_t wParam)>;
+
+void RunLogonThread(WorkerControl& control, ClientConnection& connection,
+                    const PendingLogon& pending, const PostResult& post);
+
+void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
+                        std::chrono::milliseconds interval, const PostResult& post);
+
+// Results that mean the connection itself failed (as opposed to the server answering "no").
+bool IsTransportFailure(int result);
+
+} // namespace zep

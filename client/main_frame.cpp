@@ -1,0 +1,302 @@
+#include "main_frame.h"
+
+#include "client_connection.h"
+#include "display_texts.h"
+#include "logon_dialog.h"
+#include "password_scramble.h"
+#include "placement.h"
+#include "resources.h"
+#include "settings.h"
+#include "tray_icon.h"
+#include "zep_status_bar.h"
+
+#include <QCloseEvent>
+#include <QMessageBox>
+
+namespace zep {
+
+CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidget* parent)
+    : QMainWindow(parent), m_connection(connection), m_options(options),
+      m_statusBar(new CZEPStatusBar(this))
+{
+    InitResources();
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(text::AppTitle());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/zepim.png")));
+    setStatusBar(m_statusBar);
+    resize(300, 380);
+    if (m_options.trayIcon && CTrayIcon::Available()) {
+        m_tray = new CTrayIcon(this);
+        connect(m_tray, &CTrayIcon::openRequested, this, &CMainFrame::ShowFromOutside);
+        connect(m_tray, &CTrayIcon::exitRequested, this, &CMainFrame::exitRequested);
+    }
+}
+
+CMainFrame::~CMainFrame()
+{
+    Shutdown();
+}
+
+void CMainFrame::StartFirstView(bool automaticLogon)
+{
+    if (automaticLogon) {
+        // The same pending logon as "log on" makes, and a boot without network keeps retrying.
+        m_autoReconnect = true;
+        FillPendingFromSettings();
+        SwitchView(ViewKind::Signon);
+    } else {
+        SwitchView(ViewKind::Logon);
+    }
+}
+
+void CMainFrame::SwitchView(ViewKind kind)
+{
+    ++m_generation;
+    StopWorker();
+    QWidget* view = nullptr;
+    switch (kind) {
+    case ViewKind::Logon:
+        view =
+            new CZepimLogonView([this] { PostRegisteredMessage(this, uwm::Logon(), 0, 0); }, this);
+        break;
+    case ViewKind::Signon:
+        view = new CZepimSignonView(this);
+        break;
+    case ViewKind::Main: {
+        const OwnIdentity own = m_connection.Own();
+        view = new CZepimView(own.name, own.email.isEmpty() ? m_pending.email : own.email, this);
+        break;
+    }
+    }
+    setCentralWidget(view); // deletes the previous view
+    m_viewKind = kind;
+    view->setFocus();
+    UpdateStatus();
+    if (kind == ViewKind::Signon)
+        PostRegisteredMessage(this, uwm::StartLogon(), 0, static_cast<std::intptr_t>(m_generation));
+    emit viewChanged(kind);
+}
+
+std::intptr_t CMainFrame::OnRegisteredMessage(MessageId id, std::intptr_t wParam,
+                                              std::intptr_t lParam)
+{
+    if (m_shutDown)
+        return 0;
+    if (id == uwm::Logon())
+        OnLogon(wParam, lParam);
+    else if (id == uwm::StartLogon())
+        OnStartLogon(lParam);
+    else if (id == uwm::LogonComplete())
+        OnLogonComplete(lParam);
+    else if (id == uwm::LogonFailed() || id == uwm::ConnectFailed() ||
+             id == uwm::VersionCheckFailed())
+        OnFailure(id, wParam, lParam);
+    else if (id == uwm::ConnectionLost())
+        OnConnectionLost();
+    else if (id == uwm::Logoff())
+        OnLogoff(lParam);
+    return 0;
+}
+
+void CMainFrame::OnLogon(std::intptr_t wParam, std::intptr_t lParam)
+{
+    if (m_viewKind != ViewKind::Logon)
+        return;
+    // The reconnect worker's request counts only while its generation is current.
+    if (wParam != 0 && static_cast<std::uint64_t>(lParam) != m_generation)
+        return;
+    m_silentLogon = wParam != 0;
+    if (wParam == 0)
+        m_autoReconnect = true;
+    FillPendingFromSettings();
+    if (!m_pending.email.isEmpty() && !PasswordUnscramble(m_pending.savedPassword).empty())
+        SwitchView(ViewKind::Signon);
+    else
+        OpenLogonDialog();
+}
+
+void CMainFrame::FillPendingFromSettings()
+{
+    Settings settings;
+    m_pending.email = settings.ReadText(setting::Email);
+    m_pending.savePassword = settings.ReadInt(setting::SavePassword, 0) != 0;
+    m_pending.savedPassword =
+        m_pending.savePassword ? settings.ReadText(setting::Password).toStdString() : std::string();
+}
+
+void CMainFrame::OpenLogonDialog()
+{
+    if (m_dialog)
+        m_dialog->deleteLater();
+    Settings settings;
+    auto* dialog = new LogonDialog(settings.ReadText(setting::Email),
+                                   settings.ReadInt(setting::SavePassword, 0) != 0, this);
+    m_dialog = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Window-modal: the frame takes no input while the dialog is up, and is usable again as soon
+    // as it closes either way.
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_silentLogon = false;
+        m_pending.savePassword = dialog->SavePassword();
+        m_pending.email = dialog->Address();
+        const QByteArray typed = dialog->Password().toUtf8();
+        m_pending.savedPassword = PasswordScramble(std::string_view(typed.data(), typed.size()));
+        if (!m_pending.email.isEmpty())
+            Settings().WriteText(setting::Email, m_pending.email);
+        if (!m_pending.email.isEmpty() && !typed.isEmpty() && m_viewKind == ViewKind::Logon)
+            SwitchView(ViewKind::Signon);
+    });
+    dialog->open();
+}
+
+void CMainFrame::OnStartLogon(std::intptr_t lParam)
+{
+    if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
+        return;
+    StopWorker();
+    const PendingLogon pending = m_pending;
+    m_worker.Start([this, pending, post = PosterFor(m_generation)](WorkerControl& control) {
+        RunLogonThread(control, m_connection, pending, post);
+    });
+}
+
+void CMainFrame::OnLogonComplete(std::intptr_t lParam)
+{
+    if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
+        return;
+    SwitchView(ViewKind::Main);
+}
+
+void CMainFrame::OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam)
+{
+    // Failures of the logon thread belong to the logging-on view, those of the reconnect thread
+    // to the logged-off view; anything else is a late result of an attempt already given up.
+    const ViewKind expected = wParam != 0 ? ViewKind::Logon : ViewKind::Signon;
+    if (m_viewKind != expected || static_cast<std::uint64_t>(lParam) != m_generation)
+        return;
+    SwitchView(ViewKind::Logon);
+    m_connection.Disconnect();
+    // The retry runs while the message box is up, not after it is closed.
+    if (m_autoReconnect)
+        StartReconnectThread();
+    if (id == uwm::LogonFailed()) {
+        if (!m_silentLogon)
+            ShowMessage(text::LogonFailed());
+    } else if (id == uwm::ConnectFailed()) {
+        if (!m_silentLogon)
+            ShowMessage(text::ConnectFailed());
+    } else if (wParam == 0) {
+        ShowMessage(text::IncompatibleVersion());
+    }
+}
+
+void CMainFrame::OnConnectionLost()
+{
+    if (m_viewKind != ViewKind::Main)
+        return;
+    SwitchView(ViewKind::Logon);
+    m_connection.Disconnect();
+    if (m_autoReconnect)
+        StartReconnectThread();
+}
+
+void CMainFrame::OnLogoff(std::intptr_t lParam)
+{
+    m_autoReconnect = false;
+    SwitchView(ViewKind::Logon);
+    m_connection.Disconnect();
+    if (lParam != 0)
+        ShowMessage(text::SignedOff());
+}
+
+void CMainFrame::StartReconnectThread()
+{
+    const auto interval = m_options.reconnectInterval;
+    m_worker.Start([this, interval, post = PosterFor(m_generation)](WorkerControl& control) {
+        RunReconnectThread(control, m_connection, interval, post);
+    });
+}
+
+PostResult CMainFrame::PosterFor(std::uint64_t generation)
+{
+    return [this, generation](unsigned message, std::intptr_t wParam) {
+        PostRegisteredMessage(this, message, wParam, static_cast<std::intptr_t>(generation));
+    };
+}
+
+void CMainFrame::StopWorker()
+{
+    m_worker.StopWait([this] { m_connection.Wake(); });
+}
+
+void CMainFrame::UpdateStatus()
+{
+    const bool loggedOn = m_viewKind == ViewKind::Main && m_connection.IsLoggedOn();
+    QString address;
+    std::optional<QString> cipher;
+    if (loggedOn) {
+        address = m_connection.Own().email;
+        if (address.isEmpty())
+            address = m_pending.email;
+        cipher = m_connection.CipherDescription();
+    }
+    m_statusBar->UpdateStatusBar(loggedOn, address, cipher);
+    if (m_tray)
+        m_tray->SetLoggedOn(m_viewKind == ViewKind::Main);
+}
+
+void CMainFrame::ShowMessage(const QString& message)
+{
+    // Not exec(): the frame keeps handling its messages while the box is up.
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, text::AppTitle(), message, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("ZepMessageBox"));
+    box->open();
+    emit messageShown(message);
+}
+
+void CMainFrame::ShowFromOutside()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+    if (m_dialog) {
+        m_dialog->raise();
+        m_dialog->activateWindow();
+    }
+}
+
+void CMainFrame::Shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    StopWorker();
+    if (m_dialog)
+        delete m_dialog.data();
+    Settings settings;
+    SaveMainPlacement(settings, *this);
+    delete takeCentralWidget();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_shutDown) {
+        event->accept();
+        return;
+    }
+    // Closing the window never ends the program: it goes to the notification area, or is
+    // minimised where there is none, so it can always be found again.
+    event->ignore();
+    if (m_tray)
+        hide();
+    else
+        showMinimized();
+}
+
+} // namespace zep

@@ -1,0 +1,98 @@
+// The main window: owns the connection state, shows one of the three views, runs the logon and
+// reconnect workers and handles the frame's registered messages.
+#pragma once
+
+#include "logon_dialog.h"
+#include "logon_threads.h"
+#include "messages.h"
+#include "views.h"
+#include "worker_slot.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <chrono>
+#include <cstdint>
+
+namespace zep {
+
+class CZEPStatusBar;
+class CTrayIcon;
+class ClientConnection;
+
+struct FrameOptions
+{
+    std::chrono::milliseconds reconnectInterval{std::chrono::seconds(120)};
+    // Off in tests that must not depend on a notification area.
+    bool trayIcon = true;
+};
+
+class CMainFrame : public QMainWindow, public MessageReceiver
+{
+    Q_OBJECT
+public:
+    CMainFrame(ClientConnection& connection, FrameOptions options, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The first view at start-up: logging on with the saved credentials, or logged off.
+    void StartFirstView(bool automaticLogon);
+    void SwitchView(ViewKind kind);
+    ViewKind CurrentView() const { return m_viewKind; }
+    QWidget* View() const { return centralWidget(); }
+
+    std::intptr_t OnRegisteredMessage(MessageId id, std::intptr_t wParam,
+                                      std::intptr_t lParam) override;
+
+    // Shows the window from the tray or for a second start, restoring it when minimised.
+    void ShowFromOutside();
+    // The exit path: stops the worker, closes the dialog, saves the placement, drops the view.
+    void Shutdown();
+
+    CZEPStatusBar* ZepStatusBar() const { return m_statusBar; }
+    CTrayIcon* Tray() const { return m_tray; }
+    LogonDialog* OpenDialog() const { return m_dialog; }
+    bool AutoReconnect() const { return m_autoReconnect; }
+    bool SilentLogon() const { return m_silentLogon; }
+    bool WorkerRunning() const { return m_worker.Running(); }
+    std::uint64_t Generation() const { return m_generation; }
+    const PendingLogon& Pending() const { return m_pending; }
+
+signals:
+    void viewChanged(zep::ViewKind kind);
+    void messageShown(const QString& text);
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnLogon(std::intptr_t wParam, std::intptr_t lParam);
+    void OnStartLogon(std::intptr_t lParam);
+    void OnLogonComplete(std::intptr_t lParam);
+    void OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
+    void OnConnectionLost();
+    void OnLogoff(std::intptr_t lParam);
+
+    void FillPendingFromSettings();
+    void OpenLogonDialog();
+    void StartReconnectThread();
+    void StopWorker();
+    void UpdateStatus();
+    void ShowMessage(const QString& text);
+    PostResult PosterFor(std::uint64_t generation);
+
+    ClientConnection& m_connection;
+    FrameOptions m_options;
+    CZEPStatusBar* m_statusBar;
+    CTrayIcon* m_tray = nullptr;
+    QPointer<LogonDialog> m_dialog;
+    WorkerSlot m_worker;
+    ViewKind m_viewKind = ViewKind::Logon;
+    // Changes with every view switch; a worker's result counts only for its own generation.
+    std::uint64_t m_generation = 0;
+    PendingLogon m_pending;
+    bool m_autoReconnect = false;
+    bool m_silentLogon = false;
+    bool m_shutDown = false;
+};
+
+} // namespace zep

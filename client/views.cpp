@@ -1,0 +1,66 @@
+#include "views.h"
+
+#include "display_texts.h"
+#include "logo_banner.h"
+#include "logon_animation.h"
+
+#include <QVBoxLayout>
+
+namespace zep {
+
+CZepimLogonView::CZepimLogonView(std::function<void()> onLogon, QWidget* parent)
+    : QWidget(parent), m_link(new QLabel(this))
+{
+    setObjectName(QStringLiteral("CZepimLogonView"));
+    m_link->setText(QStringLiteral("<a href=\"logon\">%1</a>").arg(text::ClickToLogon()));
+    m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    m_link->setFocusPolicy(Qt::StrongFocus);
+    m_link->setAlignment(Qt::AlignCenter);
+    connect(m_link, &QLabel::linkActivated, this, [onLogon = std::move(onLogon)] { onLogon(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new CLogoBanner(this));
+    layout->addStretch(1);
+    layout->addWidget(m_link);
+    layout->addStretch(2);
+}
+
+CZepimSignonView::CZepimSignonView(QWidget* parent)
+    : QWidget(parent), m_animation(new CLogonAnimation(this))
+{
+    setObjectName(QStringLiteral("CZepimSignonView"));
+    auto* label = new QLabel(text::LoggingOn(), this);
+    label->setAlignment(Qt::AlignCenter);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new CLogoBanner(this));
+    layout->addStretch(1);
+    layout->addWidget(label);
+    layout->addSpacing(12);
+    layout->addWidget(m_animation, 0, Qt::AlignHCenter);
+    layout->addStretch(2);
+}
+
+CZepimView::CZepimView(const QString& name, const QString& address, QWidget* parent)
+    : QWidget(parent), m_who(new QLabel(this))
+{
+    setObjectName(QStringLiteral("CZepimView"));
+    const QString who = name.isEmpty() ? address : name;
+    m_who->setText(tr("Logged on as %1").arg(who.toHtmlEscaped()) +
+                   (name.isEmpty() || address.isEmpty()
+                        ? QString()
+                        : QStringLiteral("<br><small>%1</small>").arg(address.toHtmlEscaped())));
+    m_who->setAlignment(Qt::AlignCenter);
+    m_who->setWordWrap(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new CLogoBanner(this));
+    layout->addStretch(1);
+    layout->addWidget(m_who);
+    layout->addStretch(2);
+}
+
+} // namespace zep

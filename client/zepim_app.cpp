@@ -1,0 +1,199 @@
+#include "zepim_app.h"
+
+#include "autostart.h"
+#include "display_texts.h"
+#include "messages.h"
+#include "password_scramble.h"
+#include "placement.h"
+#include "resources.h"
+#include "settings.h"
+#include "transport/load_dll.h"
+#include "transport/log_writer.h"
+#include "transport/timeouts.h"
+#include "tray_icon.h"
+#include "wiz_setup.h"
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace zep {
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto n = write(g_signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+CZepimApp::CZepimApp(QApplication& app, Hooks hooks) : m_app(app), m_hooks(std::move(hooks)) {}
+
+CZepimApp::~CZepimApp()
+{
+    Exit();
+}
+
+int CZepimApp::Start()
+{
+    // Before the instance is taken: once it is, a SIGTERM must go down the exit path.
+    WatchTerminationSignals();
+    // One copy per executable name; a second copy shows the first one's window and ends.
+    m_instance = std::make_unique<CSingleInstance>(
+        CSingleInstance::InstanceNameFor(QCoreApplication::applicationFilePath()));
+    if (!m_instance->Acquire())
+        return 0;
+    connect(m_instance.get(), &CSingleInstance::showRequested, this, &CZepimApp::ShowForSecondCopy);
+
+    // The main window lives on hidden in the notification area; only Exit ends the program.
+    m_app.setQuitOnLastWindowClosed(false);
+    QCoreApplication::setOrganizationName(kSettingsOrganisation);
+    QCoreApplication::setApplicationName(kSettingsApplication);
+    InitResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zepim.png")));
+    uwm::RegisterAll();
+
+    SetDefaultTimeouts(240, 240);
+    SetLogMask(0);
+
+    if (!LoadActivityMonitor())
+        return 1;
+    LoadDisplayTexts();
+
+    Settings settings;
+    if (settings.ReadText(setting::Version).isEmpty()) {
+        FirstRun();
+        if (m_exited) // ended (SIGTERM, end of session) while the wizard was up
+            return 0;
+    }
+
+    const bool openMain = settings.ReadInt(setting::OpenMainWnd, defaults::OpenMainWndAtStart) != 0;
+    const bool autoLogon = settings.ReadInt(setting::AutoLogon, defaults::AutoLogonAtStart) != 0;
+    const bool savePassword = settings.ReadInt(setting::SavePassword, 0) != 0;
+    const bool credentials =
+        !settings.ReadText(setting::Server).trimmed().isEmpty() &&
+        !settings.ReadText(setting::Email).isEmpty() &&
+        !PasswordUnscramble(settings.ReadText(setting::Password).toStdString()).empty();
+    if (settings.ReadInt(setting::AutoLaunchEmailClient, 0) != 0)
+        LogWrite(ZepimLog(), kLogProgress, 99999, "Mail client launch at start is not available.");
+
+    m_frame = std::make_unique<CMainFrame>(m_connection, m_hooks.frame);
+    // Queued: the request comes from inside the frame, which Exit destroys.
+    connect(m_frame.get(), &CMainFrame::exitRequested, this, &CZepimApp::Exit,
+            Qt::QueuedConnection);
+    RestoreMainPlacement(settings, *m_frame);
+    m_frame->StartFirstView(credentials && savePassword && autoLogon);
+    if (openMain)
+        m_frame->show();
+    else if (!m_frame->Tray())
+        m_frame->showMinimized(); // no notification area: the user must still find the window
+
+    if (m_hooks.startRpc)
+        m_hooks.startRpc();
+    connect(&m_app, &QCoreApplication::aboutToQuit, this, &CZepimApp::Exit);
+    return kRun;
+}
+
+bool CZepimApp::LoadActivityMonitor()
+{
+    std::string error;
+    if (!m_activity.Load(ProgramDirectory(), error)) {
+        Fail(QString::fromStdString(error));
+        return false;
+    }
+    if (!m_activity.Start()) {
+        Fail(QStringLiteral("the activity monitor (%1) did not start").arg(kActivityLibraryName));
+        return false;
+    }
+    m_inputFilter = std::make_unique<ActivityInputFilter>(m_activity);
+    m_app.installEventFilter(m_inputFilter.get());
+    return true;
+}
+
+void CZepimApp::Fail(const QString& message)
+{
+    const QString text = QStringLiteral("ZEP Instant Messenger cannot start: %1.").arg(message);
+    std::fprintf(stderr, "zepim: %s\n", text.toLocal8Bit().constData());
+    if (QGuiApplication::platformName() != QLatin1String("offscreen") &&
+        QGuiApplication::platformName() != QLatin1String("minimal"))
+        QMessageBox::critical(nullptr, text::AppTitle(), text);
+}
+
+void CZepimApp::FirstRun()
+{
+    Settings settings;
+    settings.WriteText(setting::Version, QString::fromLatin1(defaults::VersionText));
+    if (SetRunValue(true, QCoreApplication::applicationFilePath())) {
+        settings.WriteInt(setting::OpenMainWnd, 1);
+        settings.WriteInt(setting::AutoLogon, 1);
+    }
+    // The single-instance listener is already up, so a second start raises the wizard.
+    CWizSetup wizard;
+    m_wizard = &wizard;
+    wizard.exec();
+    m_wizard = nullptr;
+}
+
+void CZepimApp::ShowForSecondCopy()
+{
+    if (m_wizard) {
+        m_wizard->show();
+        m_wizard->raise();
+        m_wizard->activateWindow();
+    } else if (m_frame) {
+        m_frame->ShowFromOutside();
+    }
+}
+
+void CZepimApp::WatchTerminationSignals()
+{
+    if (g_signalPipe[0] < 0 && socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    m_signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    connect(m_signalNotifier.get(), &QSocketNotifier::activated, this, [this] {
+        char byte;
+        [[maybe_unused]] const auto n = read(g_signalPipe[0], &byte, 1);
+        Exit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+void CZepimApp::Exit()
+{
+    if (m_exited)
+        return;
+    m_exited = true;
+    // Ending during the first-run wizard: close it without its question; Start sees m_exited.
+    if (m_wizard)
+        static_cast<QDialog*>(m_wizard.data())->done(QDialog::Rejected);
+    // The RPC service first, so no request reaches a frame that is going away; then the frame
+    // (its worker, its placement, its view and the view's threads); then the connection, while
+    // the TLS code is still there; the libraries last.
+    if (m_hooks.stopRpc)
+        m_hooks.stopRpc();
+    if (m_frame) {
+        m_frame->Shutdown();
+        m_frame.reset();
+    }
+    m_connection.Disconnect();
+    if (m_inputFilter)
+        m_app.removeEventFilter(m_inputFilter.get());
+    m_activity.Release();
+    m_instance.reset();
+    QCoreApplication::quit();
+}
+
+} // namespace zep
