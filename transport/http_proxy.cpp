@@ -54,7 +54,10 @@ ImResult ProxyOpenTunnel(ImConnection& conn, const std::string& host, std::uint1
     // Standard proxies refuse a CONNECT line without a protocol version.
     HttpMessage request;
     request.Initialise();
-    ImResult r = request.AppendLine("CONNECT " + host + ":" + std::to_string(port) + " HTTP/1.0");
+    // An IPv6 address needs its brackets, or its last group would read as the port.
+    const bool bare6 = host.find(':') != std::string::npos && host.front() != '[';
+    const std::string authority = (bare6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+    ImResult r = request.AppendLine("CONNECT " + authority + " HTTP/1.0");
     if (r == ImResult::Ok)
         r = request.SetHeader("Content-Length: 0");
     if (r == ImResult::Ok)

@@ -59,6 +59,16 @@ TEST_F(ProxyTunnelTest, RequestLineCarriesVersionLengthAndDate)
         << proxy.Requests()[0];
 }
 
+TEST_F(ProxyTunnelTest, Ipv6AddressIsBracketed)
+{
+    FakeServer proxy;
+    proxy.ReadUntil("\r\n\r\n").Send(kEstablished + kGreeting).Hold();
+    ASSERT_EQ(ConnectThrough(proxy, false, "2001:db8::7"), ImResult::Ok);
+    ASSERT_TRUE(proxy.WaitForRequests(1));
+    EXPECT_EQ(proxy.Requests()[0].compare(0, 35, "CONNECT [2001:db8::7]:8367 HTTP/1.0"), 0)
+        << proxy.Requests()[0];
+}
+
 TEST_F(ProxyTunnelTest, ServerBytesInTheProxyReplySegmentAreKept)
 {
     // The greeting and a first event come in the same segment as the proxy's "200".
