@@ -6,6 +6,7 @@
 #include "transport/socket_io.h"
 #include "transport/timeouts.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
