@@ -13,6 +13,7 @@ struct ClientConnection::State
     // What the UI shows, copied at logon so that reading it never waits for AppLock.
     std::mutex infoLock;
     OwnIdentity own;
+    ContactRecordUtf8 ownRecord;
     std::optional<QString> cipher;
 };
 
@@ -35,7 +36,7 @@ ClientConnection::~ClientConnection()
     Disconnect();
 }
 
-int ClientConnection::Connect(const ConnectSettings& s)
+int ClientConnection::Connect(const ConnectSettings& s, const std::atomic<bool>* stop)
 {
     std::lock_guard guard(m_appLock);
     ImResult result =
@@ -43,7 +44,11 @@ int ClientConnection::Connect(const ConnectSettings& s)
     if (result == ImResult::Ok)
         return 0;
     // The desktop's proxy setting, entry by entry; the first that connects ends the search.
+    if (stop && stop->load())
+        return ImResultNumber(result);
     for (const ProxyEntry& proxy : SystemProxies(s.server, s.port)) {
+        if (stop && stop->load())
+            break;
         result = ImConnect(m_state->conn, s.server, s.port, s.tls, true, proxy.host, proxy.port);
         if (result == ImResult::Ok)
             return 0;
@@ -60,15 +65,19 @@ int ClientConnection::QueryVersion(std::string& version)
 LogonAnswer ClientConnection::Logon(const std::string& email, const std::string& password)
 {
     std::lock_guard guard(m_appLock);
-    OwnIdentity own;
-    const LogonAnswer answer = RequestLogon(m_state->conn, email, password, own);
+    ContactRecordUtf8 record;
+    const LogonAnswer answer = RequestLogon(m_state->conn, email, password, record);
     if (answer == LogonAnswer::Accepted) {
-        if (own.email.isEmpty())
-            own.email = QString::fromStdString(email);
+        if (record.email.empty())
+            record.email = email;
+        ApplyDisplayNameRule(record);
+        const OwnIdentity own{QString::fromStdString(record.name),
+                              QString::fromStdString(record.email)};
         std::string cipher;
         const bool tls = zep::CipherDescription(m_state->conn, cipher);
         std::lock_guard info(m_state->infoLock);
         m_state->own = own;
+        m_state->ownRecord = record;
         m_state->cipher = tls ? std::optional(QString::fromStdString(cipher)) : std::nullopt;
     }
     return answer;
@@ -86,6 +95,7 @@ void ClientConnection::Disconnect()
     ImDisconnect(m_state->conn);
     std::lock_guard info(m_state->infoLock);
     m_state->own = {};
+    m_state->ownRecord = {};
     m_state->cipher.reset();
 }
 
@@ -109,6 +119,12 @@ OwnIdentity ClientConnection::Own()
 {
     std::lock_guard info(m_state->infoLock);
     return m_state->own;
+}
+
+ContactRecordUtf8 ClientConnection::OwnRecord()
+{
+    std::lock_guard info(m_state->infoLock);
+    return m_state->ownRecord;
 }
 
 ImConnection* ClientConnection::Connection()

@@ -3,7 +3,10 @@
 // frame's worker threads call these; the UI thread only disconnects and reads state.
 #pragma once
 
+#include "protocol/contact_record.h"
+
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -53,8 +56,9 @@ public:
     // Every use of the connection happens under this lock (taken before the connection's own).
     std::recursive_mutex& AppLock() { return m_appLock; }
 
-    // 0 on success, else the result number of the last attempt.
-    int Connect(const ConnectSettings& settings);
+    // 0 on success, else the result number of the last attempt. The system-proxy fall-back is
+    // skipped once `stop` is set (a worker being stopped).
+    int Connect(const ConnectSettings& settings, const std::atomic<bool>* stop = nullptr);
     int QueryVersion(std::string& version);
     LogonAnswer Logon(const std::string& email, const std::string& password);
     // Stores the fourteen variables; false (settings untouched) when the request fails.
@@ -67,6 +71,8 @@ public:
     // The lock icon's tip when the connection is encrypted.
     std::optional<QString> CipherDescription();
     OwnIdentity Own();
+    // The user's own record from the logon reply (empty when logged off).
+    ContactRecordUtf8 OwnRecord();
 
     // The underlying connection, for the logged-on view's requests (under AppLock).
     ImConnection* Connection();

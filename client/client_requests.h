@@ -2,6 +2,7 @@
 #pragma once
 
 #include "client_connection.h"
+#include "protocol/contact_record.h"
 
 #include <string>
 
@@ -10,7 +11,7 @@ namespace zep {
 // 0 on success, else the result number.
 int RequestVersion(ImConnection& conn, std::string& version);
 LogonAnswer RequestLogon(ImConnection& conn, const std::string& email, const std::string& password,
-                         OwnIdentity& own);
+                         ContactRecordUtf8& own);
 bool RequestServerVariables(ImConnection& conn, Settings& settings);
 
 } // namespace zep

@@ -33,7 +33,7 @@ void RunLogonThread(WorkerControl& control, ClientConnection& connection,
     };
     Settings settings;
     const ConnectSettings target = ConnectSettings::FromSettings(settings);
-    if (target.server.empty() || connection.Connect(target) != 0)
+    if (target.server.empty() || connection.Connect(target, &control.StopFlag()) != 0)
         return finish(uwm::ConnectFailed());
     if (control.StopRequested())
         return;
@@ -75,7 +75,7 @@ void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
             return;
         // Settings may have changed while we waited (the options dialog), so read them again.
         const ConnectSettings target = ConnectSettings::FromSettings(settings);
-        if (target.server.empty() || connection.Connect(target) != 0)
+        if (target.server.empty() || connection.Connect(target, &control.StopFlag()) != 0)
             continue;
         std::string version;
         const int result = connection.QueryVersion(version);

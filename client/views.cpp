@@ -3,6 +3,7 @@
 #include "display_texts.h"
 #include "logo_banner.h"
 #include "logon_animation.h"
+#include "resources.h"
 
 #include <QVBoxLayout>
 
@@ -12,16 +13,23 @@ CZepimLogonView::CZepimLogonView(std::function<void()> onLogon, QWidget* parent)
     : QWidget(parent), m_link(new QLabel(this))
 {
     setObjectName(QStringLiteral("CZepimLogonView"));
+    InitResources();
     m_link->setText(QStringLiteral("<a href=\"logon\">%1</a>").arg(text::ClickToLogon()));
     m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     m_link->setFocusPolicy(Qt::StrongFocus);
     m_link->setAlignment(Qt::AlignCenter);
     connect(m_link, &QLabel::linkActivated, this, [onLogon = std::move(onLogon)] { onLogon(); });
 
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QPixmap(QStringLiteral(":/icons/zepim_offline.png")));
+    icon->setAlignment(Qt::AlignCenter);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new CLogoBanner(this));
     layout->addStretch(1);
+    layout->addWidget(icon);
+    layout->addSpacing(8);
     layout->addWidget(m_link);
     layout->addStretch(2);
 }
@@ -55,10 +63,16 @@ CZepimView::CZepimView(const QString& name, const QString& address, QWidget* par
     m_who->setAlignment(Qt::AlignCenter);
     m_who->setWordWrap(true);
 
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QPixmap(QStringLiteral(":/icons/zepim.png")));
+    icon->setAlignment(Qt::AlignCenter);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new CLogoBanner(this));
     layout->addStretch(1);
+    layout->addWidget(icon);
+    layout->addSpacing(8);
     layout->addWidget(m_who);
     layout->addStretch(2);
 }

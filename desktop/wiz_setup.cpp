@@ -32,11 +32,11 @@ CWizPage::CWizPage(const QString& text, QWidget* parent)
 
 CWizServer::CWizServer(QWidget* parent)
     : CWizPage(tr("Enter the ZEP server name."), parent), m_server(new QLineEdit(this)),
-      m_secure(new QCheckBox(tr("Use &secure connection"), this))
+      m_secure(new QCheckBox(tr("Use secure &connection"), this))
 {
     m_server->setMaxLength(256);
     auto* form = new QFormLayout(Body());
-    form->addRow(tr("Server &name:"), m_server);
+    form->addRow(tr("&Server name:"), m_server);
     form->addRow(QString(), m_secure);
     connect(m_server, &QLineEdit::textChanged, this, &QWizardPage::completeChanged);
 }
