@@ -7,6 +7,7 @@
 #include "placement.h"
 #include "resources.h"
 #include "settings.h"
+#include "transport/log_writer.h"
 #include "tray_icon.h"
 #include "zep_status_bar.h"
 
@@ -166,6 +167,8 @@ void CMainFrame::OnLogonComplete(std::intptr_t lParam)
     if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
         return;
     SwitchView(ViewKind::Main);
+    LogWriteIf(ZepimLog(), kLogProgress, 99999, "Logged on as %s.",
+               m_connection.Own().email.toUtf8().constData());
 }
 
 void CMainFrame::OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam)

@@ -61,7 +61,10 @@ int CZepimApp::Start()
     uwm::RegisterAll();
 
     SetDefaultTimeouts(240, 240);
-    SetLogMask(0);
+    // The log is off; ZEPIM_LOG_MASK turns categories on for diagnostics (and the benchmark).
+    bool maskGiven = false;
+    const uint mask = qEnvironmentVariable("ZEPIM_LOG_MASK").toUInt(&maskGiven, 0);
+    SetLogMask(maskGiven ? mask : 0);
 
     if (!LoadActivityMonitor())
         return 1;

@@ -1,0 +1,293 @@
+// The logon lifecycle of the frame against a real zep-devserver.
+#include "client_connection.h"
+#include "display_texts.h"
+#include "logon_dialog.h"
+#include "main_frame.h"
+#include "password_scramble.h"
+#include "qt_wait.h"
+#include "scratch_home.h"
+#include "settings.h"
+#include "tests/fixtures/child_process.h"
+#include "views.h"
+#include "zep_status_bar.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace zep {
+namespace {
+
+using namespace std::chrono_literals;
+
+class DevServer
+{
+public:
+    DevServer()
+    {
+        if (!m_process.Start({ZEP_DEVSERVER_BINARY, "--port", "0", "--tls-port", "0"}))
+            return;
+        const std::string line = m_process.WaitForOutput("listening on");
+        std::smatch m;
+        if (std::regex_search(line, m, std::regex(R"(listening on (\S+):(\d+) tls (\d+))"))) {
+            m_host = m[1];
+            m_port = std::stoi(m[2]);
+            m_tlsPort = std::stoi(m[3]);
+        }
+    }
+    bool Up() const { return m_port > 0; }
+    int Port() const { return m_port; }
+    int TlsPort() const { return m_tlsPort; }
+    void Stop() { m_process.Stop(); }
+
+private:
+    test::ChildProcess m_process;
+    std::string m_host;
+    int m_port = 0;
+    int m_tlsPort = 0;
+};
+
+// For the cases where the point is that nothing happens: the event loop runs for a while.
+void LetIntervalsPass(std::chrono::milliseconds span)
+{
+    test::WaitUntil([] { return false; }, span);
+}
+
+class LogonE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.Up());
+        Settings s;
+        s.WriteText(setting::Server, "127.0.0.1");
+        s.WriteInt(setting::Port, server.Port());
+        s.WriteInt(setting::SslPort, server.TlsPort());
+        frame = std::make_unique<CMainFrame>(connection, FrameOptions{100ms, false});
+        frame->show();
+    }
+    void TearDown() override { frame.reset(); }
+
+    void SaveCredentials(const QString& email, const std::string& password)
+    {
+        Settings s;
+        s.WriteText(setting::Email, email);
+        s.WriteText(setting::Password, QString::fromStdString(PasswordScramble(password)));
+        s.WriteInt(setting::SavePassword, 1);
+    }
+    bool WaitForView(ViewKind kind, std::chrono::milliseconds limit = 10s)
+    {
+        return test::WaitUntil([&] { return frame->CurrentView() == kind; }, limit);
+    }
+    LogonDialog* DialogFromLink()
+    {
+        frame->StartFirstView(false);
+        frame->OnRegisteredMessage(uwm::Logon(), 0, 0);
+        return frame->OpenDialog();
+    }
+
+    test::ScratchHome home;
+    DevServer server;
+    ClientConnection connection;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(LogonE2E, SavedCredentialsLogOnAndSwitchToTheLoggedOnView)
+{
+    SaveCredentials("anna@example.com", "anna123");
+    QSignalSpy views(frame.get(), &CMainFrame::viewChanged);
+    frame->StartFirstView(true);
+    ASSERT_TRUE(WaitForView(ViewKind::Main));
+    EXPECT_TRUE(connection.IsLoggedOn());
+    auto* view = qobject_cast<CZepimView*>(frame->View());
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->Shown().contains("Anna Berg")) << view->Shown().toStdString();
+    EXPECT_EQ(frame->ZepStatusBar()->AddressText(), "anna@example.com");
+    EXPECT_FALSE(frame->ZepStatusBar()->LockShown());
+    // The preferences were fetched into the settings.
+    EXPECT_TRUE(Settings().Contains("IMAwayTime"));
+    EXPECT_EQ(Settings().ReadInt(setting::SavePassword, 0), 1);
+    // Signon, then the logged-on view: one switch each.
+    ASSERT_EQ(views.count(), 2);
+}
+
+TEST_F(LogonE2E, TlsLogonShowsTheLockWithTheCipher)
+{
+    Settings().WriteInt(setting::UseSsl, 1);
+    SaveCredentials("ben@example.com", "ben123");
+    frame->StartFirstView(true);
+    ASSERT_TRUE(WaitForView(ViewKind::Main));
+    EXPECT_TRUE(frame->ZepStatusBar()->LockShown());
+    EXPECT_TRUE(frame->ZepStatusBar()->LockTip().startsWith("SSL - cipher name \""))
+        << frame->ZepStatusBar()->LockTip().toStdString();
+}
+
+TEST_F(LogonE2E, WrongPasswordGivesTheLogonFailureAndForgetsSavePassword)
+{
+    QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
+    Settings().WriteText(setting::Email, "anna@example.com");
+    LogonDialog* dialog = DialogFromLink();
+    ASSERT_NE(dialog, nullptr);
+    dialog->PasswordEdit()->setText("Anna123"); // passwords are case sensitive
+    dialog->SaveBox()->setChecked(true);
+    dialog->accept();
+    ASSERT_TRUE(test::WaitUntil([&] { return shown.count() == 1; }));
+    EXPECT_EQ(shown.at(0).at(0).toString(), text::LogonFailed());
+    EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
+    EXPECT_EQ(Settings().ReadInt(setting::SavePassword, 1), 0);
+    EXPECT_FALSE(connection.IsLoggedOn());
+}
+
+TEST_F(LogonE2E, DialogLogonSavesThePasswordOnlyWhenAsked)
+{
+    Settings().WriteText(setting::Email, "carla@example.com");
+    LogonDialog* dialog = DialogFromLink();
+    ASSERT_NE(dialog, nullptr);
+    dialog->PasswordEdit()->setText("carla123");
+    dialog->SaveBox()->setChecked(true);
+    dialog->accept();
+    ASSERT_TRUE(WaitForView(ViewKind::Main));
+    Settings s;
+    EXPECT_EQ(s.ReadInt(setting::SavePassword, 0), 1);
+    EXPECT_TRUE(s.ReadText(setting::Password).startsWith('+'));
+    EXPECT_EQ(PasswordUnscramble(s.ReadText(setting::Password).toStdString()), "carla123");
+
+    // Log off, log on again without the box: "savepassword" goes back to 0.
+    frame->OnRegisteredMessage(uwm::Logoff(), 0, 0);
+    s.WriteInt(setting::SavePassword, 0);
+    frame->OnRegisteredMessage(uwm::Logon(), 0, 0);
+    dialog = frame->OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->SavePassword());
+    dialog->PasswordEdit()->setText("carla123");
+    dialog->accept();
+    ASSERT_TRUE(WaitForView(ViewKind::Main));
+    EXPECT_EQ(Settings().ReadInt(setting::SavePassword, 1), 0);
+}
+
+TEST_F(LogonE2E, ReconnectStartedLogonFailsSilently)
+{
+    QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
+    SaveCredentials("anna@example.com", "wrong");
+    frame->StartFirstView(false);
+    frame->OnRegisteredMessage(uwm::Logon(), 1, static_cast<std::intptr_t>(frame->Generation()));
+    ASSERT_EQ(frame->CurrentView(), ViewKind::Signon);
+    ASSERT_TRUE(WaitForView(ViewKind::Logon));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_EQ(Settings().ReadInt(setting::SavePassword, 1), 0);
+}
+
+TEST_F(LogonE2E, LostConnectionReconnectsByItself)
+{
+    SaveCredentials("ben@example.com", "ben123");
+    frame->StartFirstView(false);
+    frame->OnRegisteredMessage(uwm::Logon(), 0, 0); // user-started: reconnection armed
+    ASSERT_TRUE(WaitForView(ViewKind::Main));
+    QSignalSpy views(frame.get(), &CMainFrame::viewChanged);
+    // What the receive thread posts when the server goes away.
+    PostRegisteredMessage(frame.get(), uwm::ConnectionLost(), 0, 0);
+    ASSERT_TRUE(WaitForView(ViewKind::Logon));
+    EXPECT_TRUE(frame->WorkerRunning());
+    // The reconnect worker (100 ms here) finds the server, and the saved password logs on.
+    ASSERT_TRUE(WaitForView(ViewKind::Main));
+    EXPECT_TRUE(frame->SilentLogon());
+    EXPECT_GE(views.count(), 3);
+}
+
+TEST_F(LogonE2E, ReconnectKeepsTryingWhileTheServerIsDown)
+{
+    SaveCredentials("ben@example.com", "ben123");
+    frame->StartFirstView(false);
+    frame->OnRegisteredMessage(uwm::Logon(), 0, 0);
+    ASSERT_TRUE(WaitForView(ViewKind::Main));
+    server.Stop();
+    PostRegisteredMessage(frame.get(), uwm::ConnectionLost(), 0, 0);
+    ASSERT_TRUE(WaitForView(ViewKind::Logon));
+    // Several intervals pass without a server; the worker stays on it and nothing is shown.
+    QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
+    LetIntervalsPass(400ms);
+    EXPECT_TRUE(frame->WorkerRunning());
+    EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
+    EXPECT_EQ(shown.count(), 0);
+}
+
+TEST_F(LogonE2E, ServerLogoffStopsReconnection)
+{
+    SaveCredentials("carla@example.com", "carla123");
+    frame->StartFirstView(false);
+    frame->OnRegisteredMessage(uwm::Logon(), 0, 0);
+    ASSERT_TRUE(WaitForView(ViewKind::Main));
+    QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
+    PostRegisteredMessage(frame.get(), uwm::Logoff(), 0, 1);
+    ASSERT_TRUE(WaitForView(ViewKind::Logon));
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_FALSE(frame->AutoReconnect());
+    EXPECT_FALSE(frame->WorkerRunning());
+    EXPECT_FALSE(connection.IsLoggedOn());
+    LetIntervalsPass(300ms);
+    EXPECT_EQ(frame->CurrentView(), ViewKind::Logon) << "no logon after several intervals";
+}
+
+TEST_F(LogonE2E, LogoffDuringTheLogonNeverBuildsTheLoggedOnView)
+{
+    SaveCredentials("anna@example.com", "anna123");
+    frame->StartFirstView(true);
+    frame->OnRegisteredMessage(uwm::Logoff(), 0, 0);
+    EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
+    LetIntervalsPass(300ms);
+    EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
+    EXPECT_FALSE(connection.IsLoggedOn());
+}
+
+// The program as a user starts it: settings with a saved password and automatic logon, no
+// display (offscreen), and it logs on at once.
+TEST(ZepimProgram, LogsOnAtStartWithSavedSettings)
+{
+    test::ScratchHome home;
+    DevServer server;
+    ASSERT_TRUE(server.Up());
+    QFile conf(home.Path() + "/config/Corvane/ZEP Instant Messenger.conf");
+    QDir().mkpath(home.Path() + "/config/Corvane");
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("[General]\nserver=127.0.0.1\nport=%1\nemail=anna@example.com\n"
+                              "password=anna123\nsavepassword=1\nautologon=1\nversion=18.1.4389\n")
+                   .arg(server.Port())
+                   .toUtf8());
+    conf.close();
+    QDir().mkpath(home.Path() + "/runtime");
+    QFile::setPermissions(home.Path() + "/runtime",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QProcess zepim;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.Path() + "/config");
+    env.insert("XDG_RUNTIME_DIR", home.Path() + "/runtime");
+    env.insert("XDG_STATE_HOME", home.Path() + "/state");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ZEPIM_LOG_MASK", "4"); // progress lines: the logon is written to the log
+    zepim.setProcessEnvironment(env);
+    zepim.start(ZEPIM_BINARY, {});
+    ASSERT_TRUE(zepim.waitForStarted());
+    const QString log = home.Path() + "/state/zepim/ZEPIM.LOG";
+    const auto loggedOn = [&] {
+        QFile f(log);
+        return f.open(QIODevice::ReadOnly) &&
+               f.readAll().contains("Logged on as anna@example.com.");
+    };
+    EXPECT_TRUE(test::WaitUntil(loggedOn)) << zepim.readAllStandardError().toStdString();
+    // The fetched preferences reach the settings file.
+    zepim.terminate();
+    ASSERT_TRUE(zepim.waitForFinished(10000));
+    EXPECT_EQ(zepim.exitCode(), 0);
+    QSettings after(conf.fileName(), QSettings::IniFormat);
+    EXPECT_TRUE(after.contains("IMAwayTime"));
+    EXPECT_EQ(after.value("savepassword").toInt(), 1);
+}
+
+} // namespace
+} // namespace zep
