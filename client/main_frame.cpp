@@ -2,6 +2,7 @@
 
 #include "client_connection.h"
 #include "display_texts.h"
+#include "help.h"
 #include "logon_dialog.h"
 #include "password_scramble.h"
 #include "placement.h"
@@ -13,6 +14,7 @@
 
 #include <QCloseEvent>
 #include <QMessageBox>
+#include <QShortcut>
 
 namespace zep {
 
@@ -25,7 +27,11 @@ CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidg
     setWindowTitle(text::AppTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/zepim.png")));
     setStatusBar(m_statusBar);
+    // The window is often not the active one (it comes from the tray); its tips still show.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     resize(300, 380);
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [] { ShowHelp(helpctx::MainFrame); });
     if (m_options.trayIcon && CTrayIcon::Available()) {
         m_tray = new CTrayIcon(this);
         connect(m_tray, &CTrayIcon::openRequested, this, &CMainFrame::ShowFromOutside);

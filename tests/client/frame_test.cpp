@@ -166,6 +166,23 @@ TEST_F(FrameTest, ReconnectStartedLogonFailsSilently)
     EXPECT_FALSE(frame->AutoReconnect()) << "a background logon does not arm reconnection";
 }
 
+TEST_F(FrameTest, ConfirmingTheDialogEndsASilentLogon)
+{
+    // A background retry without a saved password opens the dialog; once the user confirms it,
+    // failures are the user's to see again.
+    Settings().WriteText(setting::Email, "f@example.com");
+    QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
+    frame->StartFirstView(false);
+    frame->OnRegisteredMessage(uwm::Logon(), 1, static_cast<std::intptr_t>(frame->Generation()));
+    ASSERT_NE(frame->OpenDialog(), nullptr);
+    EXPECT_TRUE(frame->SilentLogon());
+    frame->OpenDialog()->PasswordEdit()->setText("typed");
+    frame->OpenDialog()->accept();
+    EXPECT_FALSE(frame->SilentLogon());
+    ASSERT_TRUE(test::WaitUntil([&] { return shown.count() == 1; }));
+    EXPECT_EQ(shown.at(0).at(0).toString(), text::ConnectFailed());
+}
+
 TEST_F(FrameTest, ResultsOfAnotherGenerationAreIgnored)
 {
     Settings().WriteText(setting::Server, "");
