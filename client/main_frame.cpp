@@ -99,7 +99,7 @@ std::intptr_t CMainFrame::OnRegisteredMessage(MessageId id, std::intptr_t wParam
              id == uwm::VersionCheckFailed())
         OnFailure(id, wParam, lParam);
     else if (id == uwm::ConnectionLost())
-        OnConnectionLost();
+        OnConnectionLost(lParam);
     else if (id == uwm::Logoff())
         OnLogoff(lParam);
     return 0;
@@ -200,9 +200,12 @@ void CMainFrame::OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lPa
     }
 }
 
-void CMainFrame::OnConnectionLost()
+void CMainFrame::OnConnectionLost(std::intptr_t lParam)
 {
-    if (m_viewKind != ViewKind::Main)
+    // The logged-on view's reader passes its generation; a loss reported by a view that is
+    // already gone changes nothing.
+    if (m_viewKind != ViewKind::Main ||
+        (lParam != 0 && static_cast<std::uint64_t>(lParam) != m_generation))
         return;
     SwitchView(ViewKind::Logon);
     m_connection.Disconnect();

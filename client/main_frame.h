@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace zep {
 
@@ -24,6 +25,8 @@ struct FrameOptions
     std::chrono::milliseconds reconnectInterval{std::chrono::seconds(120)};
     // Off in tests that must not depend on a notification area.
     bool trayIcon = true;
+    // The activity monitor's last-input tick, for the logged-on view's keep-alives.
+    std::function<unsigned()> lastActivity;
 };
 
 class CMainFrame : public QMainWindow, public MessageReceiver
@@ -69,7 +72,7 @@ private:
     void OnStartLogon(std::intptr_t lParam);
     void OnLogonComplete(std::intptr_t lParam);
     void OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
-    void OnConnectionLost();
+    void OnConnectionLost(std::intptr_t lParam);
     void OnLogoff(std::intptr_t lParam);
 
     void FillPendingFromSettings();

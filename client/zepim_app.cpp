@@ -87,7 +87,10 @@ int CZepimApp::Start()
     if (settings.ReadInt(setting::AutoLaunchEmailClient, 0) != 0)
         LogWrite(ZepimLog(), kLogProgress, 99999, "Mail client launch at start is not available.");
 
-    m_frame = std::make_unique<CMainFrame>(m_connection, m_hooks.frame);
+    FrameOptions frameOptions = m_hooks.frame;
+    if (!frameOptions.lastActivity)
+        frameOptions.lastActivity = [this] { return m_activity.LastActivityTick(); };
+    m_frame = std::make_unique<CMainFrame>(m_connection, frameOptions);
     // Queued: the request comes from inside the frame, which Exit destroys.
     connect(m_frame.get(), &CMainFrame::exitRequested, this, &CZepimApp::Exit,
             Qt::QueuedConnection);

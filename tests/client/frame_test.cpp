@@ -19,6 +19,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// No notification area (tests must not depend on one) and the given reconnect interval.
+FrameOptions QuietFrame(std::chrono::milliseconds reconnect)
+{
+    FrameOptions options;
+    options.reconnectInterval = reconnect;
+    options.trayIcon = false;
+    return options;
+}
+
 // A loopback port on which nothing listens: connecting is refused at once.
 int ClosedPort()
 {
@@ -37,7 +46,7 @@ protected:
         Settings s;
         s.WriteText(setting::Server, "127.0.0.1");
         s.WriteInt(setting::Port, ClosedPort());
-        frame = std::make_unique<CMainFrame>(connection, FrameOptions{60s, false});
+        frame = std::make_unique<CMainFrame>(connection, QuietFrame(60s));
         frame->show();
     }
     void TearDown() override { frame.reset(); }

@@ -24,6 +24,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// No notification area (tests must not depend on one) and the given reconnect interval.
+FrameOptions QuietFrame(std::chrono::milliseconds reconnect)
+{
+    FrameOptions options;
+    options.reconnectInterval = reconnect;
+    options.trayIcon = false;
+    return options;
+}
+
 class DevServer
 {
 public:
@@ -67,7 +76,7 @@ protected:
         s.WriteText(setting::Server, "127.0.0.1");
         s.WriteInt(setting::Port, server.Port());
         s.WriteInt(setting::SslPort, server.TlsPort());
-        frame = std::make_unique<CMainFrame>(connection, FrameOptions{100ms, false});
+        frame = std::make_unique<CMainFrame>(connection, QuietFrame(100ms));
         frame->show();
     }
     void TearDown() override { frame.reset(); }
@@ -189,8 +198,13 @@ TEST_F(LogonE2E, LostConnectionReconnectsByItself)
     frame->OnRegisteredMessage(uwm::Logon(), 0, 0); // user-started: reconnection armed
     ASSERT_TRUE(WaitForView(ViewKind::Main));
     QSignalSpy views(frame.get(), &CMainFrame::viewChanged);
-    // What the receive thread posts when the server goes away.
-    PostRegisteredMessage(frame.get(), uwm::ConnectionLost(), 0, 0);
+    // What the receive thread posts when the server goes away; a report from an earlier view
+    // changes nothing.
+    frame->OnRegisteredMessage(uwm::ConnectionLost(), 0,
+                               static_cast<std::intptr_t>(frame->Generation() - 1));
+    EXPECT_EQ(frame->CurrentView(), ViewKind::Main);
+    PostRegisteredMessage(frame.get(), uwm::ConnectionLost(), 0,
+                          static_cast<std::intptr_t>(frame->Generation()));
     ASSERT_TRUE(WaitForView(ViewKind::Logon));
     EXPECT_TRUE(frame->WorkerRunning());
     // The reconnect worker (100 ms here) finds the server, and the saved password logs on.

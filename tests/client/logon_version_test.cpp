@@ -16,6 +16,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// No notification area (tests must not depend on one) and the given reconnect interval.
+FrameOptions QuietFrame(std::chrono::milliseconds reconnect)
+{
+    FrameOptions options;
+    options.reconnectInterval = reconnect;
+    options.trayIcon = false;
+    return options;
+}
+
 class VersionCheck : public ::testing::Test
 {
 protected:
@@ -34,7 +43,7 @@ TEST_F(VersionCheck, AnotherVersionGivesTheVersionText)
     s.WriteText(setting::Email, "anna@example.com");
     s.WriteText(setting::Password, "anna123");
     s.WriteInt(setting::SavePassword, 1);
-    CMainFrame frame(connection, FrameOptions{60s, false});
+    CMainFrame frame(connection, QuietFrame(60s));
     QSignalSpy shown(&frame, &CMainFrame::messageShown);
     frame.StartFirstView(true);
     ASSERT_TRUE(test::WaitUntil([&] { return shown.count() == 1; }));
@@ -55,7 +64,7 @@ TEST_F(VersionCheck, ConnectionClosedDuringVersionIsAConnectFailure)
     s.WriteText(setting::Email, "anna@example.com");
     s.WriteText(setting::Password, "anna123");
     s.WriteInt(setting::SavePassword, 1);
-    CMainFrame frame(connection, FrameOptions{60s, false});
+    CMainFrame frame(connection, QuietFrame(60s));
     QSignalSpy shown(&frame, &CMainFrame::messageShown);
     frame.StartFirstView(true);
     ASSERT_TRUE(test::WaitUntil([&] { return shown.count() == 1; }));
