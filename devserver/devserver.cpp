@@ -1,0 +1,54 @@
+#include "devserver.h"
+
+#include <filesystem>
+
+namespace zep::devserver {
+
+std::unique_ptr<DevServer> DevServer::Create(const Options& options, std::string& error)
+{
+    std::vector<UserRecord> users;
+    if (options.usersFile.empty())
+        users = DemoUsers();
+    else if (!LoadUsersFile(options.usersFile, users, error))
+        return nullptr;
+    if (!options.outboxDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(options.outboxDir, ec);
+        if (!std::filesystem::is_directory(options.outboxDir)) {
+            error = options.outboxDir + ": not a folder that can be created";
+            return nullptr;
+        }
+    }
+    std::unique_ptr<DevServer> server(new DevServer());
+    server->listen_ = options.listen;
+    server->tls_ = MakeServerContext(options.certFile, options.keyFile, error);
+    if (!server->tls_)
+        return nullptr;
+
+    NetConfig net;
+    net.listen = options.listen;
+    net.port = options.port;
+    net.tlsPort = options.tlsPort;
+    net.tls = server->tls_.get();
+    server->net_ = std::make_unique<NetServer>(net);
+
+    CoreConfig core;
+    core.auth = options.auth;
+    core.sessionTimeout = std::chrono::seconds(options.sessionTimeoutSeconds);
+    core.outboxDir = options.outboxDir;
+    server->core_ = std::make_unique<ServerCore>(core, std::move(users), *server->net_);
+    server->net_->SetCore(server->core_.get());
+    if (!server->net_->Start(error))
+        return nullptr;
+    return server;
+}
+
+std::string DevServer::ListeningLine() const
+{
+    const bool v6 = listen_.find(':') != std::string::npos;
+    const std::string host = v6 ? "[" + listen_ + "]" : listen_;
+    return "listening on " + host + ":" + std::to_string(Port()) + " tls " +
+           std::to_string(TlsPort());
+}
+
+} // namespace zep::devserver
