@@ -9,7 +9,11 @@
 
 namespace zep::devserver {
 
-enum class AuthScheme { Digest, Basic };
+enum class AuthScheme
+{
+    Digest,
+    Basic
+};
 
 std::string Md5Hex(std::string_view text);
 std::string RandomHex(size_t bytes);
@@ -25,8 +29,9 @@ struct Challenge
 // Starts a fresh challenge (new nonce and opaque, count reset).
 Challenge NewChallenge();
 
-// The value of the "Authenticate:" line of a "401" reply. The realm comes first: the client does not read the parameter
-// written directly after the scheme word, so nothing it needs may stand there.
+// The value of the "Authenticate:" line of a "401" reply. The realm comes first: the client does
+// not read the parameter written directly after the scheme word, so nothing it needs may stand
+// there.
 std::string ChallengeLine(AuthScheme scheme, std::string_view realm, const Challenge& challenge);
 
 // Looks up the password of a user by address; nullptr for an unknown user.

@@ -29,9 +29,9 @@ std::string NormaliseCommand(std::string_view command)
 bool IsKnownCommand(const std::string& command)
 {
     static const std::set<std::string> kCommands = {
-        "VERSION",     "LOGON",       "LIST USERS", "LIST CONTACTS", "CONTACT ADD",
-        "CONTACT DEL", "SUBSCRIBE",   "UNSUBSCRIBE", "PRESENCE",     "INVITE",
-        "LEAVE",       "MESSAGE",     "KA",          "GET VARIABLE", "SET VARIABLE"};
+        "VERSION",     "LOGON",     "LIST USERS",  "LIST CONTACTS", "CONTACT ADD",
+        "CONTACT DEL", "SUBSCRIBE", "UNSUBSCRIBE", "PRESENCE",      "INVITE",
+        "LEAVE",       "MESSAGE",   "KA",          "GET VARIABLE",  "SET VARIABLE"};
     return kCommands.count(command) != 0;
 }
 
@@ -180,8 +180,7 @@ std::string ServerCore::State::Challenge401(Connection& conn, const Request& req
     return reply.Finish("401 Authentication required");
 }
 
-std::optional<std::string> ServerCore::State::Authenticate(Connection& conn,
-                                                           const Request& request)
+std::optional<std::string> ServerCore::State::Authenticate(Connection& conn, const Request& request)
 {
     const std::string* header = request.Find("Authorization");
     if (header == nullptr || !conn.challenge)

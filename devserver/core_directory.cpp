@@ -157,9 +157,9 @@ std::string ServerCore::State::PresenceRecord(const UserState& user, const UserS
 std::string ServerCore::State::PresenceEvent(const UserState& user, const UserState* viewer) const
 {
     static constexpr const char* kNames[] = {
-        "Email",      "Status",    "SubStatus", "CustomStatus", "EmailState", "EmailMethod",
-        "EmailTime",  "ContactMethod", "HomeTel", "HomeMobile",  "HomeFax",    "WorkTel",
-        "WorkMobile", "WorkPager", "WorkFax",   "Location"};
+        "Email",      "Status",        "SubStatus", "CustomStatus", "EmailState", "EmailMethod",
+        "EmailTime",  "ContactMethod", "HomeTel",   "HomeMobile",   "HomeFax",    "WorkTel",
+        "WorkMobile", "WorkPager",     "WorkFax",   "Location"};
     const std::vector<std::string> fields = PresenceFields(user, viewer);
     EventBuilder event("PRESENCE");
     for (size_t i = 0; i < fields.size(); ++i)
@@ -282,8 +282,7 @@ std::string ServerCore::State::GetVariables(UserState& me)
     return reply.Finish("250 OK");
 }
 
-std::string ServerCore::State::SetVariables(UserState& me, const Request& request,
-                                            TimePoint now)
+std::string ServerCore::State::SetVariables(UserState& me, const Request& request, TimePoint now)
 {
     for (const Header& header : request.headers) {
         if (IEquals(header.name, "Authorization"))

@@ -36,7 +36,9 @@ int main(int argc, char** argv)
         return 1;
     }
     g_server = server.get();
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);

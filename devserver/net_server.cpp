@@ -253,8 +253,8 @@ void NetServer::ReadFrom(Conn& conn)
         ssize_t n = 0;
         if (conn.ssl) {
             ERR_clear_error();
-            const int rc = SSL_read(conn.ssl.get(), readBuffer_.data(),
-                                    static_cast<int>(readBuffer_.size()));
+            const int rc =
+                SSL_read(conn.ssl.get(), readBuffer_.data(), static_cast<int>(readBuffer_.size()));
             if (rc > 0) {
                 n = rc;
             } else {
@@ -285,8 +285,7 @@ void NetServer::ReadFrom(Conn& conn)
             core_->PeerClosed(conn.id, now);
             break;
         }
-        core_->Received(conn.id, std::string_view(readBuffer_.data(), static_cast<size_t>(n)),
-                        now);
+        core_->Received(conn.id, std::string_view(readBuffer_.data(), static_cast<size_t>(n)), now);
         if (conn.dead)
             return;
         conn.reading = core_->WantsInput(conn.id);
@@ -303,8 +302,8 @@ void NetServer::WriteTo(Conn& conn)
         ssize_t n = 0;
         if (conn.ssl) {
             ERR_clear_error();
-            const int rc = SSL_write(conn.ssl.get(), data, static_cast<int>(std::min<size_t>(
-                                                               size, 1 << 20)));
+            const int rc =
+                SSL_write(conn.ssl.get(), data, static_cast<int>(std::min<size_t>(size, 1 << 20)));
             if (rc <= 0) {
                 const int err = SSL_get_error(conn.ssl.get(), rc);
                 if (err == SSL_ERROR_WANT_READ || err == SSL_ERROR_WANT_WRITE)

@@ -19,7 +19,8 @@ bool ParsePort(const std::string& text, int& port)
 
 std::string Usage()
 {
-    return "usage: zep-devserver [--listen ADDR] [--port N] [--tls-port N] [--cert FILE --key FILE]\n"
+    return "usage: zep-devserver [--listen ADDR] [--port N] [--tls-port N] [--cert FILE --key "
+           "FILE]\n"
            "                     [--users FILE] [--outbox DIR] [--session-timeout SECONDS]\n"
            "                     [--auth digest|basic]\n"
            "Defaults: 127.0.0.1, port 8367, TLS port 8368, Digest, session time-out 600 s,\n"
@@ -41,7 +42,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            error = name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument: " + name;
+            error =
+                name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument: " + name;
             return false;
         }
         bool ok = true;

@@ -45,7 +45,12 @@ public:
     bool InRequest() const { return state_ != State::Command || Buffered() > 0; }
 
 private:
-    enum class State { Command, Headers, Body };
+    enum class State
+    {
+        Command,
+        Headers,
+        Body
+    };
 
     bool TakeLine(std::string& line);
     void Account(size_t bytes);

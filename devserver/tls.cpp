@@ -94,8 +94,7 @@ SslCtxPtr MakeServerContext(const std::string& certFile, const std::string& keyF
     }
     SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION);
     SSL_CTX_set_mode(ctx.get(), SSL_MODE_ENABLE_PARTIAL_WRITE |
-                                    SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER |
-                                    SSL_MODE_RELEASE_BUFFERS);
+                                    SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER | SSL_MODE_RELEASE_BUFFERS);
     if (certFile.empty()) {
         if (!UseSelfSigned(ctx.get(), error))
             return nullptr;

@@ -116,11 +116,11 @@ private:
 const std::set<std::string>& KnownKeys()
 {
     static const std::set<std::string> keys = {
-        "id",          "email",         "name",       "password",       "home_tel",
-        "home_mobile", "home_fax",      "work_tel",   "work_mobile",    "work_pager",
-        "work_fax",    "location",      "contact_method", "sms_allowed", "pager_allowed",
-        "enter_sends", "sms_limit",     "pager_limit", "date_format",   "recent_mail",
-        "contacts",    "blocked",       "variables",  "echo"};
+        "id",          "email",     "name",           "password",    "home_tel",
+        "home_mobile", "home_fax",  "work_tel",       "work_mobile", "work_pager",
+        "work_fax",    "location",  "contact_method", "sms_allowed", "pager_allowed",
+        "enter_sends", "sms_limit", "pager_limit",    "date_format", "recent_mail",
+        "contacts",    "blocked",   "variables",      "echo"};
     return keys;
 }
 
@@ -143,19 +143,23 @@ bool ReadUser(const Json& object, size_t index, UserRecord& user, std::string& e
     if (!r.Text("email", user.email, true) || !r.Text("name", user.name, true) ||
         !r.Text("password", user.password, true))
         return false;
-    if (user.email.find('@') == std::string::npos || user.email.find_first_of(" ,") !=
-                                                         std::string::npos)
+    if (user.email.find('@') == std::string::npos ||
+        user.email.find_first_of(" ,") != std::string::npos)
         return r.Fail("\"email\" must be an address without blanks or commas");
     if (user.email.size() > 255)
         return r.Fail("\"email\" is longer than 255 characters");
     if (user.password.empty())
         return r.Fail("\"password\" must not be empty");
-    const std::pair<const char*, std::string*> texts[] = {
-        {"home_tel", &user.homeTel},     {"home_mobile", &user.homeMobile},
-        {"home_fax", &user.homeFax},     {"work_tel", &user.workTel},
-        {"work_mobile", &user.workMobile}, {"work_pager", &user.workPager},
-        {"work_fax", &user.workFax},     {"location", &user.location},
-        {"contact_method", &user.contactMethod}, {"date_format", &user.dateFormat}};
+    const std::pair<const char*, std::string*> texts[] = {{"home_tel", &user.homeTel},
+                                                          {"home_mobile", &user.homeMobile},
+                                                          {"home_fax", &user.homeFax},
+                                                          {"work_tel", &user.workTel},
+                                                          {"work_mobile", &user.workMobile},
+                                                          {"work_pager", &user.workPager},
+                                                          {"work_fax", &user.workFax},
+                                                          {"location", &user.location},
+                                                          {"contact_method", &user.contactMethod},
+                                                          {"date_format", &user.dateFormat}};
     for (auto& [key, target] : texts) {
         if (!r.Text(key, *target, false))
             return false;
@@ -194,8 +198,7 @@ bool CheckReferences(const std::vector<UserRecord>& users, std::string& error)
         for (const auto* list : {&user.contacts, &user.blocked}) {
             for (const std::string& address : *list) {
                 if (addresses.count(ToLower(address)) == 0) {
-                    error = "user \"" + user.email + "\" lists unknown address \"" + address +
-                            "\"";
+                    error = "user \"" + user.email + "\" lists unknown address \"" + address + "\"";
                     return false;
                 }
             }

@@ -26,8 +26,8 @@ bool IsSubStatusWord(std::string_view word)
 bool IsContactMethodWord(std::string_view word)
 {
     static constexpr std::array<std::string_view, 11> kWords = {
-        "",          "EMAIL",     "HOMESMS",    "WORKSMS",    "WORKPAGER", "HOMEPHONE",
-        "WORKPHONE", "HOMEMOBILE", "WORKMOBILE", "HOMEFAX",    "WORKFAX"};
+        "",          "EMAIL",      "HOMESMS",    "WORKSMS", "WORKPAGER", "HOMEPHONE",
+        "WORKPHONE", "HOMEMOBILE", "WORKMOBILE", "HOMEFAX", "WORKFAX"};
     for (std::string_view known : kWords) {
         if (IEquals(word, known))
             return true;
