@@ -63,7 +63,9 @@ ServerCore::State::State(CoreConfig cfg, std::vector<UserRecord> records, CoreSi
         if (users[i].record.echo)
             users[i].status = "AVAILABLE";
         users[i].variables = DefaultVariables();
-        for (const auto& [name, value] : users[i].record.variables) {
+        for (const auto& variable : users[i].record.variables) {
+            const std::string& name = variable.first;
+            const std::string& value = variable.second;
             auto it = std::find_if(users[i].variables.begin(), users[i].variables.end(),
                                    [&](const auto& v) { return IEquals(v.first, name); });
             if (it != users[i].variables.end())
