@@ -36,9 +36,11 @@ FrameOptions QuietFrame(std::chrono::milliseconds reconnect)
 class DevServer
 {
 public:
-    DevServer()
+    // Port 0: any free port; a given port: that one (a server that comes up later).
+    explicit DevServer(int port = 0)
     {
-        if (!m_process.Start({ZEP_DEVSERVER_BINARY, "--port", "0", "--tls-port", "0"}))
+        if (!m_process.Start(
+                {ZEP_DEVSERVER_BINARY, "--port", std::to_string(port), "--tls-port", "0"}))
             return;
         const std::string line = m_process.WaitForOutput("listening on");
         std::smatch m;
@@ -256,6 +258,62 @@ TEST_F(LogonE2E, LogoffDuringTheLogonNeverBuildsTheLoggedOnView)
     LetIntervalsPass(300ms);
     EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
     EXPECT_FALSE(connection.IsLoggedOn());
+}
+
+// A user-started logon that finds no server: the failure is shown, and once the server is up
+// the background retry logs on by itself with the saved password.
+TEST(LogonRetry, ServerThatComesUpLaterIsLoggedOnToWithoutADialog)
+{
+    test::ScratchHome home;
+    const int port = test::FreeLoopbackPort();
+    Settings s;
+    s.WriteText(setting::Server, "127.0.0.1");
+    s.WriteInt(setting::Port, port);
+    s.WriteText(setting::Email, "ben@example.com");
+    s.WriteText(setting::Password, QString::fromStdString(PasswordScramble("ben123")));
+    s.WriteInt(setting::SavePassword, 1);
+    ClientConnection connection;
+    CMainFrame frame(connection, QuietFrame(100ms));
+    QSignalSpy shown(&frame, &CMainFrame::messageShown);
+    frame.StartFirstView(false);
+    frame.OnRegisteredMessage(uwm::Logon(), 0, 0);
+    ASSERT_TRUE(test::WaitUntil([&] { return shown.count() == 1; }));
+    EXPECT_EQ(shown.at(0).at(0).toString(), text::ConnectFailed());
+    ASSERT_TRUE(frame.WorkerRunning());
+
+    DevServer server(port);
+    ASSERT_TRUE(server.Up());
+    ASSERT_TRUE(test::WaitUntil([&] { return frame.CurrentView() == ViewKind::Main; }));
+    EXPECT_EQ(frame.OpenDialog(), nullptr);
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_TRUE(connection.IsLoggedOn());
+}
+
+TEST(LogonRetry, WithoutSavedPasswordTheRetryOpensTheDialog)
+{
+    test::ScratchHome home;
+    const int port = test::FreeLoopbackPort();
+    Settings s;
+    s.WriteText(setting::Server, "127.0.0.1");
+    s.WriteInt(setting::Port, port);
+    s.WriteText(setting::Email, "ben@example.com");
+    ClientConnection connection;
+    CMainFrame frame(connection, QuietFrame(100ms));
+    QSignalSpy shown(&frame, &CMainFrame::messageShown);
+    frame.StartFirstView(false);
+    frame.OnRegisteredMessage(uwm::Logon(), 0, 0);
+    ASSERT_NE(frame.OpenDialog(), nullptr);
+    frame.OpenDialog()->PasswordEdit()->setText("ben123"); // typed, not saved
+    frame.OpenDialog()->accept();
+    ASSERT_TRUE(test::WaitUntil([&] { return shown.count() == 1; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return frame.OpenDialog() == nullptr; }));
+
+    DevServer server(port);
+    ASSERT_TRUE(server.Up());
+    ASSERT_TRUE(test::WaitUntil([&] { return frame.OpenDialog() != nullptr; }));
+    EXPECT_EQ(frame.OpenDialog()->Address(), "ben@example.com");
+    EXPECT_EQ(frame.CurrentView(), ViewKind::Logon);
+    EXPECT_TRUE(frame.SilentLogon());
 }
 
 // The program as a user starts it: settings with a saved password and automatic logon, no
