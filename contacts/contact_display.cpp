@@ -1,0 +1,173 @@
+#include "contacts/contact_display.h"
+
+#include <cstdio>
+
+namespace zep::contacts {
+
+namespace {
+
+char16_t FoldChar(char16_t c)
+{
+    if (c >= u'A' && c <= u'Z')
+        return static_cast<char16_t>(c + 32);
+    // Latin-1 capitals, except the multiplication sign.
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return static_cast<char16_t>(c + 32);
+    return c;
+}
+
+bool IsAwayFamily(SubStatus s)
+{
+    return s == SubStatus::TemporarilyAway || s == SubStatus::ExtendedAway || s == SubStatus::Lunch;
+}
+
+bool IsBusyFamily(SubStatus s)
+{
+    return s == SubStatus::DoNotDisturb || s == SubStatus::Phone || s == SubStatus::Meeting;
+}
+
+} // namespace
+
+OwnAbilities OwnAbilities::FromRecord(const Record& own)
+{
+    OwnAbilities a;
+    a.smsAllowed = own.SmsAllowed;
+    a.pagerAllowed = own.PagerAllowed;
+    a.hasMobile = !own.HomeMobile.empty() || !own.WorkMobile.empty();
+    a.hasPager = !own.WorkPager.empty();
+    return a;
+}
+
+std::u16string SubStatusLabel(SubStatus value)
+{
+    switch (value) {
+    case SubStatus::TemporarilyAway:
+        return u"Back soon";
+    case SubStatus::ExtendedAway:
+        return u"Away";
+    case SubStatus::DoNotDisturb:
+        return u"Do not disturb";
+    case SubStatus::Phone:
+        return u"Phone";
+    case SubStatus::Lunch:
+        return u"Lunch";
+    case SubStatus::Meeting:
+        return u"Meeting";
+    default:
+        return {};
+    }
+}
+
+std::u16string ContactLabel(const Record& record)
+{
+    const std::u16string sub = SubStatusLabel(record.SubStatus);
+    if (sub.empty())
+        return record.Name;
+    return record.Name + u" (" + sub + u")";
+}
+
+std::u16string MailNoticeLabel(int count)
+{
+    if (count <= 0)
+        return kNoMailLabel;
+    char text[64];
+    std::snprintf(text, sizeof text, "You have %d recent email messages", count);
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+ContactImage ChooseImage(const CContactDisplay& row, const OwnAbilities& own, int mailCount)
+{
+    switch (row.Kind) {
+    case ContactDisplayKind::InfoRow:
+        return ContactImage::Information;
+    case ContactDisplayKind::MailNotice:
+        return mailCount > 0 ? ContactImage::Mail : ContactImage::NoMail;
+    case ContactDisplayKind::OnlineHeader:
+    case ContactDisplayKind::OfflineHeader:
+        return row.Expanded() ? ContactImage::HeaderExpanded : ContactImage::HeaderCollapsed;
+    case ContactDisplayKind::OnlinePlaceholder:
+    case ContactDisplayKind::OfflinePlaceholder:
+        return ContactImage::Placeholder;
+    case ContactDisplayKind::OnlineContact:
+    case ContactDisplayKind::OfflineContact:
+        break;
+    }
+    const Record& r = row.Contact;
+    // The sub-status comes first, so an offline contact that still carries one shows it.
+    if (IsAwayFamily(r.SubStatus))
+        return ContactImage::Away;
+    if (IsBusyFamily(r.SubStatus))
+        return ContactImage::Busy;
+    if (r.Status == PresenceStatus::Unavailable) {
+        const bool bySms = (r.ContactMethod == ContactMethod::WorkSms && !r.WorkMobile.empty()) ||
+                           (r.ContactMethod == ContactMethod::HomeSms && !r.HomeMobile.empty());
+        if (own.smsAllowed && bySms)
+            return own.hasMobile ? ContactImage::Sms : ContactImage::SmsUnavailable;
+        if (own.pagerAllowed && r.ContactMethod == ContactMethod::WorkPager && !r.WorkPager.empty())
+            return own.hasPager ? ContactImage::Pager : ContactImage::PagerUnavailable;
+        if (r.ContactMethod == ContactMethod::Email)
+            return ContactImage::Email;
+    }
+    return ContactImage::Contact;
+}
+
+ContactDisplayKind GroupHeaderOf(ContactDisplayKind kind)
+{
+    switch (kind) {
+    case ContactDisplayKind::OnlinePlaceholder:
+    case ContactDisplayKind::OnlineContact:
+        return ContactDisplayKind::OnlineHeader;
+    case ContactDisplayKind::OfflinePlaceholder:
+    case ContactDisplayKind::OfflineContact:
+        return ContactDisplayKind::OfflineHeader;
+    default:
+        return ContactDisplayKind::InfoRow;
+    }
+}
+
+int CompareNoCase(const std::u16string& a, const std::u16string& b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t x = FoldChar(a[i]);
+        const char16_t y = FoldChar(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool EqualNoCase(const std::u16string& a, const std::u16string& b)
+{
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+std::u16string FoldCase(const std::u16string& text)
+{
+    std::u16string out(text);
+    for (char16_t& c : out)
+        c = FoldChar(c);
+    return out;
+}
+
+bool RowLess(const CContactDisplay& a, const CContactDisplay& b)
+{
+    if (a.Kind != b.Kind)
+        return static_cast<int>(a.Kind) < static_cast<int>(b.Kind);
+    if (const int byName = CompareNoCase(a.Contact.Name, b.Contact.Name); byName != 0)
+        return byName < 0;
+    if (const int byEmail = CompareNoCase(a.Contact.Email, b.Contact.Email); byEmail != 0)
+        return byEmail < 0;
+    return a.Contact.Email < b.Contact.Email;
+}
+
+std::u16string Cut(std::u16string text, std::size_t capacity)
+{
+    if (capacity > 0 && text.size() > capacity - 1)
+        text.resize(capacity - 1);
+    return text;
+}
+
+} // namespace zep::contacts

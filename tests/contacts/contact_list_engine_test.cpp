@@ -1,0 +1,283 @@
+// The list operations: fixed rows, placeholders, visibility under collapsed headers, sort order,
+// and the shown sequence the control mirrors.
+#include "test_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace zep::contacts {
+namespace {
+
+using namespace testing;
+
+// Mirrors the shown sequence from the notifications alone, as the control does.
+class MirrorObserver : public ShownRowsObserver
+{
+public:
+    explicit MirrorObserver(const ContactListEngine& list) : m_list(list) {}
+    void BeginInsertRows(int first, int last) override { m_pending = {first, last}; }
+    void EndInsertRows() override
+    {
+        for (int i = m_pending.first; i <= m_pending.second; ++i)
+            m_rows.insert(m_rows.begin() + i, m_list.ShownAt(i));
+        ++inserts;
+    }
+    void BeginRemoveRows(int first, int last) override
+    {
+        m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+        ++removes;
+    }
+    void EndRemoveRows() override {}
+    void RowChanged(int index) override
+    {
+        ASSERT_GE(index, 0);
+        ASSERT_LT(index, static_cast<int>(m_rows.size()));
+        ++changes;
+    }
+    bool Matches() const
+    {
+        if (static_cast<int>(m_rows.size()) != m_list.ShownCount())
+            return false;
+        for (int i = 0; i < m_list.ShownCount(); ++i) {
+            if (m_rows[i] != m_list.ShownAt(i))
+                return false;
+        }
+        return true;
+    }
+    int inserts = 0, removes = 0, changes = 0;
+
+private:
+    const ContactListEngine& m_list;
+    std::pair<int, int> m_pending;
+    std::vector<const CContactDisplay*> m_rows;
+};
+
+CContactDisplay Moved(const CContactDisplay& row, PresenceStatus status,
+                      SubStatus sub = SubStatus::None)
+{
+    Record r = row.Contact;
+    r.Status = status;
+    r.SubStatus = sub;
+    return ContactRow(r);
+}
+
+TEST(ContactListFixedRows, EmptyListShowsNoticeHeadersAndPlaceholders)
+{
+    ContactListEngine list;
+    Fill(list, {});
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nNone of your contacts are online.\n"
+                           "Offline\nNone of your contacts are offline.\n");
+    EXPECT_EQ(list.Model().Size(), 5u);
+}
+
+TEST(ContactListFixedRows, MailCountChangesNoticeAndImage)
+{
+    ContactListEngine list;
+    Fill(list, {});
+    ASSERT_TRUE(list.SetMailCount(3));
+    EXPECT_EQ(A(list.ShownAt(0)->Label), "You have 3 recent email messages");
+    EXPECT_EQ(list.ImageOf(*list.ShownAt(0)), ContactImage::Mail);
+    ASSERT_TRUE(list.SetMailCount(0));
+    EXPECT_EQ(A(list.ShownAt(0)->Label), "No recent email messages");
+    EXPECT_EQ(list.ImageOf(*list.ShownAt(0)), ContactImage::NoMail);
+    ContactListEngine bare;
+    EXPECT_FALSE(bare.SetMailCount(2)); // no notice row to carry it
+}
+
+TEST(ContactListPlaceholders, FirstOnlineRemovesAndLastOfflineBringsBack)
+{
+    ContactListEngine list;
+    const Record ann = Contact("Ann", "ann@x.test", PresenceStatus::Unavailable);
+    Fill(list, {ann});
+    EXPECT_NE(list.FindByKind(ContactDisplayKind::OnlinePlaceholder), nullptr);
+    EXPECT_EQ(list.FindByKind(ContactDisplayKind::OfflinePlaceholder), nullptr);
+
+    const CContactDisplay online =
+        Moved(*list.FindByEmail(u"ann@x.test"), PresenceStatus::Available);
+    ASSERT_TRUE(list.UpdateContact(u"ANN@x.test", online));
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nAnn\nOffline\n"
+                           "None of your contacts are offline.\n");
+
+    ASSERT_TRUE(list.UpdateContact(u"ann@x.test", Moved(online, PresenceStatus::Unavailable)));
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nNone of your contacts are online.\n"
+                           "Offline\nAnn\n");
+    EXPECT_EQ(list.Model().Size(), 5u); // exactly one placeholder again
+}
+
+TEST(ContactListPlaceholders, CollapsedGroupLosesItsPlaceholderFromTheModel)
+{
+    ContactListEngine list;
+    Fill(list, {Contact("Ann", "ann@x.test", PresenceStatus::Unavailable)});
+    ASSERT_TRUE(list.Collapse(ContactDisplayKind::OnlineHeader));
+    ASSERT_TRUE(list.UpdateContact(
+        u"ann@x.test", Moved(*list.FindByEmail(u"ann@x.test"), PresenceStatus::Available)));
+    EXPECT_EQ(list.FindByKind(ContactDisplayKind::OnlinePlaceholder), nullptr);
+    ASSERT_TRUE(list.Expand(ContactDisplayKind::OnlineHeader));
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nAnn\nOffline\n"
+                           "None of your contacts are offline.\n");
+}
+
+TEST(ContactListPlaceholders, RemovingTheLastContactBringsThePlaceholderBack)
+{
+    ContactListEngine list;
+    Fill(list, {Contact("Ann", "ann@x.test")});
+    ASSERT_TRUE(list.RemoveContact(u"Ann@X.test"));
+    EXPECT_EQ(list.FindByEmail(u"ann@x.test"), nullptr);
+    EXPECT_NE(list.FindByKind(ContactDisplayKind::OnlinePlaceholder), nullptr);
+    EXPECT_FALSE(list.RemoveContact(u"ann@x.test"));
+    // RemoveKind on a placeholder that is still needed puts a fresh one back.
+    ASSERT_TRUE(list.RemoveKind(ContactDisplayKind::OnlinePlaceholder));
+    EXPECT_NE(list.FindByKind(ContactDisplayKind::OnlinePlaceholder), nullptr);
+}
+
+TEST(ContactListSort, ByKindThenNameWithoutCaseThenAddress)
+{
+    ContactListEngine list;
+    Fill(list, {Contact("bob", "bob@x.test"),
+                Contact("Alice", "alice@x.test", PresenceStatus::Available, SubStatus::Phone),
+                Contact("Sam", "sam2@x.test"), Contact("sam", "Sam1@x.test"),
+                Contact("carol", "carol@x.test", PresenceStatus::Unavailable),
+                Contact("Bert", "bert@x.test", PresenceStatus::Unavailable)});
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nAlice (Phone)\nbob\nsam\nSam\n"
+                           "Offline\nBert\ncarol\n");
+    // A sub-status suffix never moves a row: "Alice (Phone)" still sorts as "Alice".
+    const CContactDisplay away =
+        Moved(*list.FindByEmail(u"bob@x.test"), PresenceStatus::Available, SubStatus::ExtendedAway);
+    ASSERT_TRUE(list.UpdateContact(u"bob@x.test", away));
+    EXPECT_EQ(A(list.ShownAt(3)->Label), "bob (Away)");
+}
+
+TEST(ContactListSort, RenamedContactMovesToItsNewPlace)
+{
+    ContactListEngine list;
+    Fill(list, {Contact("Ann", "ann@x.test"), Contact("Bea", "bea@x.test")});
+    CContactDisplay renamed = *list.FindByEmail(u"ann@x.test");
+    renamed.Contact.Name = u"Zoe";
+    renamed.Label = u"Zoe";
+    ASSERT_TRUE(list.UpdateContact(u"ann@x.test", renamed));
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nBea\nZoe\nOffline\n"
+                           "None of your contacts are offline.\n");
+}
+
+TEST(ContactListGroups, UpdateInCollapsedGroupIsFoundAndShownOnExpand)
+{
+    ContactListEngine list;
+    Fill(list, {Contact("Ann", "ann@x.test"), Contact("Bob", "bob@x.test")});
+    ASSERT_TRUE(list.Collapse(ContactDisplayKind::OfflineHeader));
+    const CContactDisplay gone =
+        Moved(*list.FindByEmail(u"ann@x.test"), PresenceStatus::Unavailable, SubStatus::Lunch);
+    ASSERT_TRUE(list.UpdateContact(u"ann@x.test", gone));
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nBob\nOffline\n");
+    const CContactDisplay* found = list.FindByEmail(u"ANN@x.test");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Kind, ContactDisplayKind::OfflineContact);
+    EXPECT_EQ(list.ShownIndexOf(found), -1);
+    ASSERT_TRUE(list.Expand(ContactDisplayKind::OfflineHeader));
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nBob\nOffline\nAnn (Lunch)\n");
+}
+
+TEST(ContactListGroups, ExpandAndCollapseFailOnRepeatAndOnOtherKinds)
+{
+    ContactListEngine list;
+    Fill(list, {Contact("Ann", "ann@x.test")});
+    EXPECT_FALSE(list.Expand(ContactDisplayKind::OnlineHeader));
+    EXPECT_TRUE(list.Collapse(ContactDisplayKind::OnlineHeader));
+    EXPECT_FALSE(list.Collapse(ContactDisplayKind::OnlineHeader));
+    EXPECT_FALSE(list.IsExpanded(ContactDisplayKind::OnlineHeader));
+    EXPECT_TRUE(list.IsExpanded(ContactDisplayKind::OfflineHeader));
+    EXPECT_FALSE(list.Expand(ContactDisplayKind::OnlineContact));
+    EXPECT_EQ(list.ImageOf(*list.FindByKind(ContactDisplayKind::OnlineHeader)),
+              ContactImage::HeaderCollapsed);
+    EXPECT_TRUE(list.Expand(ContactDisplayKind::OnlineHeader));
+    EXPECT_EQ(list.ImageOf(*list.FindByKind(ContactDisplayKind::OnlineHeader)),
+              ContactImage::HeaderExpanded);
+}
+
+TEST(ContactListGroups, HeaderAddedAfterItsRowsShowsThem)
+{
+    ContactListEngine list;
+    list.AddDisplay(ContactRow(Contact("Ann", "ann@x.test")), false);
+    EXPECT_EQ(list.ShownCount(), 0); // no header yet
+    list.AddRow(ContactDisplayKind::OnlineHeader, 0, kOnlineLabel, nullptr, true);
+    EXPECT_EQ(Shown(list), "Online\nAnn\n");
+}
+
+TEST(ContactListCopy, CopiesOnlineAndOptionallyOffline)
+{
+    ContactListEngine list;
+    Fill(list,
+         {Contact("Ann", "ann@x.test"), Contact("Bob", "bob@x.test", PresenceStatus::Unavailable)});
+    auto online = list.CopyContacts(false);
+    auto all = list.CopyContacts(true);
+    EXPECT_EQ(online->Size(), 1u);
+    EXPECT_EQ(all->Size(), 2u);
+    ASSERT_NE(all->FindByEmail(u"bob@x.test"), nullptr);
+    EXPECT_NE(all->FindByEmail(u"bob@x.test"), list.FindByEmail(u"bob@x.test")); // a copy
+}
+
+TEST(ContactListModel, FindByEmailFollowsRemovalAndAddressChange)
+{
+    CContactDisplayList model;
+    CContactDisplay* older = model.Add(ContactRow(Contact("A", "same@x.test")));
+    CContactDisplay* newer = model.Add(ContactRow(Contact("B", "Same@x.test")));
+    EXPECT_EQ(model.FindByEmail(u"SAME@X.TEST"), newer); // new rows go to the head
+    ASSERT_TRUE(model.Remove(newer));
+    EXPECT_EQ(model.FindByEmail(u"same@x.test"), older);
+    CContactDisplay moved = *older;
+    moved.Contact.Email = u"other@x.test";
+    model.Update(older, moved);
+    EXPECT_EQ(model.FindByEmail(u"same@x.test"), nullptr);
+    EXPECT_EQ(model.FindByEmail(u"other@x.test"), older);
+    EXPECT_FALSE(model.Remove(newer)); // already gone
+    EXPECT_EQ(model.FindByEmail(u""), nullptr);
+}
+
+// Random presence changes, removals and group toggles: the sequence the control mirrors from
+// the notifications stays the engine's own, sorted, with exactly the right placeholders.
+TEST(ContactListMirror, RandomOperationsKeepMirrorSortedAndPlaceholdersRight)
+{
+    ContactListEngine list;
+    MirrorObserver mirror(list);
+    list.SetObserver(&mirror);
+    std::vector<Record> people;
+    for (int i = 0; i < 40; ++i) {
+        people.push_back(Contact("n" + std::to_string(i % 7), "c" + std::to_string(i) + "@x.test",
+                                 i % 3 ? PresenceStatus::Available : PresenceStatus::Unavailable));
+    }
+    Fill(list, people);
+    std::mt19937 random(7);
+    for (int step = 0; step < 3000; ++step) {
+        const int who = static_cast<int>(random() % 40);
+        const std::u16string email = U("c" + std::to_string(who) + "@x.test");
+        const int action = static_cast<int>(random() % 10);
+        if (action == 0) {
+            list.Collapse(random() % 2 ? ContactDisplayKind::OnlineHeader
+                                       : ContactDisplayKind::OfflineHeader);
+        } else if (action == 1) {
+            list.Expand(random() % 2 ? ContactDisplayKind::OnlineHeader
+                                     : ContactDisplayKind::OfflineHeader);
+        } else if (action == 2 && step % 5 == 0) {
+            list.RemoveContact(email);
+        } else if (const CContactDisplay* row = list.FindByEmail(email)) {
+            list.UpdateContact(
+                email,
+                Moved(*row, random() % 2 ? PresenceStatus::Available : PresenceStatus::Unavailable,
+                      static_cast<SubStatus>(random() % 7)));
+        }
+        ASSERT_TRUE(mirror.Matches()) << "step " << step;
+        for (int i = 1; i < list.ShownCount(); ++i)
+            ASSERT_FALSE(RowLess(*list.ShownAt(i), *list.ShownAt(i - 1))) << "step " << step;
+        const bool anyOnline = list.Model().HasKind(ContactDisplayKind::OnlineContact);
+        const bool anyOffline = list.Model().HasKind(ContactDisplayKind::OfflineContact);
+        ASSERT_EQ(list.Model().HasKind(ContactDisplayKind::OnlinePlaceholder), !anyOnline);
+        ASSERT_EQ(list.Model().HasKind(ContactDisplayKind::OfflinePlaceholder), !anyOffline);
+        for (const auto& r : list.Model())
+            ASSERT_EQ(list.ShownIndexOf(r.get()) >= 0, list.Model().IsShown(*r));
+    }
+    EXPECT_GT(mirror.removes, 0);
+    EXPECT_GT(mirror.changes, 0);
+}
+
+} // namespace
+} // namespace zep::contacts

@@ -1,0 +1,157 @@
+// Row labels, image choice and the contact tip.
+#include "test_rows.h"
+
+#include <gtest/gtest.h>
+
+namespace zep::contacts {
+namespace {
+
+using namespace testing;
+
+CContactDisplay Offline(ContactMethod method, const std::string& workMobile = "",
+                        const std::string& homeMobile = "", const std::string& pager = "")
+{
+    Record r = Contact("Ola", "ola@x.test", PresenceStatus::Unavailable);
+    r.ContactMethod = method;
+    r.WorkMobile = U(workMobile);
+    r.HomeMobile = U(homeMobile);
+    r.WorkPager = U(pager);
+    return ContactRow(r);
+}
+
+OwnAbilities Able(bool sms, bool mobile, bool pager, bool ownPager)
+{
+    return OwnAbilities{sms, pager, mobile, ownPager};
+}
+
+TEST(ContactLabel, NameAloneOrWithSubStatus)
+{
+    EXPECT_EQ(A(ContactLabel(Contact("Ann", "a@x"))), "Ann");
+    EXPECT_EQ(
+        A(ContactLabel(Contact("Ann", "a@x", PresenceStatus::Available, SubStatus::DoNotDisturb))),
+        "Ann (Do not disturb)");
+    EXPECT_EQ(A(ContactLabel(
+                  Contact("Ann", "a@x", PresenceStatus::Available, SubStatus::TemporarilyAway))),
+              "Ann (Back soon)");
+    EXPECT_EQ(A(ContactLabel(
+                  Contact("Ann", "a@x", PresenceStatus::Available, static_cast<SubStatus>(9)))),
+              "Ann");
+}
+
+TEST(ContactImageChoice, SubStatusBeforeStatus)
+{
+    const OwnAbilities all = Able(true, true, true, true);
+    CContactDisplay row = Offline(ContactMethod::Email);
+    row.Contact.SubStatus = SubStatus::Lunch;
+    EXPECT_EQ(ChooseImage(row, all, 0), ContactImage::Away);
+    row.Contact.SubStatus = SubStatus::Meeting;
+    EXPECT_EQ(ChooseImage(row, all, 0), ContactImage::Busy);
+    row.Contact.SubStatus = SubStatus::None;
+    EXPECT_EQ(ChooseImage(row, all, 0), ContactImage::Email);
+    row.Contact.Status = PresenceStatus::Available; // online: the method does not count
+    EXPECT_EQ(ChooseImage(row, all, 0), ContactImage::Contact);
+}
+
+TEST(ContactImageChoice, OfflineBySmsPagerAndEmail)
+{
+    const OwnAbilities all = Able(true, true, true, true);
+    EXPECT_EQ(ChooseImage(Offline(ContactMethod::WorkSms, "0711"), all, 0), ContactImage::Sms);
+    EXPECT_EQ(ChooseImage(Offline(ContactMethod::HomeSms, "", "0722"), all, 0), ContactImage::Sms);
+    // "WORKSMS" without a work mobile is not reachable by SMS: the plain contact image.
+    EXPECT_EQ(ChooseImage(Offline(ContactMethod::WorkSms, "", "0722"), all, 0),
+              ContactImage::Contact);
+    EXPECT_EQ(
+        ChooseImage(Offline(ContactMethod::WorkSms, "0711"), Able(true, false, true, true), 0),
+        ContactImage::SmsUnavailable);
+    EXPECT_EQ(
+        ChooseImage(Offline(ContactMethod::WorkSms, "0711"), Able(false, true, true, true), 0),
+        ContactImage::Contact);
+    EXPECT_EQ(ChooseImage(Offline(ContactMethod::WorkPager, "", "", "555"), all, 0),
+              ContactImage::Pager);
+    EXPECT_EQ(ChooseImage(Offline(ContactMethod::WorkPager, "", "", "555"),
+                          Able(true, true, true, false), 0),
+              ContactImage::PagerUnavailable);
+    EXPECT_EQ(ChooseImage(Offline(ContactMethod::WorkPager), all, 0), ContactImage::Contact);
+    EXPECT_EQ(ChooseImage(Offline(ContactMethod::HomePhone), all, 0), ContactImage::Contact);
+}
+
+TEST(ContactImageChoice, FixedRows)
+{
+    CContactDisplay row;
+    const OwnAbilities none;
+    row.Kind = ContactDisplayKind::InfoRow;
+    EXPECT_EQ(ChooseImage(row, none, 0), ContactImage::Information);
+    row.Kind = ContactDisplayKind::OfflinePlaceholder;
+    EXPECT_EQ(ChooseImage(row, none, 0), ContactImage::Placeholder);
+    row.Kind = ContactDisplayKind::MailNotice;
+    EXPECT_EQ(ChooseImage(row, none, 0), ContactImage::NoMail);
+    EXPECT_EQ(ChooseImage(row, none, 2), ContactImage::Mail);
+    row.Kind = ContactDisplayKind::OfflineHeader;
+    row.Flags = 0;
+    EXPECT_EQ(ChooseImage(row, none, 0), ContactImage::HeaderCollapsed);
+}
+
+TEST(OwnAbilitiesFromRecord, MobilesAndPager)
+{
+    Record own;
+    own.SmsAllowed = true;
+    own.HomeMobile = u"1";
+    const OwnAbilities a = OwnAbilities::FromRecord(own);
+    EXPECT_TRUE(a.smsAllowed);
+    EXPECT_TRUE(a.hasMobile);
+    EXPECT_FALSE(a.hasPager);
+    EXPECT_FALSE(a.pagerAllowed);
+}
+
+TEST(ContactTip, OnlineShowsLocationNeverContactBy)
+{
+    Record r = Contact("Ann", "ann@x.test");
+    r.Location = u"Room 4";
+    r.ContactMethod = ContactMethod::WorkSms;
+    r.WorkMobile = u"0711";
+    r.CustomStatus = u"in a call";
+    r.EmailState = EmailState::On;
+    r.EmailMethod = u"IMAP";
+    r.EmailTime = {2026, 12, 7, 14, 5, 9};
+    EXPECT_EQ(A(ContactTip(r, u"dd/mm/yyyy hh:mi")),
+              "Email: ann@x.test\r\nDetails: Logged in to IMAP at 07/12/2026 14:05\r\n"
+              "Location: Room 4\r\nCustom Status: in a call");
+}
+
+TEST(ContactTip, OfflineShowsContactByWithNumberNeverLocation)
+{
+    Record r = Contact("Ann", "ann@x.test", PresenceStatus::Unavailable);
+    r.Location = u"Room 4";
+    r.ContactMethod = ContactMethod::HomeSms;
+    r.HomeMobile = u"0722";
+    r.EmailState = EmailState::Off;
+    r.EmailMethod = u"POP";
+    r.EmailTime = {2026, 1, 2, 3, 4, 5};
+    EXPECT_EQ(
+        A(ContactTip(r, u"yyyy")),
+        "Email: ann@x.test\r\nDetails: Logged off POP at 2026\r\nContact By: Home SMS (0722)");
+    r.ContactMethod = ContactMethod::Email; // no number goes with e-mail
+    r.EmailState = EmailState::None;
+    EXPECT_EQ(A(ContactTip(r, u"")), "Email: ann@x.test\r\nContact By: Email");
+    r.ContactMethod = ContactMethod::WorkFax; // a method whose number is empty
+    EXPECT_EQ(A(ContactTip(r, u"")), "Email: ann@x.test\r\nContact By: Work Fax");
+}
+
+TEST(ContactTip, FixedRowsAndCutOffLabels)
+{
+    CContactDisplay notice;
+    notice.Kind = ContactDisplayKind::MailNotice;
+    notice.Label = u"No recent email messages";
+    EXPECT_EQ(A(RowTip(notice, u"")), "Double click here to read your email");
+    CContactDisplay header;
+    header.Kind = ContactDisplayKind::OnlineHeader;
+    header.Label = u"Online";
+    EXPECT_EQ(RowTip(header, u""), u"");
+    EXPECT_EQ(A(InfoTipText(header, true, u"", 100)), "Online");
+    CContactDisplay row = ContactRow(Contact("A very long name", "long@x.test"));
+    EXPECT_EQ(A(InfoTipText(row, true, u"", 100)), "A very long name\r\nEmail: long@x.test");
+    EXPECT_EQ(A(InfoTipText(row, false, u"", 8)), "Email: "); // cut to the buffer, terminated
+}
+
+} // namespace
+} // namespace zep::contacts

@@ -1,0 +1,72 @@
+// Helpers of the contact list tests: records and readable texts.
+#pragma once
+
+#include "contacts/contact_list_engine.h"
+
+#include <string>
+
+namespace zep::contacts::testing {
+
+inline std::u16string U(const std::string& s)
+{
+    return std::u16string(s.begin(), s.end());
+}
+
+inline std::string A(const std::u16string& s)
+{
+    std::string out;
+    for (char16_t c : s)
+        out.push_back(c < 128 ? static_cast<char>(c) : '?');
+    return out;
+}
+
+inline Record Contact(const std::string& name, const std::string& email,
+                      PresenceStatus status = PresenceStatus::Available,
+                      SubStatus sub = SubStatus::None)
+{
+    Record r;
+    r.Name = U(name);
+    r.Email = U(email);
+    r.Status = status;
+    r.SubStatus = sub;
+    return r;
+}
+
+inline CContactDisplay ContactRow(const Record& r)
+{
+    CContactDisplay row;
+    row.Contact = r;
+    row.Indent = 1;
+    row.Kind = r.Status == PresenceStatus::Available ? ContactDisplayKind::OnlineContact
+                                                     : ContactDisplayKind::OfflineContact;
+    row.Label = ContactLabel(r);
+    return row;
+}
+
+// The view's way of building the list: fixed rows and contacts without refresh, then one refresh.
+inline void Fill(ContactListEngine& list, const std::vector<Record>& contacts)
+{
+    list.AddRow(ContactDisplayKind::MailNotice, 0, MailNoticeLabel(0), nullptr, false);
+    list.AddRow(ContactDisplayKind::OnlineHeader, 0, kOnlineLabel, nullptr, false);
+    for (const Record& r : contacts) {
+        if (r.Status == PresenceStatus::Available)
+            list.AddDisplay(ContactRow(r), false);
+    }
+    list.AddRow(ContactDisplayKind::OfflineHeader, 0, kOfflineLabel, nullptr, false);
+    for (const Record& r : contacts) {
+        if (r.Status != PresenceStatus::Available)
+            list.AddDisplay(ContactRow(r), false);
+    }
+    list.RefreshList();
+}
+
+// The shown labels, one per line.
+inline std::string Shown(const ContactListEngine& list)
+{
+    std::string out;
+    for (int i = 0; i < list.ShownCount(); ++i)
+        out += A(list.ShownAt(i)->Label) + "\n";
+    return out;
+}
+
+} // namespace zep::contacts::testing
