@@ -1,0 +1,244 @@
+#include "contacts/contact_list_ctrl.h"
+
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+namespace zep::contacts {
+
+namespace {
+
+constexpr int kIndentWidth = 16;
+// The size of the tip buffer the list offers.
+constexpr std::size_t kTipCapacity = 1024;
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+// Draws each row moved right by its indent.
+class IndentDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem moved(option);
+        moved.rect.setLeft(moved.rect.left() +
+                           index.data(ContactItemModel::IndentRole).toInt() * kIndentWidth);
+        QStyledItemDelegate::paint(painter, moved, index);
+    }
+};
+
+} // namespace
+
+int ContactItemModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_engine.ShownCount();
+}
+
+QVariant ContactItemModel::data(const QModelIndex& index, int role) const
+{
+    const CContactDisplay* row = m_engine.ShownAt(index.row());
+    if (row == nullptr)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return Q(row->Label);
+    case Qt::DecorationRole:
+        return m_images.Icon(m_engine.ImageOf(*row));
+    case IndentRole:
+        return row->Indent;
+    case Qt::FontRole:
+        if (row->Kind == ContactDisplayKind::OnlineHeader ||
+            row->Kind == ContactDisplayKind::OfflineHeader) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+void ContactItemModel::RowChanged(int row)
+{
+    const QModelIndex at = index(row);
+    emit dataChanged(at, at);
+}
+
+CContactListCtrl::CContactListCtrl(QWidget* parent)
+    : QListView(parent), m_items(std::make_unique<ContactItemModel>(m_engine, m_images))
+{
+    m_engine.SetObserver(m_items.get());
+    setModel(m_items.get());
+    setItemDelegate(new IndentDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    setIconSize(QSize(16, 16));
+    setTextElideMode(Qt::ElideRight);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+CContactListCtrl::~CContactListCtrl()
+{
+    // The view lets go of the item model before the model and rows go.
+    setModel(nullptr);
+    m_engine.SetObserver(nullptr);
+}
+
+void CContactListCtrl::SetOwnRecord(const Record& own)
+{
+    m_dateFormat = own.DateFormat;
+    m_engine.SetOwnAbilities(OwnAbilities::FromRecord(own));
+}
+
+bool CContactListCtrl::AddRow(ContactDisplayKind kind, int indent, const std::u16string& label,
+                              const Record* record, bool refresh)
+{
+    return m_engine.AddRow(kind, indent, label, record, refresh);
+}
+
+bool CContactListCtrl::AddDisplay(const CContactDisplay& row, bool refresh)
+{
+    return m_engine.AddDisplay(row, refresh);
+}
+
+bool CContactListCtrl::UpdateContact(const std::u16string& email, const CContactDisplay& row)
+{
+    return m_engine.UpdateContact(email, row);
+}
+
+bool CContactListCtrl::RemoveContact(const std::u16string& email)
+{
+    return m_engine.RemoveContact(email);
+}
+
+bool CContactListCtrl::RemoveRow(const CContactDisplay* row)
+{
+    return m_engine.RemoveRow(row);
+}
+
+bool CContactListCtrl::RemoveKind(ContactDisplayKind kind)
+{
+    return m_engine.RemoveKind(kind);
+}
+
+bool CContactListCtrl::SetMailCount(int count)
+{
+    return m_engine.SetMailCount(count);
+}
+
+bool CContactListCtrl::Expand(ContactDisplayKind header)
+{
+    return m_engine.Expand(header);
+}
+
+bool CContactListCtrl::Collapse(ContactDisplayKind header)
+{
+    return m_engine.Collapse(header);
+}
+
+const CContactDisplay* CContactListCtrl::GetSelected() const
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return nullptr;
+    return m_engine.ShownAt(selected.first().row());
+}
+
+bool CContactListCtrl::LabelCutOff(int index) const
+{
+    const CContactDisplay* row = m_engine.ShownAt(index);
+    if (row == nullptr)
+        return false;
+    const QRect rect = visualRect(m_items->index(index));
+    QFont font = this->font();
+    if (row->Kind == ContactDisplayKind::OnlineHeader ||
+        row->Kind == ContactDisplayKind::OfflineHeader)
+        font.setBold(true);
+    const int room = rect.width() - row->Indent * kIndentWidth - iconSize().width() - 12;
+    return QFontMetrics(font).horizontalAdvance(Q(row->Label)) > room;
+}
+
+QString CContactListCtrl::TipText(int index) const
+{
+    const CContactDisplay* row = m_engine.ShownAt(index);
+    if (row == nullptr)
+        return {};
+    QString tip = Q(InfoTipText(*row, LabelCutOff(index), m_dateFormat, kTipCapacity, m_dateNames));
+    // Tool tips break lines on "\n" alone.
+    tip.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return tip;
+}
+
+bool CContactListCtrl::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex at = indexAt(help->pos());
+        const QString tip = at.isValid() ? TipText(at.row()) : QString();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(at));
+        return true;
+    }
+    return QListView::viewportEvent(event);
+}
+
+void CContactListCtrl::Activate(int index)
+{
+    const CContactDisplay* row = m_engine.ShownAt(index);
+    if (row == nullptr)
+        return;
+    if (row->Kind == ContactDisplayKind::OnlineHeader ||
+        row->Kind == ContactDisplayKind::OfflineHeader) {
+        const ContactDisplayKind header = row->Kind;
+        if (!Expand(header))
+            Collapse(header);
+        return;
+    }
+    emit RowActivated(row);
+}
+
+void CContactListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (at.isValid() && event->button() == Qt::LeftButton) {
+        Activate(at.row());
+        return;
+    }
+    QListView::mouseDoubleClickEvent(event);
+}
+
+void CContactListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        currentIndex().isValid()) {
+        Activate(currentIndex().row());
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void CContactListCtrl::contextMenuEvent(QContextMenuEvent* event)
+{
+    const QModelIndex at = indexAt(viewport()->mapFromGlobal(event->globalPos()));
+    const CContactDisplay* row = at.isValid() ? m_engine.ShownAt(at.row()) : nullptr;
+    if (row == nullptr || !row->IsContact())
+        return;
+    setCurrentIndex(at);
+    emit ContactMenuRequested(row, event->globalPos());
+}
+
+} // namespace zep::contacts

@@ -1,0 +1,91 @@
+#include "contacts/status_menu.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zep::contacts {
+
+void BuildStatusMenu(QMenu& menu, PresenceStatus status, SubStatus subStatus)
+{
+    for (const StatusChoice& c : StatusChoices()) {
+        QAction* action = menu.addAction(QString::fromStdU16String(c.text));
+        action->setData(c.commandId);
+        action->setCheckable(true);
+        action->setChecked(c.status == status &&
+                           (status == PresenceStatus::Unavailable || c.subStatus == subStatus));
+    }
+    menu.addSeparator();
+    QAction* custom = menu.addAction(QStringLiteral("Custom Status..."));
+    custom->setData(command::CustomStatus);
+}
+
+int MenuCommand(const QAction* action)
+{
+    return action == nullptr ? 0 : action->data().toInt();
+}
+
+CCustomStatus::CCustomStatus(const QString& current, QWidget* parent)
+    : QDialog(parent), m_edit(new QLineEdit(this)),
+      m_reset(new QPushButton(QStringLiteral("Reset"), this)),
+      m_ok(new QPushButton(QStringLiteral("OK"), this)),
+      m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
+{
+    setWindowTitle(QStringLiteral("Custom Status"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setModal(false);
+    m_edit->setMaxLength(kCustomStatusMaxLength);
+    m_edit->setText(current.left(kCustomStatusMaxLength));
+    m_edit->setMinimumWidth(260);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_reset);
+    buttons->addStretch(1);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Custom Status:"), this));
+    layout->addWidget(m_edit);
+    layout->addLayout(buttons);
+
+    m_ok->setDefault(true);
+    m_ok->setEnabled(!m_edit->text().isEmpty());
+    connect(m_edit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_ok->setEnabled(!text.isEmpty()); });
+    connect(m_ok, &QPushButton::clicked, this, [this] { Finish(command::CustomOk); });
+    connect(m_reset, &QPushButton::clicked, this, [this] { Finish(command::CustomReset); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { Finish(command::CustomCancel); });
+    connect(m_edit, &QLineEdit::returnPressed, this, [this] {
+        if (m_ok->isEnabled())
+            Finish(command::CustomOk);
+    });
+}
+
+QString CCustomStatus::Text() const
+{
+    return m_edit->text();
+}
+
+void CCustomStatus::reject()
+{
+    Finish(command::CustomCancel);
+}
+
+void CCustomStatus::Finish(int commandId)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    const QString text = commandId == command::CustomOk ? Text() : QString();
+    hide();
+    if (QWidget* owner = parentWidget()) {
+        owner->activateWindow();
+        owner->raise();
+    }
+    deleteLater();
+    emit Command(commandId, text);
+}
+
+} // namespace zep::contacts

@@ -1,0 +1,121 @@
+// The list control offscreen: it shows what the model shows, toggles groups, and tips.
+#include "contacts/contact_list_ctrl.h"
+#include "test_rows.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+namespace zep::contacts {
+namespace {
+
+using namespace testing;
+
+struct ListControl : ::testing::Test
+{
+    ListControl()
+    {
+        list.resize(300, 400);
+        list.AddRow(ContactDisplayKind::MailNotice, 0, MailNoticeLabel(0), nullptr, false);
+        list.AddRow(ContactDisplayKind::OnlineHeader, 0, kOnlineLabel, nullptr, false);
+        list.AddDisplay(ContactRow(Contact("Ann", "ann@x.test")), false);
+        list.AddRow(ContactDisplayKind::OfflineHeader, 0, kOfflineLabel, nullptr, false);
+        list.AddDisplay(ContactRow(Contact("Bob", "bob@x.test", PresenceStatus::Unavailable)),
+                        false);
+        list.RefreshList();
+    }
+
+    std::string Items() const
+    {
+        std::string out;
+        QAbstractItemModel* m = list.model();
+        for (int i = 0; i < m->rowCount(); ++i)
+            out += m->data(m->index(i, 0)).toString().toStdString() + "\n";
+        return out;
+    }
+
+    CContactListCtrl list;
+};
+
+TEST_F(ListControl, CreatedWithAllImages)
+{
+    EXPECT_TRUE(list.Created());
+    for (int i = 0; i < kContactImageCount; ++i)
+        EXPECT_FALSE(list.Images().Icon(static_cast<ContactImage>(i)).isNull()) << i;
+}
+
+TEST_F(ListControl, ItemsFollowTheModel)
+{
+    EXPECT_EQ(Items(), "No recent email messages\nOnline\nAnn\nOffline\nBob\n");
+    EXPECT_EQ(list.GetRow(2)->Kind, ContactDisplayKind::OnlineContact);
+    EXPECT_EQ(list.GetRow(9), nullptr);
+    EXPECT_EQ(list.GetSelected(), nullptr);
+    list.setCurrentIndex(list.model()->index(4, 0));
+    ASSERT_NE(list.GetSelected(), nullptr);
+    EXPECT_EQ(A(list.GetSelected()->Contact.Email), "bob@x.test");
+}
+
+TEST_F(ListControl, ExpandAndCollapseFailOnRepeat)
+{
+    EXPECT_TRUE(list.Collapse(ContactDisplayKind::OnlineHeader));
+    EXPECT_FALSE(list.Collapse(ContactDisplayKind::OnlineHeader));
+    EXPECT_EQ(Items(), "No recent email messages\nOnline\nOffline\nBob\n");
+    EXPECT_TRUE(list.Expand(ContactDisplayKind::OnlineHeader));
+    EXPECT_FALSE(list.Expand(ContactDisplayKind::OnlineHeader));
+    EXPECT_EQ(Items(), "No recent email messages\nOnline\nAnn\nOffline\nBob\n");
+}
+
+TEST_F(ListControl, UpdateInCollapsedGroupShowsOnExpand)
+{
+    ASSERT_TRUE(list.Collapse(ContactDisplayKind::OfflineHeader));
+    CContactDisplay away = *list.FindByEmail(u"ann@x.test");
+    away.Contact.Status = PresenceStatus::Unavailable;
+    away.Contact.SubStatus = SubStatus::ExtendedAway;
+    away.Kind = ContactDisplayKind::OfflineContact;
+    away.Label = ContactLabel(away.Contact);
+    ASSERT_TRUE(list.UpdateContact(u"ann@x.test", away));
+    EXPECT_EQ(Items(), "No recent email messages\nOnline\nNone of your contacts are online.\n"
+                       "Offline\n");
+    ASSERT_TRUE(list.Expand(ContactDisplayKind::OfflineHeader));
+    EXPECT_EQ(Items(), "No recent email messages\nOnline\nNone of your contacts are online.\n"
+                       "Offline\nAnn (Away)\nBob\n");
+}
+
+TEST_F(ListControl, HeaderDoubleClickTogglesAndOthersAreReported)
+{
+    const CContactDisplay* activated = nullptr;
+    QObject::connect(&list, &CContactListCtrl::RowActivated,
+                     [&](const CContactDisplay* row) { activated = row; });
+    list.setCurrentIndex(list.model()->index(1, 0));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&list, &enter);
+    EXPECT_FALSE(list.IsExpanded(ContactDisplayKind::OnlineHeader));
+    EXPECT_EQ(activated, nullptr);
+    list.setCurrentIndex(list.model()->index(2, 0)); // "Offline" now
+    list.setCurrentIndex(list.model()->index(3, 0)); // Bob
+    QApplication::sendEvent(&list, &enter);
+    ASSERT_NE(activated, nullptr);
+    EXPECT_EQ(A(activated->Contact.Email), "bob@x.test");
+}
+
+TEST_F(ListControl, TipsOfRows)
+{
+    EXPECT_EQ(list.TipText(0).toStdString(), "Double click here to read your email");
+    EXPECT_EQ(list.TipText(1).toStdString(), "");
+    EXPECT_EQ(list.TipText(2).toStdString(), "Email: ann@x.test");
+    list.resize(40, 400); // every label is cut off now
+    list.show();
+    EXPECT_TRUE(list.LabelCutOff(2));
+    EXPECT_EQ(list.TipText(2).toStdString(), "Ann\nEmail: ann@x.test");
+}
+
+TEST_F(ListControl, MailCountShowsInTheNotice)
+{
+    ASSERT_TRUE(list.SetMailCount(5));
+    EXPECT_EQ(list.model()->data(list.model()->index(0, 0)).toString().toStdString(),
+              "You have 5 recent email messages");
+}
+
+} // namespace
+} // namespace zep::contacts
