@@ -1,4 +1,5 @@
 #include "main_frame.h"
+#include "zepim_view.h"
 
 #include "client_connection.h"
 #include "display_texts.h"
@@ -59,7 +60,12 @@ void CMainFrame::StartFirstView(bool automaticLogon)
 void CMainFrame::SwitchView(ViewKind kind)
 {
     ++m_generation;
-    StopWorker();
+    // The logon worker has posted its one result and is ending: join it without shutting down
+    // the socket the logged-on view is about to use.
+    if (kind == ViewKind::Main)
+        m_worker.StopWait();
+    else
+        StopWorker();
     QWidget* view = nullptr;
     switch (kind) {
     case ViewKind::Logon:
@@ -70,8 +76,7 @@ void CMainFrame::SwitchView(ViewKind kind)
         view = new CZepimSignonView(this);
         break;
     case ViewKind::Main: {
-        const OwnIdentity own = m_connection.Own();
-        view = new CZepimView(own.name, own.email.isEmpty() ? m_pending.email : own.email, this);
+        view = new CZepimView(m_connection, this, m_generation, this);
         break;
     }
     }

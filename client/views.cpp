@@ -51,30 +51,4 @@ CZepimSignonView::CZepimSignonView(QWidget* parent)
     layout->addStretch(2);
 }
 
-CZepimView::CZepimView(const QString& name, const QString& address, QWidget* parent)
-    : QWidget(parent), m_who(new QLabel(this))
-{
-    setObjectName(QStringLiteral("CZepimView"));
-    const QString who = name.isEmpty() ? address : name;
-    m_who->setText(tr("Logged on as %1").arg(who.toHtmlEscaped()) +
-                   (name.isEmpty() || address.isEmpty()
-                        ? QString()
-                        : QStringLiteral("<br><small>%1</small>").arg(address.toHtmlEscaped())));
-    m_who->setAlignment(Qt::AlignCenter);
-    m_who->setWordWrap(true);
-
-    auto* icon = new QLabel(this);
-    icon->setPixmap(QPixmap(QStringLiteral(":/icons/zepim.png")));
-    icon->setAlignment(Qt::AlignCenter);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new CLogoBanner(this));
-    layout->addStretch(1);
-    layout->addWidget(icon);
-    layout->addSpacing(8);
-    layout->addWidget(m_who);
-    layout->addStretch(2);
-}
-
 } // namespace zep

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "zepim_view.h"
+
 namespace zep {
 
 class CLogoBanner;
@@ -42,17 +44,6 @@ private:
     CLogonAnimation* m_animation;
 };
 
-// Logged on. The contact list and the own status banner take this place; until they do, the
-// view says who is logged on and nothing more.
-class CZepimView : public QWidget
-{
-    Q_OBJECT
-public:
-    CZepimView(const QString& name, const QString& address, QWidget* parent = nullptr);
-    QString Shown() const { return m_who->text(); }
-
-private:
-    QLabel* m_who;
-};
+// Logged on: CZepimView (zepim_view.h, included here for the frame and its users).
 
 } // namespace zep
