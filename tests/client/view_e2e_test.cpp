@@ -1,0 +1,219 @@
+// The logged-on view against a real zep-devserver: the list the server fills, live presence,
+// the own status and its early keep-alive, new mail and a forced sign-off.
+#include "client_connection.h"
+#include "contacts/own_status.h"
+#include "main_frame.h"
+#include "password_scramble.h"
+#include "qt_wait.h"
+#include "scratch_home.h"
+#include "settings.h"
+#include "tests/fixtures/child_process.h"
+#include "views.h"
+#include "zepim_view.h"
+
+#include <QAbstractItemModel>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace zep {
+namespace {
+
+using namespace std::chrono_literals;
+using contacts::ContactDisplayKind;
+
+class DevServer
+{
+public:
+    DevServer()
+    {
+        if (!m_process.Start({ZEP_DEVSERVER_BINARY, "--port", "0", "--tls-port", "0"}))
+            return;
+        const std::string line = m_process.WaitForOutput("listening on");
+        std::smatch m;
+        if (std::regex_search(line, m, std::regex(R"(listening on (\S+):(\d+))")))
+            m_port = std::stoi(m[2]);
+    }
+    int Port() const { return m_port; }
+
+private:
+    test::ChildProcess m_process;
+    int m_port = 0;
+};
+
+class ViewE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_GT(server.Port(), 0);
+        CurrentViewTiming().activityTick = [this] { return tick.load(); };
+        Settings s;
+        s.WriteText(setting::Server, "127.0.0.1");
+        s.WriteInt(setting::Port, server.Port());
+        s.WriteText(setting::Email, "anna@example.com");
+        s.WriteText(setting::Password, QString::fromStdString(PasswordScramble("anna123")));
+        s.WriteInt(setting::SavePassword, 1);
+        FrameOptions options;
+        options.reconnectInterval = 100ms;
+        options.trayIcon = false;
+        frame = std::make_unique<CMainFrame>(connection, options);
+        frame->show();
+        frame->StartFirstView(true);
+        ASSERT_TRUE(test::WaitUntil([&] { return frame->CurrentView() == ViewKind::Main; }));
+        view = qobject_cast<CZepimView*>(frame->View());
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(test::WaitUntil([&] { return view->Filled(); }));
+    }
+    void TearDown() override
+    {
+        frame.reset();
+        CurrentViewTiming() = ViewTiming{};
+    }
+
+    // A second user on a connection of its own.
+    std::unique_ptr<ClientConnection> LogOn(const std::string& email, const std::string& password)
+    {
+        auto other = std::make_unique<ClientConnection>();
+        ConnectSettings where;
+        where.server = "127.0.0.1";
+        where.port = static_cast<std::uint16_t>(server.Port());
+        if (other->Connect(where) != 0 || other->Logon(email, password) != LogonAnswer::Accepted)
+            return nullptr;
+        return other;
+    }
+
+    std::string Shown() const
+    {
+        std::string out;
+        QAbstractItemModel* m = view->List()->model();
+        for (int i = 0; i < m->rowCount(); ++i)
+            out += m->data(m->index(i, 0)).toString().toStdString() + "\n";
+        return out;
+    }
+    ContactDisplayKind KindOf(const std::u16string& email) const
+    {
+        const auto* row = view->List()->FindByEmail(email);
+        return row ? row->Kind : ContactDisplayKind::InfoRow;
+    }
+
+    test::ScratchHome home;
+    DevServer server;
+    ClientConnection connection;
+    std::unique_ptr<CMainFrame> frame;
+    CZepimView* view = nullptr;
+    std::atomic<std::uint32_t> tick{1000};
+};
+
+TEST_F(ViewE2E, ListIsFilledFromTheServer)
+{
+    EXPECT_TRUE(view->Shown().contains("Anna Berg")) << view->Shown().toStdString();
+    for (const char16_t* email : {u"ben@example.com", u"carla@example.com"})
+        EXPECT_EQ(KindOf(email), ContactDisplayKind::OfflineContact);
+    const std::string shown = Shown();
+    EXPECT_NE(shown.find("recent email"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Online\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Offline\n"), std::string::npos) << shown;
+    EXPECT_EQ(view->KeepAlivesSent(), 1);
+}
+
+TEST_F(ViewE2E, LivePresenceMovesContactsAndBringsBackThePlaceholder)
+{
+    const bool echoOnline = KindOf(u"echo@example.com") == ContactDisplayKind::OnlineContact;
+    auto ben = LogOn("ben@example.com", "ben123");
+    ASSERT_NE(ben, nullptr);
+    ASSERT_TRUE(test::WaitUntil([&] {
+        return KindOf(u"ben@example.com") == ContactDisplayKind::OnlineContact;
+    })) << Shown();
+    EXPECT_EQ(view->List()->FindByKind(ContactDisplayKind::OnlinePlaceholder), nullptr);
+    ben->Disconnect();
+    ASSERT_TRUE(test::WaitUntil([&] {
+        return KindOf(u"ben@example.com") == ContactDisplayKind::OfflineContact;
+    })) << Shown();
+    if (!echoOnline)
+        EXPECT_NE(view->List()->FindByKind(ContactDisplayKind::OnlinePlaceholder), nullptr)
+            << Shown();
+}
+
+TEST_F(ViewE2E, OwnPresenceChangesTheBannerAndTheNextInputSendsKeepAlive)
+{
+    view->SendStatus(contacts::command::Phone);
+    ASSERT_TRUE(test::WaitUntil([&] { return view->Shown().contains("(Phone)"); }))
+        << view->Shown().toStdString();
+    EXPECT_EQ(view->List()->FindByEmail(u"anna@example.com"), nullptr); // never a contact row
+    // The server's own PRESENCE arms the watch; input then sends a keep-alive at once.
+    ASSERT_TRUE(test::WaitUntil([&] { return view->Own().subStatus == SubStatus::Phone; }));
+    const int before = view->KeepAlivesSent();
+    test::WaitUntil([] { return false; }, 300ms); // the event has been handled by now
+    EXPECT_EQ(view->KeepAlivesSent(), before);    // no input, no early keep-alive
+    const auto input = std::chrono::steady_clock::now();
+    tick = 2000;
+    ASSERT_TRUE(test::WaitUntil([&] { return view->KeepAlivesSent() > before; }, 2s));
+    EXPECT_LT(std::chrono::steady_clock::now() - input, 500ms);
+}
+
+TEST_F(ViewE2E, MenuStatusClearsTheCustomText)
+{
+    view->SendStatus(contacts::command::CustomOk, QStringLiteral("at lunch"));
+    ASSERT_TRUE(test::WaitUntil([&] { return view->Shown().contains("at lunch"); }));
+    view->SendStatus(contacts::command::Away);
+    ASSERT_TRUE(test::WaitUntil([&] { return view->Shown().contains("(Away)"); }))
+        << view->Shown().toStdString();
+    EXPECT_TRUE(view->Own().customStatus.empty());
+}
+
+TEST_F(ViewE2E, KeepAliveScheduleUsesTheInjectedInterval)
+{
+    frame.reset();
+    CurrentViewTiming().keepAliveInterval = 200ms;
+    frame = std::make_unique<CMainFrame>(connection, FrameOptions{});
+    frame->StartFirstView(true);
+    ASSERT_TRUE(test::WaitUntil([&] { return frame->CurrentView() == ViewKind::Main; }));
+    view = qobject_cast<CZepimView*>(frame->View());
+    ASSERT_TRUE(test::WaitUntil([&] { return view->KeepAlivesSent() >= 4; }, 5s));
+}
+
+TEST_F(ViewE2E, NewMailEventSetsTheNotice)
+{
+    ServerEvent mail{{u"NEW MAIL", u"Recent: 4"}};
+    view->Dispatch(mail);
+    EXPECT_EQ(view->List()->FindByKind(ContactDisplayKind::MailNotice)->Label,
+              u"You have 4 recent email messages");
+    view->Dispatch(ServerEvent{{u"NEW MAIL", u"Recent: "}}); // empty: unchanged
+    EXPECT_EQ(view->List()->FindByKind(ContactDisplayKind::MailNotice)->Label,
+              u"You have 4 recent email messages");
+    view->Dispatch(ServerEvent{{u"new mail", u"recent: 0"}});
+    EXPECT_EQ(view->List()->FindByKind(ContactDisplayKind::MailNotice)->Label,
+              u"No recent email messages");
+}
+
+TEST_F(ViewE2E, LogoffFromElsewhereShowsTheMessageAndStopsReconnection)
+{
+    QSignalSpy messages(frame.get(), &CMainFrame::messageShown);
+    auto again = LogOn("anna@example.com", "anna123");
+    ASSERT_NE(again, nullptr);
+    ASSERT_TRUE(test::WaitUntil([&] { return frame->CurrentView() == ViewKind::Logon; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return messages.count() == 1; }));
+    EXPECT_TRUE(messages.at(0).at(0).toString().startsWith("Signed off"));
+    test::WaitUntil([] { return false; }, 400ms); // several reconnect intervals
+    EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
+}
+
+TEST_F(ViewE2E, ConversationEventsGoToTheirPlaceAndLookupsWork)
+{
+    view->Dispatch(ServerEvent{{u"SESSION", u"SessionId: 1", u"Email: ben@example.com"}});
+    view->Dispatch(ServerEvent{{u"MESSAGE", u"SessionId: 1", u"From: ben@example.com"}});
+    EXPECT_EQ(view->ConversationEvents().sessions, 1);
+    EXPECT_EQ(view->ConversationEvents().messages, 1);
+    ContactRecord details;
+    ASSERT_TRUE(view->GetContactDetails(u"BEN@example.com", details));
+    EXPECT_EQ(details.email, u"ben@example.com");
+    EXPECT_FALSE(view->GetContactDetails(u"nobody@example.com", details));
+    const ContactRecord bare = view->ParticipantLookup(u"stranger@elsewhere.test");
+    EXPECT_EQ(bare.id, -1);
+    EXPECT_EQ(bare.name, u"stranger");
+    EXPECT_EQ(view->ParticipantLookup(u"Anna@example.com").name, u"Anna Berg");
+}
+
+} // namespace
+} // namespace zep
