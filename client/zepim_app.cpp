@@ -12,6 +12,7 @@
 #include "transport/timeouts.h"
 #include "tray_icon.h"
 #include "wiz_setup.h"
+#include "zepim_view.h"
 
 #include <QDialog>
 #include <QGuiApplication>
@@ -90,6 +91,10 @@ int CZepimApp::Start()
     FrameOptions frameOptions = m_hooks.frame;
     if (!frameOptions.lastActivity)
         frameOptions.lastActivity = [this] { return m_activity.LastActivityTick(); };
+    // The logged-on view reports the same input time with its keep-alives.
+    CurrentViewTiming().activityTick = [last = frameOptions.lastActivity] {
+        return static_cast<std::uint32_t>(last());
+    };
     m_frame = std::make_unique<CMainFrame>(m_connection, frameOptions);
     // Queued: the request comes from inside the frame, which Exit destroys.
     connect(m_frame.get(), &CMainFrame::exitRequested, this, &CZepimApp::Exit,

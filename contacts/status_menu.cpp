@@ -13,9 +13,11 @@ void BuildStatusMenu(QMenu& menu, PresenceStatus status, SubStatus subStatus)
     for (const StatusChoice& c : StatusChoices()) {
         QAction* action = menu.addAction(QString::fromStdU16String(c.text));
         action->setData(c.commandId);
-        action->setCheckable(true);
-        action->setChecked(c.status == status &&
-                           (status == PresenceStatus::Unavailable || c.subStatus == subStatus));
+        // Only the current entry carries a mark; the others stay plain.
+        const bool current = c.status == status &&
+                             (status == PresenceStatus::Unavailable || c.subStatus == subStatus);
+        action->setCheckable(current);
+        action->setChecked(current);
     }
     menu.addSeparator();
     QAction* custom = menu.addAction(QStringLiteral("Custom Status..."));
