@@ -106,6 +106,34 @@ std::string Utf8(const QString& text)
 
 } // namespace
 
+namespace uwm {
+MessageId SendImCommand()
+{
+    static const MessageId id = RegisterMessage("UWM_SENDIM_COMMAND");
+    return id;
+}
+MessageId SendEmailCommand()
+{
+    static const MessageId id = RegisterMessage("UWM_SENDEMAIL_COMMAND");
+    return id;
+}
+MessageId SendSmsCommand()
+{
+    static const MessageId id = RegisterMessage("UWM_SENDSMS_COMMAND");
+    return id;
+}
+MessageId SendPagerCommand()
+{
+    static const MessageId id = RegisterMessage("UWM_SENDPAGER_COMMAND");
+    return id;
+}
+MessageId GetContactDetailsCommand()
+{
+    static const MessageId id = RegisterMessage("UWM_GETCONTACTDETAILS_COMMAND");
+    return id;
+}
+} // namespace uwm
+
 ViewTiming& CurrentViewTiming()
 {
     static ViewTiming timing;
@@ -508,6 +536,30 @@ void CZepimView::SendStatus(int commandId, const QString& customText)
             },
             Qt::QueuedConnection);
     });
+}
+
+std::intptr_t CZepimView::OnRegisteredMessage(MessageId id, std::intptr_t, std::intptr_t lParam)
+{
+    if (id == uwm::KaCommand()) {
+        OnKeepAliveCommand();
+        return 0;
+    }
+    if (id == uwm::GetContactDetailsCommand()) {
+        auto* buffer = reinterpret_cast<ContactRecord*>(lParam);
+        if (buffer == nullptr || !GetContactDetails(buffer->email, *buffer))
+            return 0;
+        return lParam;
+    }
+    if (id == uwm::SendImCommand() || id == uwm::SendEmailCommand() ||
+        id == uwm::SendSmsCommand() || id == uwm::SendPagerCommand()) {
+        const auto* address = reinterpret_cast<const std::u16string*>(lParam);
+        if (address == nullptr || FindContact(*address).email.empty())
+            return static_cast<std::intptr_t>(ImResult::NotFound);
+        // Conversation and offline message windows come with a later part of the program;
+        // until then the command fails rather than pretending to open one.
+        return static_cast<std::intptr_t>(ImResult::Failed);
+    }
+    return 0;
 }
 
 ContactRecord CZepimView::FindContact(const std::u16string& email) const

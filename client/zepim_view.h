@@ -6,6 +6,7 @@
 
 #include "contacts/contact_list_ctrl.h"
 #include "contacts/my_status_button.h"
+#include "messages.h"
 #include "protocol/contact_record.h"
 #include "protocol/server_event.h"
 
@@ -44,7 +45,18 @@ struct ConversationEventsPending
     int timeouts = 0;
 };
 
-class CZepimView : public QWidget
+// The view's registered messages for the RPC service. lParam carries a `const std::u16string*`
+// address, or for the details a `ContactRecord*` whose email is filled in; both stay the
+// caller's.
+namespace uwm {
+MessageId SendImCommand();
+MessageId SendEmailCommand();
+MessageId SendSmsCommand();
+MessageId SendPagerCommand();
+MessageId GetContactDetailsCommand();
+} // namespace uwm
+
+class CZepimView : public QWidget, public MessageReceiver
 {
     Q_OBJECT
 public:
@@ -75,6 +87,11 @@ public:
     ContactRecord FindContact(const std::u16string& email) const;
     // A record for a conversation participant: the contact, the user, or a bare record.
     ContactRecord ParticipantLookup(const std::u16string& email) const;
+
+    // "UWM_KA_COMMAND", the send commands (207 when the address is not a contact) and
+    // "UWM_GETCONTACTDETAILS_COMMAND" (the buffer, or 0 when not a contact).
+    std::intptr_t OnRegisteredMessage(MessageId id, std::intptr_t wParam,
+                                      std::intptr_t lParam) override;
 
     // The "UWM_GETCONTACTDETAILS_COMMAND" result: true and the record when a contact.
     bool GetContactDetails(const std::u16string& email, ContactRecord& out) const;

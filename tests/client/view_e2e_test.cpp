@@ -14,7 +14,9 @@
 #include <QAbstractItemModel>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <regex>
+#include <thread>
 
 namespace zep {
 namespace {
@@ -213,6 +215,29 @@ TEST_F(ViewE2E, ConversationEventsGoToTheirPlaceAndLookupsWork)
     EXPECT_EQ(bare.id, -1);
     EXPECT_EQ(bare.name, u"stranger");
     EXPECT_EQ(view->ParticipantLookup(u"Anna@example.com").name, u"Anna Berg");
+}
+
+TEST_F(ViewE2E, RpcMessagesAnswerFromTheContactList)
+{
+    ContactRecord buffer;
+    buffer.email = u"carla@example.com";
+    // Sent from another thread, as the RPC service does, while the UI thread runs.
+    std::atomic<std::intptr_t> details{-1};
+    std::atomic<std::intptr_t> unknown{-1};
+    std::thread rpc([&] {
+        details = SendRegisteredMessage(view, uwm::GetContactDetailsCommand(), 0,
+                                        reinterpret_cast<std::intptr_t>(&buffer), nullptr)
+                      .value_or(-2);
+        const std::u16string stranger = u"nobody@example.com";
+        unknown = SendRegisteredMessage(view, uwm::SendImCommand(), 0,
+                                        reinterpret_cast<std::intptr_t>(&stranger), nullptr)
+                      .value_or(-2);
+    });
+    ASSERT_TRUE(test::WaitUntil([&] { return unknown != -1; }));
+    rpc.join();
+    EXPECT_EQ(details, reinterpret_cast<std::intptr_t>(&buffer));
+    EXPECT_EQ(buffer.name, u"Carla Diaz");
+    EXPECT_EQ(unknown, 207);
 }
 
 } // namespace
