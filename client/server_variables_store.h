@@ -2,6 +2,8 @@
 // its wire name.
 #pragma once
 
+#include "protocol/server_variables.h"
+
 #include <array>
 #include <functional>
 #include <optional>
@@ -13,22 +15,8 @@ namespace zep {
 
 class Settings;
 
-inline constexpr std::array<const char*, 14> kServerVariableNames = {
-    "WebmailIMAvailability",
-    "IMShowAway",
-    "IMAwayTime",
-    "WebmailIMEmailTransaction",
-    "WebmailIMSendOnEnter",
-    "IMOnlineShowEmail",
-    "IMOnlineShowCalendar",
-    "IMOnlineCalendarStatus",
-    "IMOnlineShowLocation",
-    "IMOfflineShowEmail",
-    "IMOfflineShowCalendar",
-    "IMOfflineCalendarStatus",
-    "IMShowOfflineContactMethod",
-    "IMOfflineContactMethod",
-};
+// The wire names, in the order they are sent: the protocol's own table.
+inline constexpr const auto& kServerVariableNames = ServerVariables::kNames;
 
 // Writes every variable from a fetched reply; `value` gives the UTF-8 value of a name, or nothing
 // when the reply has no such header (stored as empty).
