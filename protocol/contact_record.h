@@ -87,6 +87,28 @@ using ContactRecord = BasicContactRecord<std::u16string>;
 ImResult ToUtf16(const ContactRecordUtf8& in, ContactRecord& out);
 ImResult ToUtf8(const ContactRecord& in, ContactRecordUtf8& out);
 
+// Copies the fields a presence report carries (status through location) from `from` into
+// `to`; identity, name and account fields stay.
+template <typename Text>
+void CopyPresenceFields(const BasicContactRecord<Text>& from, BasicContactRecord<Text>& to)
+{
+    to.status = from.status;
+    to.subStatus = from.subStatus;
+    to.customStatus = from.customStatus;
+    to.emailState = from.emailState;
+    to.emailMethod = from.emailMethod;
+    to.emailTime = from.emailTime;
+    to.contactMethod = from.contactMethod;
+    to.homeTel = from.homeTel;
+    to.homeMobile = from.homeMobile;
+    to.homeFax = from.homeFax;
+    to.workTel = from.workTel;
+    to.workMobile = from.workMobile;
+    to.workPager = from.workPager;
+    to.workFax = from.workFax;
+    to.location = from.location;
+}
+
 // Cuts every text of the record to its capacity.
 void CutToCapacities(ContactRecordUtf8& record);
 

@@ -102,21 +102,7 @@ bool ParsePresenceLine(std::string_view line, ContactRecordUtf8& presence)
 
 void CopyPresence(const ContactRecordUtf8& p, ContactRecordUtf8& r)
 {
-    r.status = p.status;
-    r.subStatus = p.subStatus;
-    r.customStatus = p.customStatus;
-    r.emailState = p.emailState;
-    r.emailMethod = p.emailMethod;
-    r.emailTime = p.emailTime;
-    r.contactMethod = p.contactMethod;
-    r.homeTel = p.homeTel;
-    r.homeMobile = p.homeMobile;
-    r.homeFax = p.homeFax;
-    r.workTel = p.workTel;
-    r.workMobile = p.workMobile;
-    r.workPager = p.workPager;
-    r.workFax = p.workFax;
-    r.location = p.location;
+    CopyPresenceFields(p, r);
 }
 
 } // namespace zep

@@ -98,22 +98,7 @@ PresenceUpdate ReadPresence(const ServerEvent& event)
 
 void ApplyPresence(const PresenceUpdate& update, ContactRecord& r)
 {
-    const ContactRecord& p = update.fields;
-    r.status = p.status;
-    r.subStatus = p.subStatus;
-    r.customStatus = p.customStatus;
-    r.emailState = p.emailState;
-    r.emailMethod = p.emailMethod;
-    r.emailTime = p.emailTime;
-    r.contactMethod = p.contactMethod;
-    r.homeTel = p.homeTel;
-    r.homeMobile = p.homeMobile;
-    r.homeFax = p.homeFax;
-    r.workTel = p.workTel;
-    r.workMobile = p.workMobile;
-    r.workPager = p.workPager;
-    r.workFax = p.workFax;
-    r.location = p.location;
+    CopyPresenceFields(update.fields, r);
 }
 
 } // namespace zep
