@@ -132,9 +132,10 @@ TEST_F(ViewE2E, LivePresenceMovesContactsAndBringsBackThePlaceholder)
     ASSERT_TRUE(test::WaitUntil([&] {
         return KindOf(u"ben@example.com") == ContactDisplayKind::OfflineContact;
     })) << Shown();
-    if (!echoOnline)
+    if (!echoOnline) {
         EXPECT_NE(view->List()->FindByKind(ContactDisplayKind::OnlinePlaceholder), nullptr)
             << Shown();
+    }
 }
 
 TEST_F(ViewE2E, OwnPresenceChangesTheBannerAndTheNextInputSendsKeepAlive)
