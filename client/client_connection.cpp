@@ -99,6 +99,11 @@ void ClientConnection::Disconnect()
     m_state->cipher.reset();
 }
 
+void ClientConnection::ResetCancel()
+{
+    ImResetCancel(m_state->conn);
+}
+
 void ClientConnection::Wake()
 {
     ImShutdown(m_state->conn);

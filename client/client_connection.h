@@ -64,8 +64,11 @@ public:
     // Stores the fourteen variables; false (settings untouched) when the request fails.
     bool FetchServerVariables(Settings& settings);
     void Disconnect();
-    // Any thread, without the lock: wakes a worker blocked on the connection.
+    // Any thread, without the lock: cancels every wait on the connection (a worker blocked in
+    // connect, name resolution, an exchange or the event wait fails at once) until ResetCancel.
     void Wake();
+    // Before a new worker starts on the connection.
+    void ResetCancel();
 
     bool IsLoggedOn();
     // The lock icon's tip when the connection is encrypted.

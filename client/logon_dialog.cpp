@@ -3,6 +3,7 @@
 #include "display_texts.h"
 #include "help.h"
 #include "password_scramble.h"
+#include "utf8_validator.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -25,6 +26,8 @@ LogonDialog::LogonDialog(const QString& address, bool savePassword, QWidget* par
     m_address->setMaxLength(256);
     m_address->setText(address.left(256));
     m_password->setMaxLength(static_cast<int>(kMaxPasswordChars));
+    m_password->setValidator(
+        new Utf8LengthValidator(static_cast<int>(kMaxPasswordChars), m_password));
     m_password->setEchoMode(QLineEdit::Password);
     m_save->setChecked(savePassword);
 

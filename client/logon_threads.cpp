@@ -2,21 +2,22 @@
 
 #include "messages.h"
 #include "password_scramble.h"
+#include "protocol/im_result.h"
 #include "settings.h"
 
 namespace zep {
 
 bool IsTransportFailure(int result)
 {
-    switch (result) {
-    case 82:  // ConnectionClosed
-    case 102: // TimedOut
-    case 103: // TransferFailed
-    case 104: // SelectFailed
-    case 132: // HostNotFound
-    case 161: // TLS session
-    case 162: // TLS handshake
-    case 163: // no peer certificate
+    switch (static_cast<ImResult>(result)) {
+    case ImResult::ConnectionClosed:
+    case ImResult::TimedOut:
+    case ImResult::TransferFailed:
+    case ImResult::SelectFailed:
+    case ImResult::HostNotFound:
+    case ImResult::TlsSessionFailed:
+    case ImResult::TlsHandshakeFailed:
+    case ImResult::TlsNoPeerCertificate:
         return true;
     default:
         return false;
@@ -54,6 +55,7 @@ void RunLogonThread(WorkerControl& control, ClientConnection& connection,
     case LogonAnswer::Refused:
         // A wrong saved password is not tried again at the next start.
         settings.WriteInt(setting::SavePassword, 0);
+        settings.Remove(setting::Password);
         return finish(uwm::LogonFailed());
     case LogonAnswer::Accepted:
         break;
@@ -63,6 +65,8 @@ void RunLogonThread(WorkerControl& control, ClientConnection& connection,
     settings.WriteInt(setting::SavePassword, pending.savePassword ? 1 : 0);
     if (pending.savePassword)
         settings.WriteText(setting::Password, QString::fromStdString(pending.savedPassword));
+    else
+        settings.Remove(setting::Password); // "don't save" leaves no password behind
     finish(uwm::LogonComplete());
 }
 

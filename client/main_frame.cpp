@@ -66,6 +66,15 @@ void CMainFrame::SwitchView(ViewKind kind)
         m_worker.StopWait();
     else
         StopWorker();
+    // The old view ends before anything else happens: its threads stop (it returns at once,
+    // whatever the network does) while the connection is still open, and it goes with
+    // deleteLater, since a handler of it may be on the stack below us.
+    if (auto* old = qobject_cast<CZepimView*>(centralWidget()))
+        old->Shutdown();
+    if (QWidget* previous = takeCentralWidget()) {
+        previous->hide();
+        previous->deleteLater();
+    }
     QWidget* view = nullptr;
     switch (kind) {
     case ViewKind::Logon:
@@ -80,7 +89,7 @@ void CMainFrame::SwitchView(ViewKind kind)
         break;
     }
     }
-    setCentralWidget(view); // deletes the previous view
+    setCentralWidget(view);
     m_viewKind = kind;
     view->setFocus();
     UpdateStatus();
@@ -167,6 +176,7 @@ void CMainFrame::OnStartLogon(std::intptr_t lParam)
     if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
         return;
     StopWorker();
+    m_connection.ResetCancel();
     const PendingLogon pending = m_pending;
     m_worker.Start([this, pending, post = PosterFor(m_generation)](WorkerControl& control) {
         RunLogonThread(control, m_connection, pending, post);
@@ -230,6 +240,8 @@ void CMainFrame::OnLogoff(std::intptr_t lParam)
 void CMainFrame::StartReconnectThread()
 {
     const auto interval = m_options.reconnectInterval;
+    StopWorker();
+    m_connection.ResetCancel();
     m_worker.Start([this, interval, post = PosterFor(m_generation)](WorkerControl& control) {
         RunReconnectThread(control, m_connection, interval, post);
     });
@@ -298,6 +310,8 @@ void CMainFrame::Shutdown()
         delete m_dialog.data();
     Settings settings;
     SaveMainPlacement(settings, *this);
+    if (auto* view = qobject_cast<CZepimView*>(centralWidget()))
+        view->Shutdown();
     delete takeCentralWidget();
 }
 

@@ -1,6 +1,5 @@
 #include "messages.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -86,8 +85,9 @@ namespace detail {
 struct SentMessage
 {
     std::mutex lock;
-    std::condition_variable done;
+    std::condition_variable_any done;
     std::optional<std::intptr_t> result;
+    bool finished = false; // answered or abandoned
 };
 
 std::shared_ptr<SentMessage> NewSentMessage()
@@ -95,22 +95,27 @@ std::shared_ptr<SentMessage> NewSentMessage()
     return std::make_shared<SentMessage>();
 }
 
-void CompleteSentMessage(SentMessage& sent, std::intptr_t result)
+SentGuard::SentGuard(std::shared_ptr<SentMessage> sent) : m_sent(std::move(sent)) {}
+
+SentGuard::~SentGuard()
 {
-    std::lock_guard guard(sent.lock);
-    sent.result = result;
-    sent.done.notify_all();
+    std::lock_guard guard(m_sent->lock);
+    m_sent->finished = true;
+    m_sent->done.notify_all();
 }
 
-std::optional<std::intptr_t> AwaitSentMessage(SentMessage& sent, const std::atomic<bool>* stop)
+void SentGuard::Complete(std::intptr_t result)
+{
+    std::lock_guard guard(m_sent->lock);
+    m_sent->result = result;
+    m_sent->finished = true;
+    m_sent->done.notify_all();
+}
+
+std::optional<std::intptr_t> AwaitSentMessage(SentMessage& sent, std::stop_token stop)
 {
     std::unique_lock guard(sent.lock);
-    // The stop flag has no way to wake us, so it is looked at every 20 ms.
-    while (!sent.result) {
-        if (stop && stop->load())
-            return std::nullopt;
-        sent.done.wait_for(guard, std::chrono::milliseconds(20));
-    }
+    sent.done.wait(guard, stop, [&] { return sent.finished; });
     return sent.result;
 }
 

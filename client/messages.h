@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -61,29 +62,44 @@ void PostRegisteredMessage(T* target, MessageId id, std::intptr_t wParam, std::i
 
 namespace detail {
 struct SentMessage;
+// Travels with the queued call: when the call is destroyed without having run (its target was
+// destroyed first, or the application ended), the last copy marks the message abandoned and
+// wakes the sender.
+class SentGuard
+{
+public:
+    explicit SentGuard(std::shared_ptr<SentMessage> sent);
+    ~SentGuard();
+    SentGuard(const SentGuard&) = delete;
+    SentGuard& operator=(const SentGuard&) = delete;
+    void Complete(std::intptr_t result);
+
+private:
+    std::shared_ptr<SentMessage> m_sent;
+};
 std::shared_ptr<SentMessage> NewSentMessage();
-void CompleteSentMessage(SentMessage& sent, std::intptr_t result);
-std::optional<std::intptr_t> AwaitSentMessage(SentMessage& sent, const std::atomic<bool>* stop);
+std::optional<std::intptr_t> AwaitSentMessage(SentMessage& sent, std::stop_token stop);
 } // namespace detail
 
 // Posts and waits for the handler's result. Never call it on the target's own thread. Gives up
-// (nothing) when `stop` is set or the target goes away first, so a thread being stopped never
-// waits on a window that is waiting for it.
+// (nothing) when `stop` is requested or the target goes away first, so a thread being stopped
+// never waits on a window that is waiting for it. Nothing polls: both wake the sender.
 template <typename T>
 std::optional<std::intptr_t> SendRegisteredMessage(T* target, MessageId id, std::intptr_t wParam,
-                                                   std::intptr_t lParam,
-                                                   const std::atomic<bool>* stop)
+                                                   std::intptr_t lParam, std::stop_token stop = {})
 {
     auto sent = detail::NewSentMessage();
+    auto guard = std::make_shared<detail::SentGuard>(sent);
     const bool queued = QMetaObject::invokeMethod(
         target,
-        [target, id, wParam, lParam, sent] {
-            detail::CompleteSentMessage(*sent, target->OnRegisteredMessage(id, wParam, lParam));
+        [target, id, wParam, lParam, guard] {
+            guard->Complete(target->OnRegisteredMessage(id, wParam, lParam));
         },
         Qt::QueuedConnection);
+    guard.reset();
     if (!queued)
         return std::nullopt;
-    return detail::AwaitSentMessage(*sent, stop);
+    return detail::AwaitSentMessage(*sent, std::move(stop));
 }
 
 } // namespace zep

@@ -1,8 +1,32 @@
 #include "settings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace zep {
 
 Settings::Settings() : m_store(kSettingsOrganisation, kSettingsApplication) {}
+
+bool Settings::SecureStore()
+{
+    const QString path = Settings().FileName();
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const QByteArray file = QFile::encodeName(path);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    bool ok = ::chmod(folder.constData(), 0700) == 0;
+    // QSettings saves through a temporary file that takes over the permissions of the existing
+    // one, so creating it owner-only first keeps every later save owner-only.
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    ok = fd >= 0 && ::chmod(file.constData(), 0600) == 0 && ok;
+    return ok;
+}
 
 int Settings::ReadInt(const char* name, int fallback) const
 {

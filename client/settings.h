@@ -81,6 +81,10 @@ public:
 
     QString FileName() const { return m_store.fileName(); }
 
+    // The file holds the (scrambled) password: its folder is made owner-only (0700) and the
+    // file created or tightened to 0600 before anything is written. Run once at start.
+    static bool SecureStore();
+
 private:
     mutable QSettings m_store;
 };

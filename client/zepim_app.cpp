@@ -69,6 +69,8 @@ int CZepimApp::Start()
 
     if (!LoadActivityMonitor())
         return 1;
+    if (!Settings::SecureStore())
+        LogWrite(ZepimLog(), kLogFailure, 99999, "The settings file could not be made private.");
     LoadDisplayTexts();
 
     Settings settings;

@@ -6,8 +6,8 @@
 #include "logo.h"
 #include "main_frame.h"
 #include "messages.h"
-#include "protocol/framing.h"
 #include "protocol/requests.h"
+#include "record_display.h"
 #include "settings.h"
 #include "transport/im_connection.h"
 
@@ -20,79 +20,6 @@ using contacts::CContactDisplay;
 using contacts::ContactDisplayKind;
 
 namespace {
-
-// Seconds the reader waits for data before it looks at its stop flag again (it is also woken).
-constexpr int kReaderWaitSeconds = 1;
-
-contacts::Record ToDisplay(const ContactRecord& r)
-{
-    contacts::Record d;
-    d.Id = r.id;
-    d.Type = r.type;
-    d.Name = r.name;
-    d.Email = r.email;
-    d.Status = r.status;
-    d.SubStatus = r.subStatus;
-    d.CustomStatus = r.customStatus;
-    d.EmailState = r.emailState;
-    d.EmailMethod = r.emailMethod;
-    d.EmailTime = {r.emailTime.year, r.emailTime.month,  r.emailTime.day,
-                   r.emailTime.hour, r.emailTime.minute, r.emailTime.second};
-    d.ContactMethod = r.contactMethod;
-    d.HomeTel = r.homeTel;
-    d.HomeMobile = r.homeMobile;
-    d.HomeFax = r.homeFax;
-    d.WorkTel = r.workTel;
-    d.WorkMobile = r.workMobile;
-    d.WorkPager = r.workPager;
-    d.WorkFax = r.workFax;
-    d.Location = r.location;
-    d.EnterSendsMessage = r.accountFlags.enterSendsMessage;
-    d.SmsAllowed = r.accountFlags.smsAllowed;
-    d.PagerAllowed = r.accountFlags.pagerAllowed;
-    d.SmsLimit = r.accountFlags.smsLimit;
-    d.PagerLimit = r.accountFlags.pagerLimit;
-    d.AccountText = r.accountText;
-    d.DateFormat = r.dateFormat;
-    return d;
-}
-
-ContactRecord FromDisplay(const contacts::Record& d)
-{
-    ContactRecord r;
-    r.id = d.Id;
-    r.type = d.Type;
-    r.name = d.Name;
-    r.email = d.Email;
-    r.status = d.Status;
-    r.subStatus = d.SubStatus;
-    r.customStatus = d.CustomStatus;
-    r.emailState = d.EmailState;
-    r.emailMethod = d.EmailMethod;
-    r.emailTime = {d.EmailTime.year, d.EmailTime.month,  d.EmailTime.day,
-                   d.EmailTime.hour, d.EmailTime.minute, d.EmailTime.second};
-    r.contactMethod = d.ContactMethod;
-    r.homeTel = d.HomeTel;
-    r.homeMobile = d.HomeMobile;
-    r.homeFax = d.HomeFax;
-    r.workTel = d.WorkTel;
-    r.workMobile = d.WorkMobile;
-    r.workPager = d.WorkPager;
-    r.workFax = d.WorkFax;
-    r.location = d.Location;
-    return r;
-}
-
-CContactDisplay RowFor(const ContactRecord& record)
-{
-    CContactDisplay row;
-    row.Contact = ToDisplay(record);
-    row.Indent = 1;
-    row.Kind = record.status == PresenceStatus::Available ? ContactDisplayKind::OnlineContact
-                                                          : ContactDisplayKind::OfflineContact;
-    row.Label = contacts::ContactLabel(row.Contact);
-    return row;
-}
 
 bool EqualNoCase(const std::u16string& a, const std::u16string& b)
 {
@@ -134,21 +61,6 @@ MessageId GetContactDetailsCommand()
 }
 } // namespace uwm
 
-ViewTiming& CurrentViewTiming()
-{
-    static ViewTiming timing;
-    return timing;
-}
-
-// What view creation fetched: contacts with their presence, and the mail count.
-struct CZepimView::Fill
-{
-    std::vector<ContactRecord> contacts;
-    bool listed = false;
-    bool keepAliveOk = false;
-    long long mailCount = 0;
-};
-
 CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uint64_t generation,
                        QWidget* parent)
     : QWidget(parent), m_connection(connection), m_frame(frame), m_generation(generation),
@@ -185,17 +97,34 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
         m_list->Collapse(ContactDisplayKind::OfflineHeader);
     m_list->RefreshList();
     ShowOwnStatus();
-    StartWorkers();
+
+    ViewSession::Handlers handlers;
+    handlers.filled = [this](const ViewFill& fill) { ApplyFill(fill); };
+    handlers.event = [this](const ServerEvent& event) { Dispatch(event); };
+    handlers.keepAliveDue = [this] { OnKeepAliveCommand(); };
+    handlers.connectionLost = [this] { ConnectionLost(); };
+    m_session = std::make_unique<ViewSession>(m_connection, std::move(handlers));
+    m_session->Start();
 }
 
 CZepimView::~CZepimView()
 {
+    Shutdown();
+}
+
+void CZepimView::Shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    if (m_statusMenu)
+        m_statusMenu->close();
     Settings settings;
     settings.WriteInt(setting::OnlineNodeOpen,
                       m_list->IsExpanded(ContactDisplayKind::OnlineHeader) ? 1 : 0);
     settings.WriteInt(setting::OfflineNodeOpen,
                       m_list->IsExpanded(ContactDisplayKind::OfflineHeader) ? 1 : 0);
-    StopWorkers();
+    m_session->Stop();
 }
 
 QString CZepimView::Shown() const
@@ -203,139 +132,14 @@ QString CZepimView::Shown() const
     return m_banner->Text();
 }
 
-void CZepimView::StartWorkers()
-{
-    m_requests = std::thread([this] { RequestLoop(); });
-    m_receive = std::thread([this] { ReceiveLoop(); });
-    m_keepAlive = std::thread([this] { KeepAliveLoop(); });
-}
-
-void CZepimView::StopWorkers()
-{
-    m_stop = true;
-    {
-        std::lock_guard lock(m_queueLock);
-        m_queueWake.notify_all();
-    }
-    {
-        std::lock_guard lock(m_sleepLock);
-        m_sleepWake.notify_all();
-    }
-    if (ImConnection* conn = m_connection.Connection())
-        ImWakeReader(*conn);
-    // No worker waits for this thread (results are posted, never sent), so joining is safe.
-    for (std::thread* t : {&m_keepAlive, &m_receive, &m_requests}) {
-        if (t->joinable())
-            t->join();
-    }
-}
-
-void CZepimView::ReceiveLoop()
-{
-    ImConnection* conn = m_connection.Connection();
-    {
-        // Creation's requests: the result is queued before AppLock is released, so it is
-        // applied before any event that follows it on the wire.
-        std::lock_guard app(m_connection.AppLock());
-        auto fill = std::make_shared<Fill>();
-        std::vector<ContactRecordUtf8> listed;
-        if (ImListContacts(*conn, ListType::Contact, listed) == ImResult::Ok) {
-            fill->listed = true;
-            // Nobody is online until the server says so.
-            for (ContactRecordUtf8& r : listed)
-                r.status = PresenceStatus::Unavailable;
-            if (!listed.empty())
-                ImSubscribe(*conn, listed); // a failure keeps what was listed
-            for (const ContactRecordUtf8& r : listed) {
-                ContactRecord wide;
-                if (ToUtf16(r, wide) == ImResult::Ok)
-                    fill->contacts.push_back(std::move(wide));
-            }
-        }
-        long long count = 0;
-        if (ImKeepAlive(*conn, CurrentViewTiming().activityTick(), count) == ImResult::Ok) {
-            fill->keepAliveOk = true;
-            fill->mailCount = count;
-            ++m_keepAlives;
-        }
-        QMetaObject::invokeMethod(
-            this, [this, fill] { ApplyFill(*fill); }, Qt::QueuedConnection);
-    }
-    while (!m_stop) {
-        const ImResult waited = ImWaitEvent(*conn, kReaderWaitSeconds);
-        if (m_stop)
-            break;
-        if (waited == ImResult::TimedOut)
-            continue;
-        LineList lines;
-        ImResult read;
-        {
-            std::lock_guard app(m_connection.AppLock());
-            read = ImReadEvent(*conn, lines);
-            if (read == ImResult::Ok) {
-                auto event = std::make_shared<ServerEvent>(ServerEventFromLines(lines));
-                QMetaObject::invokeMethod(
-                    this, [this, event] { Dispatch(*event); }, Qt::QueuedConnection);
-                continue;
-            }
-        }
-        if (read == ImResult::ConnectionClosed || read == ImResult::TransferFailed ||
-            waited == ImResult::ConnectionClosed) {
-            ConnectionLost();
-            return;
-        }
-    }
-}
-
 void CZepimView::ConnectionLost()
 {
-    if (m_frame)
+    if (m_frame && !m_shutDown)
         PostRegisteredMessage(m_frame.data(), uwm::ConnectionLost(), 0,
                               static_cast<std::intptr_t>(m_generation));
 }
 
-void CZepimView::KeepAliveLoop()
-{
-    const ViewTiming& timing = CurrentViewTiming();
-    auto next = std::chrono::steady_clock::now() + timing.keepAliveInterval;
-    std::unique_lock lock(m_sleepLock);
-    while (!m_stop) {
-        m_sleepWake.wait_for(lock, timing.watchPoll, [this] { return m_stop.load(); });
-        if (m_stop)
-            break;
-        const bool fired = ActivityWatchFired();
-        if (fired || std::chrono::steady_clock::now() >= next) {
-            next = std::chrono::steady_clock::now() + timing.keepAliveInterval;
-            QMetaObject::invokeMethod(
-                this, [this] { OnKeepAliveCommand(); }, Qt::QueuedConnection);
-        }
-    }
-}
-
-void CZepimView::RunRequest(std::function<void()> job)
-{
-    std::lock_guard lock(m_queueLock);
-    m_queue.push_back(std::move(job));
-    m_queueWake.notify_one();
-}
-
-void CZepimView::RequestLoop()
-{
-    while (true) {
-        std::function<void()> job;
-        {
-            std::unique_lock lock(m_queueLock);
-            m_queueWake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
-            if (m_stop)
-                return;
-            job = std::move(m_queue.front());
-            m_queue.pop_front();
-        }
-        job();
-    }
-}
-
-void CZepimView::ApplyFill(const Fill& fill)
+void CZepimView::ApplyFill(const ViewFill& fill)
 {
     for (const ContactRecord& r : fill.contacts)
         m_list->AddDisplay(RowFor(r), false);
@@ -349,30 +153,31 @@ void CZepimView::ApplyFill(const Fill& fill)
 void CZepimView::OnKeepAliveCommand()
 {
     // One keep-alive at a time: a server that stops answering gets no pile of them.
-    if (m_kaOutstanding.exchange(true))
+    if (m_kaOutstanding || m_shutDown)
         return;
-    const std::uint32_t tick = CurrentViewTiming().activityTick();
-    RunRequest([this, tick] {
-        ImConnection* conn = m_connection.Connection();
-        std::lock_guard app(m_connection.AppLock());
+    m_kaOutstanding = true;
+    struct Answer
+    {
+        ImResult result = ImResult::Failed;
         long long count = 0;
-        const ImResult result = ImKeepAlive(*conn, tick, count);
-        ++m_keepAlives;
-        QMetaObject::invokeMethod(
-            this,
-            [this, result, count] {
-                m_kaOutstanding = false;
-                if (result == ImResult::Ok) {
-                    m_list->SetMailCount(static_cast<int>(count));
-                } else if (result == ImResult::TimedOut || result == ImResult::TransferFailed ||
-                           result == ImResult::ConnectionClosed) {
-                    // A half-open connection shows here first.
-                    ConnectionLost();
-                }
-                emit Changed();
-            },
-            Qt::QueuedConnection);
-    });
+    };
+    const std::uint32_t tick = CurrentViewTiming().activityTick();
+    m_session->Request<Answer>(
+        [this, tick](ImConnection& conn) {
+            Answer answer;
+            answer.result = ImKeepAlive(conn, tick, answer.count);
+            m_session->CountKeepAlive();
+            return answer;
+        },
+        this,
+        [this](Answer answer) {
+            m_kaOutstanding = false;
+            if (answer.result == ImResult::Ok)
+                m_list->SetMailCount(static_cast<int>(answer.count));
+            else if (IsTransportFailure(answer.result))
+                ConnectionLost(); // a half-open connection shows here first
+            emit Changed();
+        });
 }
 
 void CZepimView::Dispatch(const ServerEvent& event)
@@ -422,11 +227,9 @@ void CZepimView::ApplyPresence(const ServerEvent& event)
         return;
     if (EqualNoCase(update.email, m_own.email)) {
         // The user's own presence: the banner, never a contact row.
-        {
-            std::lock_guard app(m_connection.AppLock());
-            zep::ApplyPresence(update, m_own);
-        }
-        ArmActivityWatch();
+        // Touched only on the UI thread: no lock, and no wait behind a request in flight.
+        zep::ApplyPresence(update, m_own);
+        m_session->ArmActivityWatch();
         ShowOwnStatus();
         return;
     }
@@ -443,23 +246,6 @@ void CZepimView::ApplyPresence(const ServerEvent& event)
     row.Label = fresh.Label;
     m_list->UpdateContact(update.email, row);
     m_list->RefreshList();
-}
-
-void CZepimView::ArmActivityWatch()
-{
-    std::lock_guard view(m_viewLock);
-    m_watchArmed = true;
-    m_watchTick = CurrentViewTiming().activityTick();
-}
-
-bool CZepimView::ActivityWatchFired()
-{
-    const std::uint32_t now = CurrentViewTiming().activityTick();
-    std::lock_guard view(m_viewLock);
-    if (!m_watchArmed || now == m_watchTick)
-        return false;
-    m_watchArmed = false;
-    return true;
 }
 
 void CZepimView::ShowOwnStatus()
@@ -487,14 +273,23 @@ void CZepimView::ShowOwnStatus()
 
 void CZepimView::OpenStatusMenu()
 {
-    QMenu menu(this);
-    contacts::BuildStatusMenu(menu, m_own.status, m_own.subStatus);
+    if (m_statusMenu || m_shutDown)
+        return;
+    // popup(), never exec(): a connection loss handled while the menu is open may switch the
+    // view away, and nothing of this view may then be on the stack.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    contacts::BuildStatusMenu(*menu, m_own.status, m_own.subStatus);
+    connect(menu, &QMenu::triggered, this, [this](QAction* action) {
+        const int chosen = contacts::MenuCommand(action);
+        if (chosen == contacts::command::CustomStatus)
+            OpenCustomStatus();
+        else if (chosen != 0)
+            SendStatus(chosen);
+    });
+    m_statusMenu = menu;
     window()->activateWindow();
-    const int chosen = contacts::MenuCommand(menu.exec(m_banner->MenuPosition()));
-    if (chosen == contacts::command::CustomStatus)
-        OpenCustomStatus();
-    else if (chosen != 0)
-        SendStatus(chosen);
+    menu->popup(m_banner->MenuPosition());
 }
 
 void CZepimView::OpenCustomStatus()
@@ -518,24 +313,23 @@ void CZepimView::SendStatus(int commandId, const QString& customText)
     } else if (commandId != contacts::command::CustomReset) {
         return; // Cancel sends nothing
     }
-    RunRequest([this, status, sub, custom] {
-        std::lock_guard app(m_connection.AppLock());
-        // A status from the menu clears the custom text on the server too.
-        const ImResult result =
-            ImPresence(*m_connection.Connection(), status, sub, std::string_view(custom));
-        QMetaObject::invokeMethod(
-            this,
-            [this, result, status, sub, custom] {
-                if (result != ImResult::Ok)
-                    return; // the banner keeps the previous status
-                m_own.status = status;
-                m_own.subStatus = sub;
-                m_own.customStatus = QString::fromStdString(custom).toStdU16String();
-                ShowOwnStatus();
-                emit Changed();
-            },
-            Qt::QueuedConnection);
-    });
+    if (m_shutDown)
+        return;
+    m_session->Request<ImResult>(
+        [status, sub, custom](ImConnection& conn) {
+            // A status from the menu clears the custom text on the server too.
+            return ImPresence(conn, status, sub, std::string_view(custom));
+        },
+        this,
+        [this, status, sub, custom](ImResult result) {
+            if (result != ImResult::Ok)
+                return; // the banner keeps the previous status
+            m_own.status = status;
+            m_own.subStatus = sub;
+            m_own.customStatus = QString::fromStdString(custom).toStdU16String();
+            ShowOwnStatus();
+            emit Changed();
+        });
 }
 
 std::intptr_t CZepimView::OnRegisteredMessage(MessageId id, std::intptr_t, std::intptr_t lParam)
@@ -581,28 +375,38 @@ bool CZepimView::GetContactDetails(const std::u16string& email, ContactRecord& o
     return true;
 }
 
-ContactRecord CZepimView::ParticipantLookup(const std::u16string& email) const
+ContactRecord CZepimView::LookupParticipant(const std::u16string& email, QObject* context,
+                                            std::function<void(const ContactRecord&)> resolved)
 {
     ContactRecord found = FindContact(email);
     if (!found.email.empty())
         return found;
     if (EqualNoCase(email, m_own.email))
         return m_own;
-    std::vector<ContactRecordUtf8> users;
-    {
-        std::lock_guard app(m_connection.AppLock());
-        ImListUsers(*m_connection.Connection(), UserSearch::Email,
-                    QString::fromStdU16String(email).toStdString(), users);
-    }
     ContactRecord record;
-    if (!users.empty() && ToUtf16(users.front(), record) == ImResult::Ok)
-        return record;
-    record = ContactRecord{};
     record.id = -1;
     record.email = email.substr(0, kEmailSize - 1);
     const auto at = email.find(u'@');
     record.name =
         (at == std::u16string::npos ? email : email.substr(0, at)).substr(0, kNameSize - 1);
+    if (!resolved || m_shutDown)
+        return record;
+    // The directory is asked on the worker; the bare record serves until it answers.
+    const std::string address = QString::fromStdU16String(email).toStdString();
+    m_session->Request<std::optional<ContactRecord>>(
+        [address](ImConnection& conn) -> std::optional<ContactRecord> {
+            std::vector<ContactRecordUtf8> users;
+            ContactRecord wide;
+            if (ImListUsers(conn, UserSearch::Email, address, users) == ImResult::Ok &&
+                !users.empty() && ToUtf16(users.front(), wide) == ImResult::Ok)
+                return wide;
+            return std::nullopt;
+        },
+        context,
+        [resolved](std::optional<ContactRecord> user) {
+            if (user)
+                resolved(*user);
+        });
     return record;
 }
 

@@ -1,7 +1,6 @@
-// The logged-on view: the own-status banner over the contact list, the reader of server events,
-// the keep-alive schedule and the requests the view makes. Every request runs on a worker under
-// AppLock; results and events reach the UI thread through one queue, in the order the
-// connection saw them.
+// The logged-on view: the own-status banner over the contact list, and the handlers of the
+// server's events and of the RPC service's commands. The threads, requests and the hand-over of
+// results and events live in the widget-free ViewSession.
 #pragma once
 
 #include "contacts/contact_list_ctrl.h"
@@ -9,31 +8,20 @@
 #include "messages.h"
 #include "protocol/contact_record.h"
 #include "protocol/server_event.h"
+#include "view_session.h"
 
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 namespace zep {
 
 class ClientConnection;
 class CMainFrame;
-
-// Time and input sources of the view; tests shorten the interval and drive the tick.
-struct ViewTiming
-{
-    std::chrono::milliseconds keepAliveInterval{60000};
-    std::chrono::milliseconds watchPoll{100};
-    std::function<std::uint32_t()> activityTick = [] { return 0u; };
-};
-ViewTiming& CurrentViewTiming();
 
 // SESSION, MESSAGE and SESSION TIMEOUT belong to the conversation windows, which are not built
 // yet: until they are, these events are counted here and otherwise dropped, as events of
@@ -64,14 +52,21 @@ public:
                QWidget* parent = nullptr);
     ~CZepimView() override;
 
+    // Ends the logged-on session before the connection is closed: saves the group states,
+    // stops the threads (the UI returns at once whatever the network does). Idempotent; the
+    // frame calls it before it lets the view go with deleteLater.
+    void Shutdown();
+
     // The banner text (who is logged on and how).
     QString Shown() const;
     contacts::CContactListCtrl* List() const { return m_list; }
     contacts::CMyStatusButton* Banner() const { return m_banner; }
     const ContactRecord& Own() const { return m_own; }
     bool Filled() const { return m_filled; }
-    int KeepAlivesSent() const { return m_keepAlives.load(); }
+    int KeepAlivesSent() const { return m_session->KeepAlivesSent(); }
     const ConversationEventsPending& ConversationEvents() const { return m_conversationEvents; }
+    // The open status menu, if any (for tests).
+    QMenu* StatusMenu() const { return m_statusMenu; }
 
     // One server event, on the UI thread.
     void Dispatch(const ServerEvent& event);
@@ -80,13 +75,17 @@ public:
     // A status menu command (177..184) or a custom status command (191, 192).
     void SendStatus(int commandId, const QString& customText = {});
     void ShowOwnStatus();
+    // Opens the status menu without a nested event loop; the choice arrives in a slot.
     void OpenStatusMenu();
     void OpenCustomStatus();
 
     // Contact look-up for other threads (the RPC service): a copy, id -1 when not found.
     ContactRecord FindContact(const std::u16string& email) const;
-    // A record for a conversation participant: the contact, the user, or a bare record.
-    ContactRecord ParticipantLookup(const std::u16string& email) const;
+    // A conversation participant's record at once: the contact, the user, or a bare record
+    // named after the address's local part. For a bare record the directory is asked on the
+    // request worker, and `resolved` gets its record later (only while `context` lives).
+    ContactRecord LookupParticipant(const std::u16string& email, QObject* context,
+                                    std::function<void(const ContactRecord&)> resolved);
 
     // "UWM_KA_COMMAND", the send commands (207 when the address is not a contact) and
     // "UWM_GETCONTACTDETAILS_COMMAND" (the buffer, or 0 when not a contact).
@@ -100,17 +99,8 @@ signals:
     void Changed();
 
 private:
-    struct Fill;
-    void StartWorkers();
-    void StopWorkers();
-    void ReceiveLoop();
-    void KeepAliveLoop();
-    void RunRequest(std::function<void()> job);
-    void RequestLoop();
-    void ApplyFill(const Fill& fill);
+    void ApplyFill(const ViewFill& fill);
     void ApplyPresence(const ServerEvent& event);
-    void ArmActivityWatch();
-    bool ActivityWatchFired();
     void ConnectionLost();
 
     ClientConnection& m_connection;
@@ -120,24 +110,14 @@ private:
     contacts::CContactListCtrl* m_list;
     ContactRecord m_own;
     bool m_filled = false;
+    bool m_shutDown = false;
+    bool m_kaOutstanding = false;
     ConversationEventsPending m_conversationEvents;
+    QPointer<QMenu> m_statusMenu;
 
-    // ViewLock: thread state, the activity watch and look-ups made for other threads.
+    // ViewLock: look-ups made for other threads.
     mutable std::recursive_mutex m_viewLock;
-    bool m_watchArmed = false;
-    std::uint32_t m_watchTick = 0;
-
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_kaOutstanding{false};
-    std::atomic<int> m_keepAlives{0};
-    std::thread m_receive;
-    std::thread m_keepAlive;
-    std::thread m_requests;
-    std::mutex m_queueLock;
-    std::condition_variable m_queueWake;
-    std::deque<std::function<void()>> m_queue;
-    std::mutex m_sleepLock;
-    std::condition_variable m_sleepWake;
+    std::unique_ptr<ViewSession> m_session;
 };
 
 } // namespace zep

@@ -153,13 +153,21 @@ void CMyStatusButton::paintEvent(QPaintEvent*)
     }
 }
 
+// Posted, not emitted from inside the input handler: the menu it opens must not run while the
+// button is still in the middle of its own event.
+void CMyStatusButton::PostMenuRequest()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { emit StatusMenuRequested(); }, Qt::QueuedConnection);
+}
+
 void CMyStatusButton::mousePressEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
     if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton)
         return;
     if (!m_text.isEmpty() && m_statusArea.contains(at)) {
-        emit StatusMenuRequested();
+        PostMenuRequest();
         return;
     }
     if (m_logoRect.contains(at) && !m_logoLink.isEmpty() && m_openUrl)
@@ -179,7 +187,7 @@ void CMyStatusButton::keyPressEvent(QKeyEvent* event)
     const int key = event->key();
     if (!m_text.isEmpty() &&
         (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down)) {
-        emit StatusMenuRequested();
+        PostMenuRequest();
         return;
     }
     QWidget::keyPressEvent(event);

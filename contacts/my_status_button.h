@@ -41,6 +41,9 @@ signals:
     // A click on the status area, or Enter or Down while focused: the host opens the menu.
     void StatusMenuRequested();
 
+private:
+    void PostMenuRequest();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

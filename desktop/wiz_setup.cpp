@@ -4,6 +4,7 @@
 #include "password_scramble.h"
 #include "settings.h"
 #include "transparent_bitmap.h"
+#include "utf8_validator.h"
 
 #include <QCoreApplication>
 #include <QFormLayout>
@@ -53,6 +54,8 @@ CWizUser::CWizUser(QWidget* parent)
 {
     m_address->setMaxLength(256);
     m_password->setMaxLength(static_cast<int>(kMaxPasswordChars));
+    m_password->setValidator(
+        new Utf8LengthValidator(static_cast<int>(kMaxPasswordChars), m_password));
     m_password->setEchoMode(QLineEdit::Password);
     auto* form = new QFormLayout(Body());
     form->addRow(tr("&Email address:"), m_address);

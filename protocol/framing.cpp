@@ -6,12 +6,7 @@
 #include "transport/socket_io.h"
 #include "transport/timeouts.h"
 
-#include <openssl/ssl.h>
-
-#include <cerrno>
 #include <cstdint>
-#include <poll.h>
-#include <unistd.h>
 
 namespace zep {
 
@@ -122,7 +117,7 @@ ImResult ReceiveChunk(ImConnection& conn, int timeoutCode, bool* closed)
     std::size_t got = 0;
     *closed = false;
     ImResult r = ReceiveBytes(conn.number, conn.tls, conn.socket.load(), timeoutCode, buffer,
-                              kReceiveSize, &got);
+                              kReceiveSize, &got, conn.cancelFd);
     if (r != ImResult::Ok)
         return r;
     if (got == 0) {
@@ -135,7 +130,7 @@ ImResult ReceiveChunk(ImConnection& conn, int timeoutCode, bool* closed)
 
 void NoteTlsPending(ImConnection& conn)
 {
-    conn.tlsPending = conn.tls && SSL_pending(conn.tls) > 0;
+    ImNoteTlsPending(conn);
 }
 
 bool BreaksStream(ImResult r)
@@ -192,7 +187,8 @@ ImResult ImExchange(ImConnection& conn, std::string_view request, LineList& repl
         ImResult r = ImAuthorizeRequest(conn, request, text);
         if (r != ImResult::Ok)
             return r;
-        if (!SendMultiLineLog(conn.number, conn.tls, conn.socket.load(), kTimeoutDefault, text)) {
+        if (!SendMultiLineLog(conn.number, conn.tls, conn.socket.load(), kTimeoutDefault, text,
+                              conn.cancelFd)) {
             // Part of the request may be out: what follows would be out of step.
             ImDisconnect(conn);
             return ImResult::ConnectionClosed;
@@ -256,27 +252,9 @@ ImResult ImReadEvent(ImConnection& conn, LineList& event)
 
 ImResult ImWaitEvent(ImConnection& conn, int timeoutCode)
 {
-    if (conn.queuedTerminators.load() > 0 || conn.tlsPending.load() || conn.inputWaiting.load())
+    if (conn.queuedTerminators.load() > 0)
         return ImResult::Ok;
-    int fd = conn.socket.load();
-    if (fd < 0)
-        return ImResult::ConnectionClosed;
-    pollfd fds[2] = {{fd, POLLIN, 0}, {conn.wakeFd, POLLIN, 0}};
-    const long long micros = TimeoutMicroseconds(timeoutCode, Direction::Receive);
-    timespec ts{micros / 1000000, (micros % 1000000) * 1000};
-    int n;
-    do {
-        n = ppoll(fds, conn.wakeFd >= 0 ? 2 : 1, micros < 0 ? nullptr : &ts, nullptr);
-    } while (n < 0 && errno == EINTR);
-    if (n == 0)
-        return ImResult::TimedOut;
-    if (fds[1].revents & POLLIN) {
-        std::uint64_t count = 0;
-        ssize_t drained = ::read(conn.wakeFd, &count, sizeof count);
-        (void)drained;
-    }
-    // A socket closed under the wait reads as ready: the reader then finds out under the lock.
-    return ImResult::Ok;
+    return ImWaitReadable(conn, TimeoutMicroseconds(timeoutCode, Direction::Receive));
 }
 
 ImResult ImReplyCode(const std::string& statusLine, std::string& code, std::size_t size)

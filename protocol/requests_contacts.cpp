@@ -5,6 +5,7 @@
 #include "protocol/requests.h"
 #include "protocol/utf_text.h"
 #include "transport/im_connection.h"
+#include "transport/log_writer.h"
 
 #include <mutex>
 #include <unordered_map>
@@ -36,15 +37,26 @@ ImResult ListRequest(ImConnection& conn, std::string_view request, ListType type
     return ImResult::Ok;
 }
 
-// Comma-joined addresses in batches; BadArgument when an address could break the value (a
-// line break) or the list (a comma).
-ImResult Batches(const std::vector<std::string_view>& emails, std::vector<std::string>& batches)
+// Comma-joined addresses in batches. An address that could break the value (a line break) or
+// the list (a comma) is BadArgument, or with `skipBad` skipped and logged: one bad record from
+// the server must not cost every other contact its presence.
+ImResult Batches(const std::vector<std::string_view>& emails, std::vector<std::string>& batches,
+                 bool skipBad)
 {
     batches.clear();
     std::size_t inBatch = 0;
     for (std::string_view email : emails) {
-        if (email.find_first_of("\r\n,") != std::string_view::npos)
-            return ImResult::BadArgument;
+        if (email.find_first_of("\r\n,") != std::string_view::npos) {
+            if (!skipBad)
+                return ImResult::BadArgument;
+            std::string shown(email.substr(0, 64));
+            for (char& c : shown)
+                if (c == '\r' || c == '\n')
+                    c = ' ';
+            LogWriteIf(ZepimLog(), kLogFailure, 99999, "address skipped in a list: %s",
+                       shown.c_str());
+            continue;
+        }
         if (inBatch == 0)
             batches.emplace_back();
         else
@@ -127,7 +139,7 @@ ImResult ImSubscribe(ImConnection& conn, std::vector<ContactRecordUtf8>& contact
         byEmail.emplace(AsciiLower(contacts[i].email), i);
     }
     std::vector<std::string> batches;
-    ImResult r = Batches(emails, batches);
+    ImResult r = Batches(emails, batches, true);
     if (r != ImResult::Ok)
         return r;
     for (const std::string& batch : batches) {
@@ -158,7 +170,7 @@ ImResult ImUnsubscribe(ImConnection& conn, const std::vector<std::string>& email
         if (!email.empty())
             views.push_back(email);
     std::vector<std::string> batches;
-    ImResult r = Batches(views, batches);
+    ImResult r = Batches(views, batches, false);
     if (r != ImResult::Ok)
         return r;
     for (const std::string& batch : batches) {

@@ -102,7 +102,10 @@ ImResult ImKeepAlive(ImConnection& conn, std::uint32_t activity, long long& coun
     count = 0;
     std::string request;
     ImResult r =
-        RequestBuilder("KA").Header("Activity", static_cast<long long>(activity)).Finish(request);
+        // The tick goes out as a signed 32-bit decimal: after 24.8 days of uptime it is negative.
+        RequestBuilder("KA")
+            .Header("Activity", static_cast<long long>(static_cast<std::int32_t>(activity)))
+            .Finish(request);
     LineList reply;
     if (r == ImResult::Ok)
         r = ExchangeRequest(conn, request, reply);

@@ -118,12 +118,12 @@ std::string HttpMessage::Serialise() const
     return out;
 }
 
-ImResult HttpMessage::Send(int connectionNumber, SSL* tls, int socket) const
+ImResult HttpMessage::Send(int connectionNumber, SSL* tls, int socket, int cancelFd) const
 {
     std::string text = Serialise();
     std::size_t sent = 0;
     return SendBytes(connectionNumber, tls, socket, kTimeoutDefault, text.data(), text.size(),
-                     &sent);
+                     &sent, cancelFd);
 }
 
 std::size_t HeaderBlockLength(std::string_view bytes, std::size_t searchFrom)

@@ -42,7 +42,7 @@ public:
     // Every line with CR LF, then one more CR LF.
     std::string Serialise() const;
     // Serialises and sends under the default send time-out; the result of the send.
-    ImResult Send(int connectionNumber, SSL* tls, int socket) const;
+    ImResult Send(int connectionNumber, SSL* tls, int socket, int cancelFd = -1) const;
 
     const std::vector<std::string>& Lines() const { return m_lines; }
 

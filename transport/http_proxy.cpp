@@ -23,7 +23,7 @@ ImResult ReceiveMore(ImConnection& conn, std::string& into, std::size_t most)
     char buffer[kProxyReceiveSize];
     std::size_t got = 0;
     ImResult r = ReceiveBytes(conn.number, nullptr, conn.socket.load(), kTimeoutDefault, buffer,
-                              std::min(most, sizeof buffer), &got);
+                              std::min(most, sizeof buffer), &got, conn.cancelFd);
     if (r != ImResult::Ok || got == 0)
         return ImResult::TransferFailed;
     into.append(buffer, got);
@@ -70,7 +70,7 @@ ImResult ProxyOpenTunnel(ImConnection& conn, const std::string& host, std::uint1
     }
     for (const std::string& line : request.Lines())
         LogWriteIf(ZepimLog(), kLogProtocol, 0, "%d %s", conn.number, line.c_str());
-    r = request.Send(conn.number, nullptr, conn.socket.load());
+    r = request.Send(conn.number, nullptr, conn.socket.load(), conn.cancelFd);
     if (r != ImResult::Ok)
         return r;
 

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -34,7 +35,8 @@ void IgnoreSigpipeOnce()
 }
 
 // Non-blocking connect bounded by the send time-out; the connected socket or -1.
-int ConnectBounded(const ResolvedAddress& address, long long timeoutMicros, int* error)
+int ConnectBounded(const ResolvedAddress& address, long long timeoutMicros, int cancelFd,
+                   int* error)
 {
     int fd = ::socket(address.address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
@@ -48,7 +50,7 @@ int ConnectBounded(const ResolvedAddress& address, long long timeoutMicros, int*
         ::close(fd);
         return -1;
     }
-    if (WaitSocket(fd, true, timeoutMicros) != ImResult::Ok) {
+    if (WaitSocket(fd, true, timeoutMicros, cancelFd) != ImResult::Ok) {
         *error = ETIMEDOUT;
         ::close(fd);
         return -1;
@@ -65,13 +67,75 @@ int ConnectBounded(const ResolvedAddress& address, long long timeoutMicros, int*
 
 } // namespace
 
-ImConnection::ImConnection() : wakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+ImConnection::ImConnection()
+    : wakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      cancelFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+{
+}
 
 ImConnection::~ImConnection()
 {
     ImDisconnect(*this);
     if (wakeFd >= 0)
         ::close(wakeFd);
+    if (cancelFd >= 0)
+        ::close(cancelFd);
+}
+
+void ImShutdown(ImConnection& conn)
+{
+    // Without the lock: the point is to wake the thread that holds it. The counter is never
+    // read by the waiters, so it stays readable for every later wait until it is reset.
+    if (conn.cancelFd >= 0) {
+        std::uint64_t one = 1;
+        ssize_t n = ::write(conn.cancelFd, &one, sizeof one);
+        (void)n;
+    }
+}
+
+void ImResetCancel(ImConnection& conn)
+{
+    if (conn.cancelFd >= 0) {
+        std::uint64_t count = 0;
+        ssize_t n = ::read(conn.cancelFd, &count, sizeof count);
+        (void)n;
+    }
+}
+
+bool ImCancelled(const ImConnection& conn)
+{
+    return IsSignalled(conn.cancelFd);
+}
+
+ImResult ImWaitReadable(ImConnection& conn, long long microseconds)
+{
+    if (conn.tlsPending.load() || conn.inputWaiting.load())
+        return ImResult::Ok;
+    const int fd = conn.socket.load();
+    if (fd < 0)
+        return ImResult::ConnectionClosed;
+    pollfd fds[3] = {{fd, POLLIN, 0}, {conn.wakeFd, POLLIN, 0}, {conn.cancelFd, POLLIN, 0}};
+    timespec ts{microseconds / 1000000, (microseconds % 1000000) * 1000};
+    int n;
+    do {
+        n = ppoll(fds, 3, microseconds < 0 ? nullptr : &ts, nullptr);
+    } while (n < 0 && errno == EINTR);
+    if (fds[2].revents & POLLIN)
+        return ImResult::ConnectionClosed;
+    if (n == 0)
+        return ImResult::TimedOut;
+    if (fds[1].revents & POLLIN) {
+        std::uint64_t count = 0;
+        ssize_t drained = ::read(conn.wakeFd, &count, sizeof count);
+        (void)drained;
+    }
+    // A socket closed under the wait reads as ready: the reader then finds out under the lock.
+    return ImResult::Ok;
+}
+
+void ImNoteTlsPending(ImConnection& conn)
+{
+    conn.tlsPending = conn.tls && SSL_pending(conn.tls) > 0;
 }
 
 void ImWakeReader(ImConnection& conn)
@@ -115,7 +179,7 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
     conn.proxyPort = proxyPort;
 
     if (TlsInitialise() != ImResult::Ok && useTls)
-        return ImResult::TlsSessionFailed;
+        return ImResult::Failed;
 
     const std::string& dialHost = useProxy ? conn.proxyHost : conn.serverHost;
     const std::uint16_t dialPort = useProxy ? conn.proxyPort : conn.serverPort;
@@ -123,7 +187,7 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout);
 
     std::vector<ResolvedAddress> addresses;
-    ImResult resolved = ResolveHost(dialHost, dialPort, timeout, addresses);
+    ImResult resolved = ResolveHost(dialHost, dialPort, timeout, addresses, conn.cancelFd);
     if (resolved != ImResult::Ok) {
         LogWriteIf(ZepimLog(), kLogFailure, 99999, "could not resolve %s (%s)", dialHost.c_str(),
                    ImResultName(resolved));
@@ -138,7 +202,9 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
                              .count();
         if (left <= 0)
             break;
-        fd = ConnectBounded(address, left, &error);
+        if (ImCancelled(conn))
+            break;
+        fd = ConnectBounded(address, left, conn.cancelFd, &error);
         if (fd >= 0)
             break;
     }
@@ -165,15 +231,18 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
     if (useTls) {
         ImResult handshake = TlsHandshake(conn);
         if (handshake != ImResult::Ok) {
+            // The detail stays in the log; callers see every handshake failure alike.
+            LogWriteIf(ZepimLog(), kLogFailure, 99999, "%d TLS handshake failed (%s)", conn.number,
+                       ImResultName(handshake));
             ImDisconnect(conn);
-            return handshake;
+            return ImResult::Failed;
         }
         TlsLogCipher(conn);
     }
 
     std::string greeting;
     ImResult read = ReceiveLine(conn.number, conn.tls, conn.socket, kTimeoutDefault, greeting,
-                                kLineBufferSize, &conn.pendingInput);
+                                kLineBufferSize, &conn.pendingInput, conn.cancelFd);
     if (read != ImResult::Ok) {
         ImDisconnect(conn);
         return read;
@@ -211,14 +280,6 @@ void ImDisconnect(ImConnection& conn)
         ::close(fd);
         ImWakeReader(conn);
     }
-}
-
-void ImShutdown(ImConnection& conn)
-{
-    // Without the lock: the point is to wake the thread that holds it.
-    int fd = conn.socket.load();
-    if (fd >= 0)
-        ::shutdown(fd, SHUT_RDWR);
 }
 
 bool CipherDescription(ImConnection& conn, std::string& text)

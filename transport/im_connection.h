@@ -61,6 +61,10 @@ struct ImConnection
     // Signalled when events were queued or the connection closed by another thread than the
     // event reader, so that a reader waiting on the socket is not left asleep.
     int wakeFd = -1;
+    // Signalled when the owner stops the threads that use this connection: every wait of
+    // connect, name resolution, exchanges and the reader watches it with its socket, and stays
+    // cut short until the owner resets it for the next attempt.
+    int cancelFd = -1;
 
     // Connection number printed at the start of transfer log lines.
     int number = 0;
@@ -78,12 +82,24 @@ void ImDisconnect(ImConnection& conn);
 bool IsConnected(const ImConnection& conn);
 bool IsLoggedOn(const ImConnection& conn);
 
-// Wakes a thread blocked on this connection (a worker being stopped) by shutting the socket
-// down; the owner still calls ImDisconnect afterwards.
+// Cancels every wait on this connection, now and until ImResetCancel (a worker being stopped):
+// the blocked operation fails at once. Any thread, without the lock; never touches the socket,
+// so a descriptor closed and reused meanwhile is safe. The owner still calls ImDisconnect.
 void ImShutdown(ImConnection& conn);
+// Makes the connection usable again after ImShutdown; call it before starting a new worker.
+void ImResetCancel(ImConnection& conn);
+bool ImCancelled(const ImConnection& conn);
 
-// Wakes a reader waiting in ImWaitEvent.
+// Wakes a reader waiting in ImWaitReadable.
 void ImWakeReader(ImConnection& conn);
+
+// Waits without any lock until the socket is readable, the reader is woken or the wait is
+// cancelled. Ok when there may be something to read (or decrypted bytes already wait);
+// TimedOut; ConnectionClosed when not connected or cancelled.
+ImResult ImWaitReadable(ImConnection& conn, long long microseconds);
+
+// Notes whether the TLS layer holds decrypted bytes no read has taken yet (under the lock).
+void ImNoteTlsPending(ImConnection& conn);
 
 // "SSL - cipher name ..." when TLS is up; false otherwise.
 bool CipherDescription(ImConnection& conn, std::string& text);

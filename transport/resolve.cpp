@@ -1,12 +1,18 @@
 #include "transport/resolve.h"
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <netdb.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <thread>
+#include <unistd.h>
 
 namespace zep {
 
@@ -47,21 +53,120 @@ bool ParseDottedQuad(const std::string& text, in_addr* out)
 
 namespace {
 
-// The resolver runs on its own thread so that a slow lookup is bounded; a lookup that outlives
-// its time-out finishes on that thread and frees the shared state.
+// One lookup: the resolver thread fills it and signals `doneFd`; the caller polls that with its
+// cancel descriptor, so a stopped worker never waits out the lookup.
 struct Lookup
 {
+    Lookup() : doneFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    ~Lookup()
+    {
+        if (doneFd >= 0)
+            ::close(doneFd);
+    }
+    Lookup(const Lookup&) = delete;
+    Lookup& operator=(const Lookup&) = delete;
+
+    std::string host;
+    std::uint16_t port = 0;
+    int doneFd;
+    std::atomic<bool> abandoned{false};
     std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
     int status = 0;
     std::vector<ResolvedAddress> addresses;
 };
 
+// The one resolver thread of the process, owned and joined at exit. Lookups run one at a time;
+// one whose caller gave up before it started is dropped, so lookups that time out across
+// reconnects never pile up.
+class Resolver
+{
+public:
+    ~Resolver()
+    {
+        {
+            std::lock_guard guard(m_lock);
+            m_quit = true;
+            m_jobs.clear();
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void Submit(std::shared_ptr<Lookup> lookup)
+    {
+        std::lock_guard guard(m_lock);
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { Run(); });
+        std::erase_if(m_jobs, [](const auto& job) { return job->abandoned.load(); });
+        m_jobs.push_back(std::move(lookup));
+        m_wake.notify_one();
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock guard(m_lock);
+        for (;;) {
+            m_wake.wait(guard, [this] { return m_quit || !m_jobs.empty(); });
+            if (m_quit)
+                return;
+            std::shared_ptr<Lookup> job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            if (job->abandoned)
+                continue;
+            guard.unlock();
+            Resolve(*job);
+            guard.lock();
+        }
+    }
+
+    static void Resolve(Lookup& lookup)
+    {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* list = nullptr;
+        const std::string service = std::to_string(lookup.port);
+        const int status = getaddrinfo(lookup.host.c_str(), service.c_str(), &hints, &list);
+        std::vector<ResolvedAddress> found;
+        for (addrinfo* ai = status == 0 ? list : nullptr; ai; ai = ai->ai_next) {
+            if (ai->ai_addrlen > sizeof(sockaddr_storage))
+                continue;
+            ResolvedAddress one;
+            std::memcpy(&one.address, ai->ai_addr, ai->ai_addrlen);
+            one.length = ai->ai_addrlen;
+            found.push_back(one);
+        }
+        if (list)
+            freeaddrinfo(list);
+        {
+            std::lock_guard guard(lookup.mutex);
+            lookup.status = status;
+            lookup.addresses = std::move(found);
+        }
+        std::uint64_t one = 1;
+        ssize_t n = ::write(lookup.doneFd, &one, sizeof one);
+        (void)n;
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::deque<std::shared_ptr<Lookup>> m_jobs;
+    std::thread m_thread;
+    bool m_quit = false;
+};
+
+Resolver& TheResolver()
+{
+    static Resolver resolver;
+    return resolver;
+}
+
 } // namespace
 
 ImResult ResolveHost(const std::string& host, std::uint16_t port, long long timeoutMicros,
-                     std::vector<ResolvedAddress>& out)
+                     std::vector<ResolvedAddress>& out, int cancelFd)
 {
     out.clear();
     in_addr quad{};
@@ -77,39 +182,25 @@ ImResult ResolveHost(const std::string& host, std::uint16_t port, long long time
     }
     if (host.empty())
         return ImResult::HostNotFound;
-
     auto lookup = std::make_shared<Lookup>();
-    std::thread([lookup, host, port] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* list = nullptr;
-        std::string service = std::to_string(port);
-        int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
-        std::vector<ResolvedAddress> found;
-        for (addrinfo* ai = status == 0 ? list : nullptr; ai; ai = ai->ai_next) {
-            if (ai->ai_addrlen > sizeof(sockaddr_storage))
-                continue;
-            ResolvedAddress one;
-            std::memcpy(&one.address, ai->ai_addr, ai->ai_addrlen);
-            one.length = ai->ai_addrlen;
-            found.push_back(one);
-        }
-        if (list)
-            freeaddrinfo(list);
-        std::lock_guard<std::mutex> guard(lookup->mutex);
-        lookup->status = status;
-        lookup->addresses = std::move(found);
-        lookup->finished = true;
-        lookup->done.notify_all();
-    }).detach();
+    if (lookup->doneFd < 0)
+        return ImResult::HostNotFound;
+    lookup->host = host;
+    lookup->port = port;
+    TheResolver().Submit(lookup);
 
-    std::unique_lock<std::mutex> guard(lookup->mutex);
-    if (timeoutMicros < 0)
-        lookup->done.wait(guard, [&] { return lookup->finished; });
-    else if (!lookup->done.wait_for(guard, std::chrono::microseconds(timeoutMicros),
-                                    [&] { return lookup->finished; }))
-        return ImResult::TimedOut;
+    pollfd fds[2] = {{lookup->doneFd, POLLIN, 0}, {cancelFd, POLLIN, 0}};
+    timespec ts{timeoutMicros / 1000000, (timeoutMicros % 1000000) * 1000};
+    int n;
+    do {
+        n = ppoll(fds, cancelFd >= 0 ? 2 : 1, timeoutMicros < 0 ? nullptr : &ts, nullptr);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0 || !(fds[0].revents & POLLIN)) {
+        lookup->abandoned = true;
+        return (n > 0 && (fds[1].revents & POLLIN)) ? ImResult::ConnectionClosed
+                                                    : ImResult::TimedOut;
+    }
+    std::lock_guard guard(lookup->mutex);
     if (lookup->status != 0 || lookup->addresses.empty())
         return ImResult::HostNotFound;
     out = lookup->addresses;

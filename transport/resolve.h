@@ -21,8 +21,9 @@ struct ResolvedAddress
 // most 255. Fills `out` and returns true; anything else is a name.
 bool ParseDottedQuad(const std::string& text, in_addr* out);
 
-// Addresses to dial for host:port, in the resolver's order; HostNotFound or TimedOut.
+// Addresses to dial for host:port, in the resolver's order; HostNotFound, TimedOut, or
+// ConnectionClosed when `cancelFd` (an eventfd, -1 for none) is signalled first.
 ImResult ResolveHost(const std::string& host, std::uint16_t port, long long timeoutMicros,
-                     std::vector<ResolvedAddress>& out);
+                     std::vector<ResolvedAddress>& out, int cancelFd = -1);
 
 } // namespace zep

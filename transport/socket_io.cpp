@@ -38,11 +38,21 @@ bool SetNonBlocking(int socket)
     return flags >= 0 && (flags & O_NONBLOCK || fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0);
 }
 
-ImResult WaitSocket(int socket, bool forWrite, long long microseconds)
+bool IsSignalled(int eventFd)
+{
+    if (eventFd < 0)
+        return false;
+    pollfd pfd{eventFd, POLLIN, 0};
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN);
+}
+
+ImResult WaitSocket(int socket, bool forWrite, long long microseconds, int cancelFd)
 {
     if (socket < 0)
         return ImResult::SelectFailed;
-    pollfd pfd{socket, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
+    pollfd fds[2] = {{socket, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0},
+                     {cancelFd, POLLIN, 0}};
+    pollfd& pfd = fds[0];
     timespec ts{};
     timespec* tsp = nullptr;
     if (microseconds >= 0) {
@@ -51,7 +61,9 @@ ImResult WaitSocket(int socket, bool forWrite, long long microseconds)
         tsp = &ts;
     }
     for (;;) {
-        int n = ppoll(&pfd, 1, tsp, nullptr);
+        int n = ppoll(fds, cancelFd >= 0 ? 2 : 1, tsp, nullptr);
+        if (n > 0 && (fds[1].revents & POLLIN))
+            return ImResult::ConnectionClosed; // cancelled: the owner is stopping this thread
         if (n > 0) {
             // Hang-up and errors count as ready: the following read or write reports them.
             return (pfd.revents & POLLNVAL) ? ImResult::SelectFailed : ImResult::Ok;
@@ -68,7 +80,7 @@ namespace {
 // `shown` is what the hex dump prints for `data` (the same length): the bytes themselves, or a
 // copy with credentials masked.
 ImResult SendShown(int connectionNumber, SSL* tls, int socket, int timeoutCode, const char* data,
-                   const char* shown, std::size_t length, std::size_t* sent)
+                   const char* shown, std::size_t length, std::size_t* sent, int cancelFd)
 {
     std::size_t done = 0;
     ImResult result = ImResult::Ok;
@@ -76,7 +88,12 @@ ImResult SendShown(int connectionNumber, SSL* tls, int socket, int timeoutCode, 
     const long long wait = TimeoutMicroseconds(timeoutCode, Direction::Send);
     bool wantRead = false;
     while (done < length) {
-        ImResult ready = WaitSocket(socket, !wantRead, wait);
+        ImResult ready = WaitSocket(socket, !wantRead, wait, cancelFd);
+        if (ready == ImResult::ConnectionClosed) {
+            LogWriteIf(ZepimLog(), kLogDetail, 311, "%d send cancelled", connectionNumber);
+            result = ready;
+            break;
+        }
         if (ready == ImResult::TimedOut) {
             LogWriteIf(ZepimLog(), kLogDetail, 311, "%d select timeout", connectionNumber);
             result = ready;
@@ -162,13 +179,14 @@ std::string MaskedBytes(std::string_view text)
 } // namespace
 
 ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, const char* data,
-                   std::size_t length, std::size_t* sent)
+                   std::size_t length, std::size_t* sent, int cancelFd)
 {
-    return SendShown(connectionNumber, tls, socket, timeoutCode, data, data, length, sent);
+    return SendShown(connectionNumber, tls, socket, timeoutCode, data, data, length, sent,
+                     cancelFd);
 }
 
 ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, char* buffer,
-                      std::size_t size, std::size_t* received)
+                      std::size_t size, std::size_t* received, int cancelFd)
 {
     *received = 0;
     if (size == 0)
@@ -213,7 +231,11 @@ ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCod
                 wantWrite = error == SSL_ERROR_WANT_WRITE;
             }
         }
-        ImResult ready = WaitSocket(socket, wantWrite, RemainingMicros(deadline, total));
+        ImResult ready = WaitSocket(socket, wantWrite, RemainingMicros(deadline, total), cancelFd);
+        if (ready == ImResult::ConnectionClosed) {
+            LogWriteIf(ZepimLog(), kLogDetail, 315, "%d receive cancelled", connectionNumber);
+            return ready;
+        }
         if (ready == ImResult::TimedOut) {
             if (timeoutCode != kTimeoutPoll)
                 LogWriteIf(ZepimLog(), kLogDetail, 315, "%d select timeout", connectionNumber);
@@ -247,7 +269,7 @@ ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCod
 }
 
 ImResult ReceiveLine(int connectionNumber, SSL* tls, int socket, int timeoutCode, std::string& line,
-                     std::size_t size, std::string* carry)
+                     std::size_t size, std::string* carry, int cancelFd)
 {
     std::string text;
     if (carry) {
@@ -270,7 +292,7 @@ ImResult ReceiveLine(int connectionNumber, SSL* tls, int socket, int timeoutCode
         std::size_t got = 0;
         std::size_t room = std::min(sizeof buffer - 1, size - 1 - text.size());
         ImResult result =
-            ReceiveBytes(connectionNumber, tls, socket, timeoutCode, buffer, room, &got);
+            ReceiveBytes(connectionNumber, tls, socket, timeoutCode, buffer, room, &got, cancelFd);
         if (result != ImResult::Ok)
             return result;
         if (got == 0)
@@ -289,7 +311,7 @@ std::string MaskCredentials(std::string_view line)
 }
 
 bool SendMultiLineLog(int connectionNumber, SSL* tls, int socket, int timeoutCode,
-                      std::string_view text)
+                      std::string_view text, int cancelFd)
 {
     if (LogEnabled(kLogProtocol)) {
         std::string_view copy = text.substr(0, std::min<std::size_t>(text.size(), 10367));
@@ -313,7 +335,7 @@ bool SendMultiLineLog(int connectionNumber, SSL* tls, int socket, int timeoutCod
     std::string shown = MaskedBytes(LogEnabled(kLogDetail) ? text : std::string_view());
     const char* dumped = shown.size() == text.size() ? shown.data() : text.data();
     return SendShown(connectionNumber, tls, socket, timeoutCode, text.data(), dumped, text.size(),
-                     &sent) == ImResult::Ok;
+                     &sent, cancelFd) == ImResult::Ok;
 }
 
 } // namespace zep

@@ -12,24 +12,32 @@ typedef struct ssl_st SSL;
 
 namespace zep {
 
-// Waits until the socket is readable (or writable); Ok, TimedOut or SelectFailed.
-ImResult WaitSocket(int socket, bool forWrite, long long microseconds);
+// Every wait below also watches `cancelFd` (an eventfd, or -1 for none): once it is signalled
+// the wait ends at once with ConnectionClosed, so a thread being stopped never sits out a
+// network time-out.
+
+// Waits until the socket is readable (or writable); Ok, TimedOut, SelectFailed, or
+// ConnectionClosed when cancelled.
+ImResult WaitSocket(int socket, bool forWrite, long long microseconds, int cancelFd = -1);
 
 ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, const char* data,
-                   std::size_t length, std::size_t* sent);
+                   std::size_t length, std::size_t* sent, int cancelFd = -1);
 
 // Receives at most `size` bytes; 0 bytes received with Ok means the peer closed.
 ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, char* buffer,
-                      std::size_t size, std::size_t* received);
+                      std::size_t size, std::size_t* received, int cancelFd = -1);
 
 // Reads one line (cut at the first LF, trailing CRs removed) into `line`, at most size - 1 bytes.
 // Bytes after the line are kept in `carry` when one is given (and read from it first).
 ImResult ReceiveLine(int connectionNumber, SSL* tls, int socket, int timeoutCode, std::string& line,
-                     std::size_t size, std::string* carry = nullptr);
+                     std::size_t size, std::string* carry = nullptr, int cancelFd = -1);
 
 // Logs each line of an already framed text (credentials masked), then sends all of it.
 bool SendMultiLineLog(int connectionNumber, SSL* tls, int socket, int timeoutCode,
-                      std::string_view text);
+                      std::string_view text, int cancelFd = -1);
+
+// True when the eventfd has been signalled (and not reset since).
+bool IsSignalled(int eventFd);
 
 // The line as it may appear in the traffic log: the value of an "Authorization" line masked.
 std::string MaskCredentials(std::string_view line);

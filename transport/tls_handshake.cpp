@@ -57,7 +57,7 @@ std::string NameLine(const X509_NAME* name)
 
 // Drives SSL_connect on the non-blocking socket until it ends or the deadline passes; the
 // result of the last SSL_connect, or 0 when the time ran out.
-int ConnectUntil(SSL* ssl, int socket, std::chrono::steady_clock::time_point deadline,
+int ConnectUntil(SSL* ssl, int socket, int cancelFd, std::chrono::steady_clock::time_point deadline,
                  bool* timedOut)
 {
     *timedOut = false;
@@ -72,8 +72,9 @@ int ConnectUntil(SSL* ssl, int socket, std::chrono::steady_clock::time_point dea
         auto left = std::chrono::duration_cast<std::chrono::microseconds>(
                         deadline - std::chrono::steady_clock::now())
                         .count();
-        ImResult ready =
-            left > 0 ? WaitSocket(socket, error == SSL_ERROR_WANT_WRITE, left) : ImResult::TimedOut;
+        ImResult ready = left > 0
+                             ? WaitSocket(socket, error == SSL_ERROR_WANT_WRITE, left, cancelFd)
+                             : ImResult::TimedOut;
         if (ready == ImResult::TimedOut) {
             *timedOut = true;
             return 0;
@@ -120,7 +121,7 @@ ImResult TlsHandshake(ImConnection& conn)
         std::chrono::steady_clock::now() +
         std::chrono::microseconds(TimeoutMicroseconds(kTimeoutDefault, Direction::Receive));
     bool timedOut = false;
-    if (ConnectUntil(ssl, socket, deadline, &timedOut) != 1) {
+    if (ConnectUntil(ssl, socket, conn.cancelFd, deadline, &timedOut) != 1) {
         LogClientFailure(conn.number, 742, timedOut ? "handshake timed out" : "handshake");
         // Nothing more is sent on a failed session: no close notification, no second free.
         SSL_set_shutdown(ssl, SSL_SENT_SHUTDOWN | SSL_RECEIVED_SHUTDOWN);

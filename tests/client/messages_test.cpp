@@ -88,8 +88,7 @@ TEST(RegisteredMessages, SendWaitsForTheHandlersResult)
 {
     Recorder r;
     std::optional<std::intptr_t> result;
-    std::atomic<bool> stop{false};
-    std::thread worker([&] { result = SendRegisteredMessage(&r, uwm::Logoff(), 40, 2, &stop); });
+    std::thread worker([&] { result = SendRegisteredMessage(&r, uwm::Logoff(), 40, 2); });
     ASSERT_TRUE(test::WaitUntil([&] { return !r.seen.empty(); }));
     worker.join();
     ASSERT_TRUE(result.has_value());
@@ -101,13 +100,42 @@ TEST(RegisteredMessages, SendGivesUpWhenTheSenderIsStopped)
     // The target's thread is busy (it never runs its event loop here), as a view waiting to stop
     // the sender would be.
     Recorder r;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     std::optional<std::intptr_t> result = 1;
     std::thread worker(
-        [&] { result = SendRegisteredMessage(&r, uwm::AsyncCommand(), 1, 1, &stop); });
-    stop = true;
+        [&] { result = SendRegisteredMessage(&r, uwm::AsyncCommand(), 1, 1, stop.get_token()); });
+    stop.request_stop();
     worker.join();
     EXPECT_FALSE(result.has_value());
+}
+
+TEST(RegisteredMessages, AQueuedCallThatNeverRunsWakesTheSender)
+{
+    // The queued call dies with its target (or with the application) without running; the
+    // sender must not wait for ever (the RPC service waits here holding its lock).
+    auto sent = detail::NewSentMessage();
+    auto guard = std::make_shared<detail::SentGuard>(sent);
+    std::optional<std::intptr_t> result = 1;
+    std::atomic<bool> waiting{false};
+    std::thread sender([&] {
+        waiting = true;
+        result = detail::AwaitSentMessage(*sent, {});
+    });
+    ASSERT_TRUE(test::WaitUntil([&] { return waiting.load(); }));
+    guard.reset();
+    sender.join();
+    EXPECT_FALSE(result.has_value());
+
+    // A queued call destroyed with its target releases its guard the same way.
+    auto dropped = detail::NewSentMessage();
+    {
+        auto target = std::make_unique<Recorder>();
+        auto carried = std::make_shared<detail::SentGuard>(dropped);
+        QMetaObject::invokeMethod(
+            target.get(), [carried] { carried->Complete(7); }, Qt::QueuedConnection);
+        carried.reset();
+    }
+    EXPECT_FALSE(detail::AwaitSentMessage(*dropped, {}).has_value());
 }
 
 } // namespace

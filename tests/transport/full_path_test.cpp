@@ -88,7 +88,7 @@ TEST(FullPathTest, DevServerTlsPortDirectly)
     // The plain port refuses to be spoken to in TLS: the handshake fails, nothing hangs.
     ImConnection plain;
     EXPECT_EQ(ImConnect(plain, "127.0.0.1", server.port, true, false, "", 0),
-              ImResult::TlsHandshakeFailed);
+              ImResult::Failed); // every handshake failure looks alike here
     SetDefaultTimeouts(240, 240);
 }
 

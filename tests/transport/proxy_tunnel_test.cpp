@@ -197,7 +197,7 @@ TEST_F(ProxyTunnelTest, ServerBytesBeforeTlsHandshakeFailIt)
     // In TLS the server waits for our hello: bytes before it cannot be its TLS.
     FakeServer proxy;
     proxy.ReadUntil("\r\n\r\n").Send(kEstablished + kGreeting).Hold();
-    EXPECT_EQ(ConnectThrough(proxy, true), ImResult::TlsHandshakeFailed);
+    EXPECT_EQ(ConnectThrough(proxy, true), ImResult::Failed);
     EXPECT_EQ(conn.tls, nullptr);
     EXPECT_FALSE(IsConnected(conn));
 }

@@ -1,0 +1,221 @@
+#include "view_session.h"
+
+#include "client_connection.h"
+#include "protocol/framing.h"
+#include "protocol/requests.h"
+#include "transport/im_connection.h"
+
+namespace zep {
+
+namespace {
+
+// Seconds the reader waits for data before it looks at its stop flag again (it is also woken).
+constexpr int kReaderWaitSeconds = 1;
+
+} // namespace
+
+ViewTiming& CurrentViewTiming()
+{
+    static ViewTiming timing;
+    return timing;
+}
+
+bool IsTransportFailure(ImResult result)
+{
+    return result == ImResult::ConnectionClosed || result == ImResult::TimedOut ||
+           result == ImResult::TransferFailed || result == ImResult::SelectFailed;
+}
+
+ViewSession::ViewSession(ClientConnection& connection, Handlers handlers)
+    : m_connection(connection), m_handlers(std::move(handlers))
+{
+}
+
+ViewSession::~ViewSession()
+{
+    Stop();
+}
+
+void ViewSession::Start()
+{
+    m_requests = std::thread([this] { RequestLoop(); });
+    m_receive = std::thread([this] { ReceiveLoop(); });
+    m_keepAlive = std::thread([this] { KeepAliveLoop(); });
+}
+
+void ViewSession::Stop()
+{
+    // Only the first stop cancels the connection: by the time the view is deleted, the
+    // connection may already serve the next logon.
+    if (m_stop.exchange(true))
+        return;
+    {
+        std::lock_guard lock(m_queueLock);
+        m_queueWake.notify_all();
+    }
+    {
+        std::lock_guard lock(m_sleepLock);
+        m_sleepWake.notify_all();
+    }
+    // A request stuck in an exchange (up to the 240 s time-out) or the reader's wait ends now.
+    m_connection.Wake();
+    // No worker waits for this thread (results are posted, never sent), so joining is safe.
+    for (std::thread* t : {&m_keepAlive, &m_receive, &m_requests}) {
+        if (t->joinable())
+            t->join();
+    }
+}
+
+void ViewSession::Enqueue(std::function<void(ImConnection&)> job)
+{
+    std::lock_guard lock(m_queueLock);
+    if (m_stop)
+        return;
+    m_queue.push_back(std::move(job));
+    m_queueWake.notify_one();
+}
+
+void ViewSession::RequestLoop()
+{
+    while (true) {
+        std::function<void(ImConnection&)> job;
+        {
+            std::unique_lock lock(m_queueLock);
+            m_queueWake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+            if (m_stop)
+                return;
+            job = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        ImConnection* conn = m_connection.Connection();
+        std::lock_guard app(m_connection.AppLock());
+        job(*conn);
+    }
+}
+
+void ViewSession::Fill(ImConnection& conn)
+{
+    auto fill = std::make_shared<ViewFill>();
+    std::vector<ContactRecordUtf8> listed;
+    if (ImListContacts(conn, ListType::Contact, listed) == ImResult::Ok) {
+        fill->listed = true;
+        // Nobody is online until the server says so.
+        for (ContactRecordUtf8& r : listed)
+            r.status = PresenceStatus::Unavailable;
+        // One batch per request, so that a view being stopped does not wait for the rest.
+        for (std::size_t first = 0; first < listed.size() && !m_stop; first += kSubscribeBatch) {
+            const std::size_t last = std::min(listed.size(), first + kSubscribeBatch);
+            std::vector<ContactRecordUtf8> batch(listed.begin() + first, listed.begin() + last);
+            if (ImSubscribe(conn, batch) != ImResult::Ok)
+                break; // a failure keeps what was listed
+            std::move(batch.begin(), batch.end(), listed.begin() + first);
+        }
+        for (const ContactRecordUtf8& r : listed) {
+            ContactRecord wide;
+            if (ToUtf16(r, wide) == ImResult::Ok)
+                fill->contacts.push_back(std::move(wide));
+        }
+    }
+    long long count = 0;
+    if (!m_stop && ImKeepAlive(conn, CurrentViewTiming().activityTick(), count) == ImResult::Ok) {
+        fill->keepAliveOk = true;
+        fill->mailCount = count;
+        ++m_keepAlives;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, fill] {
+            if (m_handlers.filled)
+                m_handlers.filled(*fill);
+        },
+        Qt::QueuedConnection);
+}
+
+void ViewSession::ReceiveLoop()
+{
+    ImConnection* conn = m_connection.Connection();
+    {
+        // Creation's requests: the result is queued before AppLock is released, so it is
+        // applied before any event that follows it on the wire.
+        std::lock_guard app(m_connection.AppLock());
+        Fill(*conn);
+    }
+    while (!m_stop) {
+        const ImResult waited = ImWaitEvent(*conn, kReaderWaitSeconds);
+        if (m_stop)
+            break;
+        if (waited == ImResult::TimedOut)
+            continue;
+        LineList lines;
+        ImResult read;
+        {
+            std::lock_guard app(m_connection.AppLock());
+            read = ImReadEvent(*conn, lines);
+            if (read == ImResult::Ok) {
+                auto event = std::make_shared<ServerEvent>(ServerEventFromLines(lines));
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, event] {
+                        if (m_handlers.event)
+                            m_handlers.event(*event);
+                    },
+                    Qt::QueuedConnection);
+                continue;
+            }
+        }
+        if (read == ImResult::ConnectionClosed || read == ImResult::TransferFailed ||
+            waited == ImResult::ConnectionClosed) {
+            if (!m_stop)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (m_handlers.connectionLost)
+                            m_handlers.connectionLost();
+                    },
+                    Qt::QueuedConnection);
+            return;
+        }
+    }
+}
+
+void ViewSession::KeepAliveLoop()
+{
+    const ViewTiming& timing = CurrentViewTiming();
+    auto next = std::chrono::steady_clock::now() + timing.keepAliveInterval;
+    std::unique_lock lock(m_sleepLock);
+    while (!m_stop) {
+        m_sleepWake.wait_for(lock, timing.watchPoll, [this] { return m_stop.load(); });
+        if (m_stop)
+            break;
+        const bool fired = ActivityWatchFired();
+        if (fired || std::chrono::steady_clock::now() >= next) {
+            next = std::chrono::steady_clock::now() + timing.keepAliveInterval;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_handlers.keepAliveDue)
+                        m_handlers.keepAliveDue();
+                },
+                Qt::QueuedConnection);
+        }
+    }
+}
+
+void ViewSession::ArmActivityWatch()
+{
+    std::lock_guard view(m_watchLock);
+    m_watchArmed = true;
+    m_watchTick = CurrentViewTiming().activityTick();
+}
+
+bool ViewSession::ActivityWatchFired()
+{
+    const std::uint32_t now = CurrentViewTiming().activityTick();
+    std::lock_guard view(m_watchLock);
+    if (!m_watchArmed || now == m_watchTick)
+        return false;
+    m_watchArmed = false;
+    return true;
+}
+
+} // namespace zep

@@ -1,0 +1,124 @@
+// The logged-on session behind the main view, without widgets: the event reader, the
+// keep-alive schedule and the request worker, and the one first-in-first-out hand-over of
+// their results and events to the UI thread.
+//
+// Every request runs on the worker under AppLock and queues its result to the UI thread before
+// it releases the lock; the reader takes AppLock to read an event and queues it the same way.
+// So the UI sees results and events in the order the connection saw them.
+#pragma once
+
+#include "protocol/contact_record.h"
+#include "protocol/server_event.h"
+
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace zep {
+
+class ClientConnection;
+struct ImConnection;
+
+// Time and input sources of the view; tests shorten the interval and drive the tick.
+struct ViewTiming
+{
+    std::chrono::milliseconds keepAliveInterval{60000};
+    std::chrono::milliseconds watchPoll{100};
+    std::function<std::uint32_t()> activityTick = [] { return 0u; };
+};
+ViewTiming& CurrentViewTiming();
+
+// What the creation requests fetched: contacts with their presence, and the mail count.
+struct ViewFill
+{
+    std::vector<ContactRecord> contacts;
+    bool listed = false;
+    bool keepAliveOk = false;
+    long long mailCount = 0;
+};
+
+// True for the results that mean the connection is gone.
+bool IsTransportFailure(ImResult result);
+
+class ViewSession : public QObject
+{
+    Q_OBJECT
+public:
+    struct Handlers
+    {
+        std::function<void(const ViewFill&)> filled;
+        std::function<void(const ServerEvent&)> event;
+        std::function<void()> keepAliveDue;
+        std::function<void()> connectionLost;
+    };
+
+    ViewSession(ClientConnection& connection, Handlers handlers);
+    ~ViewSession() override;
+
+    // Starts the reader (which makes the creation requests first), the keep-alive schedule and
+    // the request worker.
+    void Start();
+    // Sets the stop flag, cancels every wait on the connection and joins the threads. The UI
+    // returns at once even when a request or a connect is stuck on the network.
+    void Stop();
+    bool Stopping() const { return m_stop.load(); }
+
+    // Runs `job` on the request worker under AppLock; `done` gets its result on the UI thread,
+    // queued before the lock is released, and only while `context` lives.
+    template <typename R>
+    void Request(std::function<R(ImConnection&)> job, QObject* context, std::function<void(R)> done)
+    {
+        QPointer<QObject> guard(context);
+        Enqueue([this, job = std::move(job), guard, done = std::move(done)](ImConnection& conn) {
+            auto result = std::make_shared<R>(job(conn));
+            if (guard && done)
+                QMetaObject::invokeMethod(
+                    guard.data(), [done, result] { done(std::move(*result)); },
+                    Qt::QueuedConnection);
+        });
+    }
+
+    // The activity watch: armed by the user's own PRESENCE, fired by the next input.
+    void ArmActivityWatch();
+
+    int KeepAlivesSent() const { return m_keepAlives.load(); }
+    void CountKeepAlive() { ++m_keepAlives; }
+
+private:
+    void Enqueue(std::function<void(ImConnection&)> job);
+    void ReceiveLoop();
+    void KeepAliveLoop();
+    void RequestLoop();
+    bool ActivityWatchFired();
+    void Fill(ImConnection& conn);
+
+    ClientConnection& m_connection;
+    Handlers m_handlers;
+
+    // ViewLock: the activity watch.
+    std::mutex m_watchLock;
+    bool m_watchArmed = false;
+    std::uint32_t m_watchTick = 0;
+
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_keepAlives{0};
+    std::thread m_receive;
+    std::thread m_keepAlive;
+    std::thread m_requests;
+    std::mutex m_queueLock;
+    std::condition_variable m_queueWake;
+    std::deque<std::function<void(ImConnection&)>> m_queue;
+    std::mutex m_sleepLock;
+    std::condition_variable m_sleepWake;
+};
+
+} // namespace zep
