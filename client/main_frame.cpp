@@ -1,6 +1,8 @@
 #include "main_frame.h"
 #include "zepim_view.h"
 
+#include <utility>
+
 #include "client_connection.h"
 #include "display_texts.h"
 #include "help.h"
@@ -70,7 +72,7 @@ void CMainFrame::SwitchView(ViewKind kind)
     // whatever the network does) while the connection is still open, and it goes with
     // deleteLater, since a handler of it may be on the stack below us.
     if (auto* old = qobject_cast<CZepimView*>(centralWidget()))
-        old->Shutdown();
+        old->Shutdown(std::exchange(m_endReason, QString()));
     if (QWidget* previous = takeCentralWidget()) {
         previous->hide();
         previous->deleteLater();
@@ -222,6 +224,7 @@ void CMainFrame::OnConnectionLost(std::intptr_t lParam)
     if (m_viewKind != ViewKind::Main ||
         (lParam != 0 && static_cast<std::uint64_t>(lParam) != m_generation))
         return;
+    m_endReason = tr("The connection to the server was lost.");
     SwitchView(ViewKind::Logon);
     m_connection.Disconnect();
     if (m_autoReconnect)
@@ -231,6 +234,9 @@ void CMainFrame::OnConnectionLost(std::intptr_t lParam)
 void CMainFrame::OnLogoff(std::intptr_t lParam)
 {
     m_autoReconnect = false;
+    m_endReason = lParam != 0 ? tr("You were signed off because you signed on from a "
+                                   "different location.")
+                              : tr("You logged off.");
     SwitchView(ViewKind::Logon);
     m_connection.Disconnect();
     if (lParam != 0)

@@ -93,6 +93,8 @@ private:
     // Changes with every view switch; a worker's result counts only for its own generation.
     std::uint64_t m_generation = 0;
     PendingLogon m_pending;
+    // What the conversations of the view being ended are told.
+    QString m_endReason;
     bool m_autoReconnect = false;
     bool m_silentLogon = false;
     bool m_shutDown = false;

@@ -85,6 +85,7 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
     m_list->SetOwnRecord(ToDisplay(m_own));
     connect(m_banner, &contacts::CMyStatusButton::StatusMenuRequested, this,
             &CZepimView::OpenStatusMenu);
+    connect(m_list, &contacts::CContactListCtrl::RowActivated, this, &CZepimView::OnRowActivated);
 
     // The fixed rows are always there, whatever the server answers.
     m_list->AddRow(ContactDisplayKind::MailNotice, 0, contacts::MailNoticeLabel(0), nullptr, false);
@@ -112,11 +113,12 @@ CZepimView::~CZepimView()
     Shutdown();
 }
 
-void CZepimView::Shutdown()
+void CZepimView::Shutdown(const QString& why)
 {
     if (m_shutDown)
         return;
     m_shutDown = true;
+    EndConversations(why);
     if (m_statusMenu)
         m_statusMenu->close();
     Settings settings;
@@ -203,16 +205,14 @@ void CZepimView::Dispatch(const ServerEvent& event)
         if (m_frame)
             PostRegisteredMessage(m_frame.data(), uwm::Logoff(), 0, 1);
         break;
-    // Conversation windows come with a later part of the program; until then these events
-    // are only counted, never shown.
     case EventKind::Session:
-        ++m_conversationEvents.sessions;
+        OnSessionEvent(event);
         break;
     case EventKind::Message:
-        ++m_conversationEvents.messages;
+        OnMessageEvent(event);
         break;
     case EventKind::SessionTimeout:
-        ++m_conversationEvents.timeouts;
+        OnSessionTimeoutEvent(event);
         break;
     case EventKind::Unknown:
         break;
@@ -344,13 +344,21 @@ std::intptr_t CZepimView::OnRegisteredMessage(MessageId id, std::intptr_t, std::
             return 0;
         return lParam;
     }
-    if (id == uwm::SendImCommand() || id == uwm::SendEmailCommand() ||
-        id == uwm::SendSmsCommand() || id == uwm::SendPagerCommand()) {
+    if (id == uwm::SendImCommand()) {
         const auto* address = reinterpret_cast<const std::u16string*>(lParam);
         if (address == nullptr || FindContact(*address).email.empty())
             return static_cast<std::intptr_t>(ImResult::NotFound);
-        // Conversation and offline message windows come with a later part of the program;
-        // until then the command fails rather than pretending to open one.
+        // The INVITE runs on the worker; its failure shows its own box.
+        StartConversation(*address);
+        return 0;
+    }
+    if (id == uwm::SendEmailCommand() || id == uwm::SendSmsCommand() ||
+        id == uwm::SendPagerCommand()) {
+        const auto* address = reinterpret_cast<const std::u16string*>(lParam);
+        if (address == nullptr || FindContact(*address).email.empty())
+            return static_cast<std::intptr_t>(ImResult::NotFound);
+        // Offline message windows come with a later part of the program; until then the
+        // command fails rather than pretending to open one.
         return static_cast<std::intptr_t>(ImResult::Failed);
     }
     return 0;

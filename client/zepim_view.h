@@ -5,6 +5,7 @@
 
 #include "contacts/contact_list_ctrl.h"
 #include "contacts/my_status_button.h"
+#include "conversations/conversation_host.h"
 #include "messages.h"
 #include "protocol/contact_record.h"
 #include "protocol/server_event.h"
@@ -17,21 +18,18 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace zep::conversations {
+class MessageWindow;
+}
 
 namespace zep {
 
 class ClientConnection;
 class CMainFrame;
-
-// SESSION, MESSAGE and SESSION TIMEOUT belong to the conversation windows, which are not built
-// yet: until they are, these events are counted here and otherwise dropped, as events of
-// unknown sessions are.
-struct ConversationEventsPending
-{
-    int sessions = 0;
-    int messages = 0;
-    int timeouts = 0;
-};
 
 // The view's registered messages for the RPC service. lParam carries a `const std::u16string*`
 // address, or for the details a `ContactRecord*` whose email is filled in; both stay the
@@ -44,7 +42,7 @@ MessageId SendPagerCommand();
 MessageId GetContactDetailsCommand();
 } // namespace uwm
 
-class CZepimView : public QWidget, public MessageReceiver
+class CZepimView : public QWidget, public MessageReceiver, public conversations::ConversationHost
 {
     Q_OBJECT
 public:
@@ -53,9 +51,10 @@ public:
     ~CZepimView() override;
 
     // Ends the logged-on session before the connection is closed: saves the group states,
-    // stops the threads (the UI returns at once whatever the network does). Idempotent; the
-    // frame calls it before it lets the view go with deleteLater.
-    void Shutdown();
+    // stops the threads (the UI returns at once whatever the network does) and marks every
+    // conversation ended with `why`, leaving it open with its history and draft for the user
+    // to close. Idempotent; the frame calls it before it lets the view go with deleteLater.
+    void Shutdown(const QString& why = {});
 
     // The banner text (who is logged on and how).
     QString Shown() const;
@@ -64,7 +63,9 @@ public:
     const ContactRecord& Own() const { return m_own; }
     bool Filled() const { return m_filled; }
     int KeepAlivesSent() const { return m_session->KeepAlivesSent(); }
-    const ConversationEventsPending& ConversationEvents() const { return m_conversationEvents; }
+    // The open conversations (the ConversationList), in the order they were opened.
+    std::vector<conversations::MessageWindow*> Conversations() const;
+    conversations::MessageWindow* FindConversation(const std::string& sessionId) const;
     // The open status menu, if any (for tests).
     QMenu* StatusMenu() const { return m_statusMenu; }
 
@@ -81,11 +82,6 @@ public:
 
     // Contact look-up for other threads (the RPC service): a copy, id -1 when not found.
     ContactRecord FindContact(const std::u16string& email) const;
-    // A conversation participant's record at once: the contact, the user, or a bare record
-    // named after the address's local part. For a bare record the directory is asked on the
-    // request worker, and `resolved` gets its record later (only while `context` lives).
-    ContactRecord LookupParticipant(const std::u16string& email, QObject* context,
-                                    std::function<void(const ContactRecord&)> resolved);
 
     // "UWM_KA_COMMAND", the send commands (207 when the address is not a contact) and
     // "UWM_GETCONTACTDETAILS_COMMAND" (the buffer, or 0 when not a contact).
@@ -95,13 +91,51 @@ public:
     // The "UWM_GETCONTACTDETAILS_COMMAND" result: true and the record when a contact.
     bool GetContactDetails(const std::u16string& email, ContactRecord& out) const;
 
+    // Starts a conversation with a contact ("UWM_SENDIM_COMMAND" and the list's activation):
+    // raises the open one-to-one window with that contact instead of inviting again, ignores a
+    // second start while the INVITE is out. `done` gets 0, 207 when the address is not a
+    // contact, or the INVITE's result; failures also show their box.
+    void StartConversation(const std::u16string& email, std::function<void(int)> done = {});
+    // The block routine of the conversation windows and the contact list.
+    void BlockContact(const ContactRecord& contact) override;
+
+    // What the conversation windows ask of the view.
+    ContactRecord OwnRecord() const override { return m_own; }
+    ContactRecord LookupParticipant(const std::u16string& email, QObject* context,
+                                    std::function<void(const ContactRecord&)> resolved) override;
+    void
+    SendInstantMessage(std::string headers, std::string body, QObject* context,
+                       std::function<void(ImResult, std::vector<MessageFailure>)> done) override;
+    void InviteToSession(std::string sessionId, std::u16string email, QObject* context,
+                         std::function<void(ImResult)> done) override;
+    void ListBlocked(QObject* context,
+                     std::function<void(ImResult, std::vector<ContactRecord>)> done) override;
+    std::unique_ptr<contacts::CContactDisplayList> OnlineContacts() const override;
+    std::optional<contacts::CContactDisplay>
+    FindContactRow(const std::u16string& email) const override;
+    void ConversationClosed(conversations::MessageWindow* window) override;
+    void ShowHelp(int topic) override;
+    void ShowAbout() override;
+
+    // A box that does not block: server events keep being handled while it is up.
+    void ShowMessage(const QString& text, QWidget* over = nullptr);
+
 signals:
     void Changed();
+    // A box the view opened (tests find it without waiting).
+    void messageShown(const QString& text);
 
 private:
     void ApplyFill(const ViewFill& fill);
     void ApplyPresence(const ServerEvent& event);
     void ConnectionLost();
+    void OnRowActivated(const contacts::CContactDisplay* row);
+    void OnSessionEvent(const ServerEvent& event);
+    void OnMessageEvent(const ServerEvent& event);
+    void OnSessionTimeoutEvent(const ServerEvent& event);
+    conversations::MessageWindow* NewConversation(const std::string& sessionId);
+    void AddResolvedParticipant(conversations::MessageWindow* window, const std::u16string& email);
+    void EndConversations(const QString& why);
 
     ClientConnection& m_connection;
     QPointer<CMainFrame> m_frame;
@@ -112,7 +146,11 @@ private:
     bool m_filled = false;
     bool m_shutDown = false;
     bool m_kaOutstanding = false;
-    ConversationEventsPending m_conversationEvents;
+    // The ConversationList, and per connection the sessions the user left or that ended (their
+    // late events never open a window again) and the addresses whose INVITE is out.
+    std::vector<QPointer<conversations::MessageWindow>> m_conversations;
+    std::set<std::string> m_endedSessions;
+    std::set<std::u16string> m_invitesOut;
     QPointer<QMenu> m_statusMenu;
 
     // ViewLock: look-ups made for other threads.

@@ -2,19 +2,28 @@
 // the own status and its early keep-alive, new mail and a forced sign-off.
 #include "client_connection.h"
 #include "contacts/own_status.h"
+#include "conversations/message_parts.h"
+#include "conversations/message_window.h"
+#include "conversations/rich_edit_ctrl_ex.h"
 #include "main_frame.h"
 #include "password_scramble.h"
+#include "protocol/framing.h"
+#include "protocol/requests.h"
 #include "qt_wait.h"
 #include "scratch_home.h"
 #include "settings.h"
 #include "tests/fixtures/child_process.h"
+#include "transport/im_connection.h"
 #include "views.h"
 #include "zepim_view.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QSignalSpy>
 #include <atomic>
+#include <ctime>
 #include <gtest/gtest.h>
+#include <optional>
 #include <regex>
 #include <thread>
 
@@ -71,6 +80,40 @@ protected:
     {
         frame.reset();
         CurrentViewTiming() = ViewTiming{};
+        // Conversations stay with the user after the view; the test closes them.
+        std::vector<QPointer<QWidget>> windows;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<conversations::MessageWindow*>(w))
+                windows.emplace_back(w);
+        for (const QPointer<QWidget>& w : windows)
+            delete w.data();
+    }
+    conversations::MessageWindow* OnlyConversation() const
+    {
+        const auto open = view->Conversations();
+        return open.size() == 1 ? open.front() : nullptr;
+    }
+    static std::string HistoryOf(const conversations::MessageWindow* w)
+    {
+        return w->History()->toPlainText().toStdString();
+    }
+    // The next event of `kind` on another user's connection, within `limit`.
+    static std::optional<ServerEvent> NextEvent(ClientConnection& who, EventKind kind,
+                                                std::chrono::milliseconds limit = 5s)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            ImConnection& conn = *who.Connection();
+            ImWaitEvent(conn, 1);
+            LineList lines;
+            std::lock_guard app(who.AppLock());
+            if (ImReadEvent(conn, lines) != ImResult::Ok)
+                continue;
+            ServerEvent event = ServerEventFromLines(lines);
+            if (ServerEventKind(event) == kind)
+                return event;
+        }
+        return std::nullopt;
     }
 
     // A second user on a connection of its own.
@@ -241,6 +284,78 @@ TEST_F(ViewE2E, ParticipantLookupAnswersAtOnceAndAsksTheDirectoryOnTheWorker)
     view->SendStatus(contacts::command::Phone);
     ASSERT_TRUE(test::WaitUntil([&] { return view->Own().subStatus == SubStatus::Phone; }));
     EXPECT_EQ(resolved, 0);
+}
+
+TEST_F(ViewE2E, EchoAnswersInTheConversationWindow)
+{
+    ASSERT_EQ(KindOf(u"echo@example.com"), ContactDisplayKind::OnlineContact) << Shown();
+    view->StartConversation(u"echo@example.com");
+    conversations::MessageWindow* window = nullptr;
+    ASSERT_TRUE(test::WaitUntil([&] { return (window = OnlyConversation()) != nullptr; }));
+    EXPECT_TRUE(window->isVisible());
+    window->Input()->setPlainText(QStringLiteral("Grüße aus Köln\n\nzweite Zeile"));
+    window->Send();
+    // Our own line, then Echo's copy of it, rich part included.
+    ASSERT_TRUE(test::WaitUntil([&] {
+        const std::string h = HistoryOf(window);
+        const auto first = h.find("Grüße aus Köln");
+        return first != std::string::npos &&
+               h.find("Grüße aus Köln", first + 1) != std::string::npos;
+    })) << HistoryOf(window);
+    EXPECT_NE(HistoryOf(window).find("Echo"), std::string::npos) << HistoryOf(window);
+    // A second start raises this window instead of inviting again.
+    view->StartConversation(u"echo@example.com");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->Conversations().size(), 1u);
+}
+
+TEST_F(ViewE2E, AConversationWithAnotherUserBothWays)
+{
+    auto ben = LogOn("ben@example.com", "ben123");
+    ASSERT_NE(ben, nullptr);
+    std::string sessionId;
+    {
+        std::lock_guard app(ben->AppLock());
+        ASSERT_EQ(ImInvite(*ben->Connection(), {"anna@example.com"}, sessionId), ImResult::Ok);
+        std::tm now{};
+        now.tm_year = 126;
+        now.tm_mday = 7;
+        now.tm_mon = 11;
+        now.tm_wday = 1;
+        const conversations::MessageParts parts = conversations::BuildMessageParts(
+            sessionId, "Hello Anna",
+            "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\pard Hello "
+            "{\\b Anna}\\par }",
+            now);
+        LineList reply;
+        ASSERT_EQ(ImMessage(*ben->Connection(), "im", parts.headers, parts.body, reply),
+                  ImResult::Ok);
+    }
+    // The SESSION made a hidden window; the MESSAGE shows it with the rich text.
+    conversations::MessageWindow* window = nullptr;
+    ASSERT_TRUE(test::WaitUntil([&] {
+        window = view->FindConversation(sessionId);
+        return window && window->isVisible();
+    }));
+    EXPECT_NE(HistoryOf(window).find("Ben Okafor"), std::string::npos) << HistoryOf(window);
+    EXPECT_NE(HistoryOf(window).find("Hello Anna"), std::string::npos) << HistoryOf(window);
+
+    window->Input()->setPlainText(QStringLiteral("Hi Ben"));
+    window->Send();
+    const std::optional<ServerEvent> answer = NextEvent(*ben, EventKind::Message);
+    ASSERT_TRUE(answer.has_value());
+    bool found = false;
+    for (const std::u16string& line : answer->lines)
+        found = found || line == u"Hi Ben";
+    EXPECT_TRUE(found) << "the plain part reached Ben";
+
+    // Closing the window leaves the session: Ben is told Anna has gone.
+    window->close();
+    std::optional<ServerEvent> left;
+    do {
+        left = NextEvent(*ben, EventKind::Session);
+    } while (left && HeaderValue(*left, u"Email", 10240).find(u"anna") != std::u16string::npos);
+    ASSERT_TRUE(left.has_value()) << "no SESSION without Anna reached Ben";
 }
 
 TEST_F(ViewE2E, RpcMessagesAnswerFromTheContactList)

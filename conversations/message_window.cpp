@@ -1,0 +1,534 @@
+#include "conversations/message_window.h"
+
+#include "client/settings.h"
+#include "contacts/contact_dialog.h"
+#include "conversations/button_ex.h"
+#include "conversations/conversation_host.h"
+#include "conversations/message_parts.h"
+#include "conversations/rich_edit_ctrl_ex.h"
+#include "conversations/rtf_reader.h"
+#include "conversations/rtf_writer.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <ctime>
+#include <memory>
+
+namespace zep::conversations {
+
+namespace {
+
+constexpr int kFlashPeriodMs = 1000;
+// Caption lines are grey on the white history.
+const QColor kCaptionColour(109, 109, 109);
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+QFont InterfaceFont()
+{
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+}
+
+QTextCharFormat TextFormat(const QColor& colour)
+{
+    QTextCharFormat format;
+    format.setFont(InterfaceFont());
+    format.setForeground(colour);
+    return format;
+}
+
+// "message_color" holds a colour reference: red in the low byte, then green, then blue.
+int ToColourRef(const QColor& colour)
+{
+    return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
+}
+
+QColor FromColourRef(int value)
+{
+    return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
+}
+
+std::tm LocalNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+} // namespace
+
+int SendRangeEnd(const QString& plain)
+{
+    const QStringList lines = plain.split(u'\n');
+    qsizetype top = lines.size();
+    // Line 0 never belongs to the trailing run; every later line does while it is empty.
+    while (top > 1 && lines[top - 1].isEmpty())
+        --top;
+    if (top == lines.size())
+        return static_cast<int>(plain.size());
+    int start = 0;
+    for (qsizetype i = 0; i < top; ++i)
+        start += static_cast<int>(lines[i].size()) + 1;
+    return start;
+}
+
+QString SendFailureText(ImResult result)
+{
+    switch (result) {
+    case ImResult::TooLarge:
+        return QObject::tr("The message is too large. Please use a smaller message.");
+    case ImResult::ContentUnacceptable:
+        return QObject::tr("Failed to send message - content unacceptable.");
+    default:
+        return QObject::tr("Failed to send message.");
+    }
+}
+
+QString InviteFailureText(ImResult result, const QString& name)
+{
+    switch (result) {
+    case ImResult::AlreadyPresent:
+        return QObject::tr("'%1' has already joined the conversation").arg(name);
+    case ImResult::CharsetMismatch:
+        return QObject::tr("You can not send an instant message to a contact with a different "
+                           "character set.");
+    default:
+        return QObject::tr("Failed to invite '%1'.").arg(name);
+    }
+}
+
+MessageWindow::MessageWindow(ConversationHost& host, std::string sessionId)
+    : QWidget(nullptr), m_host(&host), m_sessionId(std::move(sessionId)), m_own(host.OwnRecord()),
+      m_participants(m_own.email), m_enterSends(m_own.accountFlags.enterSendsMessage)
+{
+    // Closing a conversation never ends the program, whatever else is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    const Settings settings;
+    const QString storedFont = settings.ReadText(setting::MessageLf);
+    if (storedFont.isEmpty() || !m_inputFont.fromString(storedFont))
+        m_inputFont = InterfaceFont();
+    m_inputColour = settings.Contains(setting::MessageColor)
+                        ? FromColourRef(settings.ReadInt(setting::MessageColor, 0))
+                        : QColor(Qt::black);
+
+    BuildControls();
+    BuildMenus();
+    ApplyInputFormat(m_inputFont, m_inputColour);
+
+    m_flashTimer.setInterval(kFlashPeriodMs);
+    connect(&m_flashTimer, &QTimer::timeout, this,
+            [this] { QApplication::alert(this, kFlashPeriodMs / 2); });
+
+    resize(300, 380);
+    ParticipantsChanged();
+    UpdateInputState();
+}
+
+MessageWindow::~MessageWindow()
+{
+    ClosePicker(m_invitePicker);
+    ClosePicker(m_blockPicker);
+}
+
+bool MessageWindow::AddParticipant(const std::u16string& email, const std::u16string& name)
+{
+    if (!m_participants.Add(email, name))
+        return false;
+    ParticipantsChanged();
+    UpdateInputState();
+    return true;
+}
+
+void MessageWindow::UpdateParticipantName(const std::u16string& email, const std::u16string& name)
+{
+    if (m_participants.UpdateName(email, name))
+        ParticipantsChanged();
+}
+
+QString MessageWindow::ToLine() const
+{
+    return m_toLine->text();
+}
+
+bool MessageWindow::IsOneToOneWith(const std::u16string& email) const
+{
+    if (m_sessionEnded)
+        return false;
+    const auto others = m_participants.Others();
+    return others.size() == 1 && contacts::EqualNoCase(others.front()->email, email);
+}
+
+// ---- history -------------------------------------------------------------------------------
+
+qreal MessageWindow::MessageIndent() const
+{
+    return QFontMetrics(m_history->font()).averageCharWidth();
+}
+
+void MessageWindow::AddCaption(const QString& text)
+{
+    QTextCursor end(m_history->document());
+    end.movePosition(QTextCursor::End);
+    if (m_history->LastLineHoldsText())
+        end.insertBlock();
+    QTextBlockFormat flush;
+    flush.setLeftMargin(0);
+    end.setBlockFormat(flush);
+    end.insertText(text + u':', TextFormat(kCaptionColour));
+    end.insertBlock(flush, TextFormat(Qt::black));
+}
+
+void MessageWindow::AddRichBlock(const RtfDocument& received)
+{
+    // Empty paragraphs at the end of a message would only leave gaps in the history.
+    RtfDocument document = received;
+    const auto empty = [](const RtfParagraph& p) {
+        return std::all_of(p.runs.begin(), p.runs.end(),
+                           [](const RtfRun& run) { return run.text.empty(); });
+    };
+    while (document.paragraphs.size() > 1 && empty(document.paragraphs.back())) {
+        document.paragraphs.pop_back();
+        document.endsWithBreak = true;
+    }
+    m_history->setUpdatesEnabled(false);
+    const int start = m_history->AppendRtf(document, TextFormat(Qt::black));
+    if (m_history->LastLineHoldsText()) {
+        QTextCursor end(m_history->document());
+        end.movePosition(QTextCursor::End);
+        QTextBlockFormat flush;
+        flush.setLeftMargin(0);
+        end.insertBlock(flush, TextFormat(Qt::black));
+    }
+    m_history->IndentFrom(start, MessageIndent());
+    m_history->setUpdatesEnabled(true);
+}
+
+void MessageWindow::AddPlainBlock(const QString& text)
+{
+    m_history->setUpdatesEnabled(false);
+    const int start = m_history->AppendPlain(text, TextFormat(Qt::black));
+    m_history->IndentFrom(start, MessageIndent());
+    m_history->setUpdatesEnabled(true);
+}
+
+// ---- state ---------------------------------------------------------------------------------
+
+void MessageWindow::ParticipantsChanged()
+{
+    m_toLine->setText(Q(m_participants.ToLine()));
+    setWindowTitle(Q(m_participants.Title()));
+    LayOut();
+}
+
+void MessageWindow::UpdateInputState()
+{
+    const bool writable =
+        !m_connectionLost && SessionWritable(m_participants.InSession(), m_sessionEnded);
+    m_input->setReadOnly(!writable);
+    m_fontButton->setEnabled(writable);
+    UpdateSendButton();
+}
+
+void MessageWindow::UpdateSendButton()
+{
+    m_sendButton->setEnabled(!m_input->isReadOnly() && !m_pending &&
+                             !m_input->document()->isEmpty());
+}
+
+bool MessageWindow::ApplicationInactive() const
+{
+    return QApplication::activeWindow() == nullptr;
+}
+
+void MessageWindow::StartFlashing()
+{
+    if (m_flashTimer.isActive())
+        return;
+    QApplication::alert(this, kFlashPeriodMs / 2);
+    m_flashTimer.start();
+}
+
+void MessageWindow::StopFlashing()
+{
+    m_flashTimer.stop();
+}
+
+void MessageWindow::ShowBox(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("ZEP Instant Messenger"), text,
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+    emit MessageBoxShown(box);
+}
+
+void MessageWindow::ApplyStoredPlacement()
+{
+    if (m_placed)
+        return;
+    m_placed = true;
+    const QByteArray stored = Settings().ReadRecord(setting::MessageWp);
+    if (!stored.isEmpty())
+        restoreGeometry(stored);
+}
+
+void MessageWindow::setVisible(bool visible)
+{
+    // The stored placement applies to the first showing, whichever way it comes.
+    if (visible && !isVisible())
+        ApplyStoredPlacement();
+    QWidget::setVisible(visible);
+}
+
+void MessageWindow::ShowAndActivate()
+{
+    if (!isVisible())
+        show();
+    BringToFront();
+    m_input->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void MessageWindow::BringToFront()
+{
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MessageWindow::ApplyInputFormat(const QFont& font, const QColor& colour)
+{
+    m_inputFont = font;
+    m_inputColour = colour.isValid() ? colour : QColor(Qt::black);
+    QTextCharFormat format;
+    format.setFont(m_inputFont);
+    format.setForeground(m_inputColour);
+    m_input->mergeCurrentCharFormat(format);
+}
+
+// ---- session events ------------------------------------------------------------------------
+
+void MessageWindow::OnSessionUpdate(const std::u16string& emailList)
+{
+    const auto resolve = [this](const std::u16string& email) {
+        const ContactRecord found =
+            m_host->LookupParticipant(email, this, [this, email](const ContactRecord& better) {
+                UpdateParticipantName(email, better.name);
+            });
+        return found.name;
+    };
+    const std::vector<ParticipantNotice> notices = m_participants.Reconcile(emailList, resolve);
+    if (!notices.empty()) {
+        for (const ParticipantNotice& notice : notices)
+            AddCaption(Q(NoticeText(notice)));
+        m_history->ScrollToEnd();
+        if (isVisible() && ApplicationInactive())
+            StartFlashing();
+        ParticipantsChanged();
+    }
+    UpdateInputState();
+    if (!notices.empty() && m_participants.InSession() < 2 && !isVisible())
+        CloseHidden();
+}
+
+void MessageWindow::OnMessage(const std::u16string& fromEmail,
+                              const std::vector<std::u16string>& lines)
+{
+    const Participant* sender = m_participants.Find(fromEmail);
+    if (sender == nullptr)
+        return;
+    const ReceivedMessage message = ReadReceivedMessage(lines);
+    if (message.kind == ReceivedMessage::Kind::Nothing)
+        return;
+    AddCaption(Q(sender->name));
+    if (message.kind == ReceivedMessage::Kind::Rich)
+        AddRichBlock(message.rich);
+    else
+        AddPlainBlock(Q(message.plain));
+    m_history->ScrollToEnd();
+
+    if (!isVisible()) {
+        // The first message of someone else's session must not take the keyboard away.
+        setAttribute(Qt::WA_ShowWithoutActivating, true);
+        showMinimized();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+        m_input->setFocus(Qt::OtherFocusReason);
+        QApplication::beep();
+    }
+    if (ApplicationInactive())
+        StartFlashing();
+}
+
+void MessageWindow::OnSessionTimeout()
+{
+    if (!isVisible()) {
+        m_sessionEnded = true;
+        CloseHidden();
+        return;
+    }
+    AddCaption(tr("session timeout"));
+    m_history->ScrollToEnd();
+    if (ApplicationInactive())
+        StartFlashing();
+    m_sessionEnded = true;
+    UpdateInputState();
+}
+
+void MessageWindow::MarkConnectionLost(const QString& why)
+{
+    if (m_connectionLost)
+        return;
+    m_connectionLost = true;
+    m_sessionEnded = true;
+    ClosePicker(m_invitePicker);
+    ClosePicker(m_blockPicker);
+    m_inviteAction->setEnabled(false);
+    m_blockAction->setEnabled(false);
+    if (!isVisible()) {
+        // Nobody has seen this window yet: there is no history or draft to keep.
+        CloseHidden();
+        return;
+    }
+    if (!why.isEmpty()) {
+        AddCaption(why);
+        m_history->ScrollToEnd();
+    }
+    // A send still out will never be answered: its text goes back into the draft.
+    if (m_pending) {
+        RestoreDraft(m_pending->sent);
+        m_pending.reset();
+    }
+    UpdateInputState();
+}
+
+// ---- sending -------------------------------------------------------------------------------
+
+void MessageWindow::Send()
+{
+    // One send at a time: text typed meanwhile waits for the next press.
+    if (m_pending || m_closed || m_input->isReadOnly())
+        return;
+    QTextDocument* document = m_input->document();
+    QTextCursor range(document);
+    range.setPosition(SendRangeEnd(document->toPlainText()), QTextCursor::KeepAnchor);
+    const std::string plain = OutgoingPlainText(range.selectedText().toStdU16String());
+    // Nothing that reads as text (a picture alone): nothing is sent and nothing changes.
+    if (plain.empty())
+        return;
+    std::string rtf = WriteRtf(range);
+    if (!rtf.empty() && rtf.back() == '\0')
+        rtf.pop_back();
+    MessageParts parts = BuildMessageParts(m_sessionId, plain, rtf, LocalNow());
+    m_pending = PendingSend{plain, rtf, range.selection()};
+
+    // The input gives the text up at once, so what the user types next is kept apart from it.
+    // The empty lines after it, which are not sent, go with it.
+    QTextCursor all(document);
+    all.select(QTextCursor::Document);
+    all.removeSelectedText();
+    // Undo must not bring back text that is already on its way.
+    document->clearUndoRedoStacks();
+    ApplyInputFormat(m_inputFont, m_inputColour);
+    UpdateSendButton();
+    m_input->setFocus(Qt::OtherFocusReason);
+
+    m_host->SendInstantMessage(std::move(parts.headers), std::move(parts.body), this,
+                               [this](ImResult result, std::vector<MessageFailure> failures) {
+                                   OnSendDone(result, failures);
+                               });
+}
+
+void MessageWindow::RestoreDraft(const QTextDocumentFragment& text)
+{
+    // The text goes back in front of whatever was typed since, on a line of its own.
+    QTextDocument* document = m_input->document();
+    const bool typedSince = !document->isEmpty();
+    QTextCursor front(document);
+    front.beginEditBlock();
+    front.insertFragment(text);
+    if (typedSince && !text.toPlainText().endsWith(u'\n'))
+        front.insertBlock();
+    front.endEditBlock();
+    UpdateSendButton();
+}
+
+void MessageWindow::OnSendDone(ImResult result, const std::vector<MessageFailure>& failures)
+{
+    if (!m_pending)
+        return;
+    PendingSend sent = std::move(*m_pending);
+    m_pending.reset();
+
+    if (result != ImResult::Ok) {
+        RestoreDraft(sent.sent);
+        ShowBox(SendFailureText(result));
+        return;
+    }
+
+    for (const MessageFailure& failure : failures) {
+        const Participant* p =
+            m_participants.Find(QString::fromStdString(failure.address).trimmed().toStdU16String());
+        if (p == nullptr)
+            continue;
+        AddCaption(failure.contentUnacceptable
+                       ? tr("Failed to send message to '%1' - content unacceptable").arg(Q(p->name))
+                       : tr("Failed to send message to '%1'").arg(Q(p->name)));
+    }
+    const std::u16string ownName = m_own.name.empty() ? LocalPart(m_own.email) : m_own.name;
+    AddCaption(Q(ownName));
+    AddRichBlock(ParseRtf(sent.rtf));
+    m_history->ScrollToEnd();
+    UpdateSendButton();
+}
+
+// ---- closing -------------------------------------------------------------------------------
+
+void MessageWindow::CloseHidden()
+{
+    close();
+    // A window that was never shown may not see a close event; the bookkeeping still runs.
+    if (!m_closed)
+        FinishClose();
+}
+
+void MessageWindow::SaveState()
+{
+    Settings settings;
+    if (m_placed)
+        settings.WriteRecord(setting::MessageWp, saveGeometry());
+    settings.WriteText(setting::MessageLf, m_inputFont.toString());
+    settings.WriteInt(setting::MessageColor, ToColourRef(m_inputColour));
+}
+
+void MessageWindow::FinishClose()
+{
+    m_closed = true;
+    StopFlashing();
+    SaveState();
+    ClosePicker(m_invitePicker);
+    ClosePicker(m_blockPicker);
+    m_host->ConversationClosed(this);
+}
+
+void MessageWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_closed)
+        FinishClose();
+    event->accept();
+}
+
+} // namespace zep::conversations

@@ -1,0 +1,254 @@
+// The window's actions: the font dialog, and inviting and blocking through the contact picker.
+#include "contacts/contact_dialog.h"
+#include "conversations/button_ex.h"
+#include "conversations/conversation_host.h"
+#include "conversations/message_window.h"
+#include "conversations/rich_edit_ctrl_ex.h"
+
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QPushButton>
+#include <algorithm>
+#include <memory>
+
+namespace zep::conversations {
+
+using contacts::CContactDialog;
+using contacts::CContactDisplay;
+using contacts::CContactDisplayList;
+using contacts::ContactDisplayKind;
+namespace pickercmd = contacts::pickercmd;
+
+namespace {
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+ContactRecord ToContactRecord(const contacts::Record& d)
+{
+    ContactRecord r;
+    r.id = d.Id;
+    r.type = d.Type;
+    r.name = d.Name;
+    r.email = d.Email;
+    r.status = d.Status;
+    r.subStatus = d.SubStatus;
+    r.customStatus = d.CustomStatus;
+    r.emailState = d.EmailState;
+    r.emailMethod = d.EmailMethod;
+    r.emailTime = {d.EmailTime.year, d.EmailTime.month,  d.EmailTime.day,
+                   d.EmailTime.hour, d.EmailTime.minute, d.EmailTime.second};
+    r.contactMethod = d.ContactMethod;
+    r.homeTel = d.HomeTel;
+    r.homeMobile = d.HomeMobile;
+    r.homeFax = d.HomeFax;
+    r.workTel = d.WorkTel;
+    r.workMobile = d.WorkMobile;
+    r.workPager = d.WorkPager;
+    r.workFax = d.WorkFax;
+    r.location = d.Location;
+    return r;
+}
+
+std::unique_ptr<CContactDisplayList> WithInfoRowIfEmpty(std::unique_ptr<CContactDisplayList> rows,
+                                                        const QString& info)
+{
+    if (!rows)
+        rows = std::make_unique<CContactDisplayList>();
+    if (rows->Empty()) {
+        CContactDisplay row;
+        row.Kind = ContactDisplayKind::InfoRow;
+        row.Label = info.toStdU16String();
+        rows->Add(row);
+    }
+    return rows;
+}
+
+} // namespace
+
+// ---- font ----------------------------------------------------------------------------------
+
+void MessageWindow::ChangeFont()
+{
+    if (!m_fontButton->isEnabled())
+        return;
+    auto* dialog = new QFontDialog(m_inputFont, this);
+    dialog->setOption(QFontDialog::DontUseNativeDialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The font dialog has no colour of its own: a button beside OK picks it.
+    auto colour = std::make_shared<QColor>(m_inputColour);
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>()) {
+        QPushButton* pick = buttons->addButton(tr("Co&lor..."), QDialogButtonBox::ActionRole);
+        connect(pick, &QPushButton::clicked, dialog, [dialog, colour] {
+            auto* colours = new QColorDialog(*colour, dialog);
+            colours->setWindowModality(Qt::WindowModal);
+            colours->setAttribute(Qt::WA_DeleteOnClose);
+            connect(colours, &QColorDialog::colorSelected, dialog,
+                    [colour](const QColor& chosen) { *colour = chosen; });
+            colours->open();
+        });
+    }
+    connect(dialog, &QFontDialog::fontSelected, this,
+            [this, colour](const QFont& font) { ApplyInputFormat(font, *colour); });
+    dialog->open();
+}
+
+// ---- pickers -------------------------------------------------------------------------------
+
+void MessageWindow::ClosePicker(QPointer<CContactDialog>& picker)
+{
+    if (!picker)
+        return;
+    disconnect(picker, nullptr, this, nullptr);
+    picker->hide();
+    picker->deleteLater();
+    picker = nullptr;
+}
+
+bool MessageWindow::OpenPicker(QPointer<CContactDialog>& picker, const QString& title,
+                               std::unique_ptr<CContactDisplayList> rows, int ok, int cancel)
+{
+    auto* dialog =
+        new CContactDialog(title, contacts::kContactDialogHelp, std::move(rows), ok, cancel, this);
+    dialog->SetLogo(m_logo);
+    connect(dialog, &CContactDialog::HelpRequested, this,
+            [this](unsigned context) { m_host->ShowHelp(static_cast<int>(context)); });
+    if (!dialog->Open()) {
+        dialog->deleteLater();
+        return false;
+    }
+    picker = dialog;
+    return true;
+}
+
+void MessageWindow::Invite()
+{
+    if (m_connectionLost || m_closed)
+        return;
+    ClosePicker(m_invitePicker);
+    std::unique_ptr<CContactDisplayList> rows = m_host->OnlineContacts();
+    if (rows) {
+        // Someone who left can be asked back; those still here and the user cannot.
+        std::vector<const CContactDisplay*> drop;
+        for (const auto& row : *rows) {
+            if (m_participants.IsIn(row->Contact.Email) || m_participants.IsOwn(row->Contact.Email))
+                drop.push_back(row.get());
+        }
+        for (const CContactDisplay* row : drop)
+            rows->Remove(row);
+    }
+    rows = WithInfoRowIfEmpty(
+        std::move(rows),
+        tr("All your online contacts have already been added to this conversation."));
+    if (OpenPicker(m_invitePicker, tr("Invite"), std::move(rows), pickercmd::InviteOk,
+                   pickercmd::InviteCancel))
+        connect(m_invitePicker, &CContactDialog::Command, this,
+                [this](int command) { OnInviteCommand(command); });
+}
+
+void MessageWindow::OnInviteCommand(int command)
+{
+    QPointer<CContactDialog> picker = m_invitePicker;
+    m_invitePicker = nullptr;
+    if (!picker)
+        return;
+    const std::optional<CContactDisplay> chosen = picker->Chosen();
+    picker->deleteLater();
+    if (command != pickercmd::InviteOk || !chosen)
+        return;
+    // The list may have changed while the picker was open.
+    const std::optional<CContactDisplay> row = m_host->FindContactRow(chosen->Contact.Email);
+    if (!row || row->Kind != ContactDisplayKind::OnlineContact)
+        return;
+    const std::u16string email = row->Contact.Email;
+    const std::u16string name = row->Contact.Name.empty() ? LocalPart(email) : row->Contact.Name;
+    m_host->InviteToSession(m_sessionId, email, this, [this, email, name](ImResult result) {
+        OnInviteDone(email, name, result);
+    });
+}
+
+void MessageWindow::OnInviteDone(const std::u16string& email, const std::u16string& name,
+                                 ImResult result)
+{
+    if (result != ImResult::Ok) {
+        ShowBox(InviteFailureText(result, Q(name)));
+        return;
+    }
+    if (!m_participants.Add(email, name)) {
+        ShowBox(InviteFailureText(ImResult::Failed, Q(name)));
+        return;
+    }
+    const Participant* joined = m_participants.Find(email);
+    AddCaption(Q(NoticeText({ParticipantNotice::Kind::Joined, joined->email, joined->name})));
+    m_history->ScrollToEnd();
+    ParticipantsChanged();
+    if (isVisible() && ApplicationInactive())
+        StartFlashing();
+    // An invitation accepted by the server revives a session that had timed out.
+    if (!m_connectionLost)
+        m_sessionEnded = false;
+    UpdateInputState();
+}
+
+void MessageWindow::Block()
+{
+    if (m_connectionLost || m_closed || m_blockListing)
+        return;
+    ClosePicker(m_blockPicker);
+    m_blockListing = true;
+    m_host->ListBlocked(this, [this](ImResult result, std::vector<ContactRecord> blocked) {
+        OnBlockList(result, blocked);
+    });
+}
+
+void MessageWindow::OnBlockList(ImResult result, const std::vector<ContactRecord>& blocked)
+{
+    m_blockListing = false;
+    if (m_connectionLost || m_closed)
+        return;
+    // Without the blocked list everyone is offered; blocking twice is harmless.
+    const std::vector<ContactRecord> none;
+    const std::vector<ContactRecord>& already = result == ImResult::Ok ? blocked : none;
+    auto rows = std::make_unique<CContactDisplayList>();
+    for (const Participant& p : m_participants.All()) {
+        if (p.left || m_participants.IsOwn(p.email))
+            continue;
+        const bool isBlocked = std::any_of(already.begin(), already.end(), [&](const auto& b) {
+            return contacts::EqualNoCase(b.email, p.email);
+        });
+        if (isBlocked)
+            continue;
+        if (std::optional<CContactDisplay> row = m_host->FindContactRow(p.email)) {
+            row->Indent = 0;
+            rows->Add(*row);
+        }
+    }
+    rows =
+        WithInfoRowIfEmpty(std::move(rows), tr("All participants are already in your block list."));
+    if (OpenPicker(m_blockPicker, tr("Block"), std::move(rows), pickercmd::BlockOk,
+                   pickercmd::BlockCancel))
+        connect(m_blockPicker, &CContactDialog::Command, this,
+                [this](int command) { OnBlockCommand(command); });
+}
+
+void MessageWindow::OnBlockCommand(int command)
+{
+    QPointer<CContactDialog> picker = m_blockPicker;
+    m_blockPicker = nullptr;
+    if (!picker)
+        return;
+    const std::optional<CContactDisplay> chosen = picker->Chosen();
+    picker->deleteLater();
+    if (command != pickercmd::BlockOk || !chosen)
+        return;
+    const std::optional<CContactDisplay> row = m_host->FindContactRow(chosen->Contact.Email);
+    if (!row)
+        return;
+    m_host->BlockContact(ToContactRecord(row->Contact));
+}
+
+} // namespace zep::conversations

@@ -1,0 +1,343 @@
+// The conversation window's controls, menus, keys and layout.
+#include "contacts/my_status_button.h"
+#include "conversations/button_ex.h"
+#include "conversations/conversation_host.h"
+#include "conversations/message_window.h"
+#include "conversations/rich_edit_ctrl_ex.h"
+
+#include "client/settings.h"
+#include "resources/resources.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace zep::conversations {
+
+namespace {
+
+constexpr int kMargin = 8;
+
+// The logo of the banner: the "logofile" picture when it loads, else the built-in one, with the
+// colour of its top-left pixel transparent.
+QPixmap LoadBannerLogo()
+{
+    QImage image;
+    const QString file = Settings().ReadText(setting::LogoFile);
+    if (file.isEmpty() || !image.load(file)) {
+        InitResources();
+        if (!image.load(QStringLiteral(":/images/logo.png")))
+            return {};
+    }
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    QPixmap pixmap = QPixmap::fromImage(argb);
+    pixmap.setMask(QBitmap::fromImage(argb.createMaskFromColor(argb.pixel(0, 0), Qt::MaskInColor)));
+    return pixmap;
+}
+
+// The Font button's picture: a letter A over a colour bar.
+QPixmap FontGlyph()
+{
+    QPixmap glyph(16, 16);
+    glyph.fill(Qt::transparent);
+    QPainter painter(&glyph);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font;
+    font.setPixelSize(13);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(30, 30, 120));
+    painter.drawText(QRect(0, -1, 16, 14), Qt::AlignCenter, QStringLiteral("A"));
+    painter.fillRect(QRect(2, 13, 12, 3), QColor(200, 30, 30));
+    return glyph;
+}
+
+} // namespace
+
+void MessageWindow::BuildControls()
+{
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->setSpacing(0);
+    m_menuBar = new QMenuBar(this);
+    frame->setMenuBar(m_menuBar);
+
+    m_body = new QWidget(this);
+    QPalette back = m_body->palette();
+    back.setColor(QPalette::Window, CButtonEx::DefaultBackColour());
+    back.setColor(QPalette::WindowText, Qt::black);
+    m_body->setPalette(back);
+    m_body->setAutoFillBackground(true);
+    m_body->installEventFilter(this);
+    frame->addWidget(m_body);
+
+    m_logo = LoadBannerLogo();
+    m_banner = new contacts::CMyStatusButton(m_body);
+    m_banner->SetLogo(m_logo);
+    m_banner->SetLogoLink(
+        Settings().ReadText(setting::LogoLink, QString::fromLatin1(defaults::LogoLink)));
+    m_banner->setFocusPolicy(Qt::NoFocus);
+
+    m_toLine = new QLabel(m_body);
+    m_toLine->setTextFormat(Qt::PlainText);
+    m_toLine->setWordWrap(true);
+    m_toLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_toLine->setAccessibleName(tr("To"));
+
+    const QColor buttonText = palette().color(QPalette::ButtonText);
+    const QColor greyText = palette().color(QPalette::Disabled, QPalette::ButtonText);
+
+    m_history = new CRichEditCtrlEx(m_body);
+    m_history->setReadOnly(true);
+    // Keyboard users select and copy from the history too.
+    m_history->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_history->setUndoRedoEnabled(false);
+    m_history->setAccessibleName(tr("Conversation history"));
+    m_history->installEventFilter(this);
+
+    m_fontButton = new CButtonEx(kFontButtonId, tr("Font"), m_body);
+    m_fontButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
+    m_fontButton->SetBitmap(FontGlyph());
+    m_fontButton->SetTip(tr("Select a font or text color"));
+    m_fontButton->setAccessibleName(tr("Font"));
+    connect(m_fontButton, &CButtonEx::Command, this, [this] { ChangeFont(); });
+
+    m_input = new CRichEditCtrlEx(m_body);
+    m_input->setAccessibleName(tr("Message"));
+    m_input->installEventFilter(this);
+    connect(m_input, &QTextEdit::textChanged, this, [this] { UpdateSendButton(); });
+
+    m_sendButton = new CButtonEx(kSendButtonId, tr("Send"), m_body);
+    m_sendButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
+    m_sendButton->setAccessibleName(tr("Send"));
+    m_sendButton->setEnabled(false);
+    connect(m_sendButton, &CButtonEx::Command, this, [this] { Send(); });
+
+    setTabOrder(m_history, m_fontButton);
+    setTabOrder(m_fontButton, m_input);
+    setTabOrder(m_input, m_sendButton);
+}
+
+void MessageWindow::BuildMenus()
+{
+    QMenu* file = m_menuBar->addMenu(tr("&File"));
+    QAction* closeAction = file->addAction(tr("&Close"));
+    connect(closeAction, &QAction::triggered, this, [this] { close(); });
+
+    m_editMenu = m_menuBar->addMenu(tr("&Edit"));
+    const auto edit = [this](const QString& text, EditCommand command,
+                             const QList<QKeySequence>& keys) {
+        QAction* action = m_editMenu->addAction(text);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setData(static_cast<int>(command));
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (CRichEditCtrlEx* pane = FocusedPane())
+                pane->Do(command);
+        });
+        m_editActions.emplace_back(action, static_cast<int>(command));
+    };
+    edit(tr("&Undo"), EditCommand::Undo,
+         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    edit(tr("Cu&t"), EditCommand::Cut,
+         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    edit(tr("&Copy"), EditCommand::Copy,
+         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    edit(tr("&Paste"), EditCommand::Paste,
+         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    edit(tr("&Delete"), EditCommand::Delete, {QKeySequence(Qt::Key_Delete)});
+    edit(tr("&Select All"), EditCommand::SelectAll, {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    m_editMenu->addSeparator();
+    m_fontAction = m_editMenu->addAction(tr("Change &Font..."));
+    connect(m_fontAction, &QAction::triggered, this, [this] { ChangeFont(); });
+    // The entries show the state of the focused pane while the menu is open; their keys stay
+    // live otherwise, and each command checks its rule when it runs.
+    connect(m_editMenu, &QMenu::aboutToShow, this, [this] { UpdateEditActions(); });
+    connect(m_editMenu, &QMenu::aboutToHide, this, [this] { ResetEditActions(); });
+
+    QMenu* actions = m_menuBar->addMenu(tr("&Actions"));
+    m_inviteAction = actions->addAction(tr("&Invite"));
+    connect(m_inviteAction, &QAction::triggered, this, [this] { Invite(); });
+    m_blockAction = actions->addAction(tr("&Block"));
+    connect(m_blockAction, &QAction::triggered, this, [this] { Block(); });
+
+    QMenu* help = m_menuBar->addMenu(tr("&Help"));
+    for (const QString& entry : {tr("&Contents"), tr("&Search"), tr("&Index")}) {
+        QAction* action = help->addAction(entry);
+        connect(action, &QAction::triggered, this, [this] { m_host->ShowHelp(kConversationHelp); });
+    }
+    help->addSeparator();
+    QAction* about = help->addAction(tr("&About ZEP Instant Messenger..."));
+    connect(about, &QAction::triggered, this, [this] { m_host->ShowAbout(); });
+
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { close(); });
+    // With two panes the next one and the previous one are the same.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
+        auto* switchPane = new QShortcut(key, this);
+        connect(switchPane, &QShortcut::activated, this, [this] {
+            CRichEditCtrlEx* to = FocusedPane() == m_history ? m_input : m_history;
+            to->setFocus(Qt::ShortcutFocusReason);
+        });
+    }
+}
+
+CRichEditCtrlEx* MessageWindow::FocusedPane() const
+{
+    QWidget* focused = focusWidget();
+    if (focused == m_history)
+        return m_history;
+    if (focused == m_input)
+        return m_input;
+    return nullptr;
+}
+
+void MessageWindow::UpdateEditActions()
+{
+    CRichEditCtrlEx* pane = FocusedPane();
+    for (auto& [action, command] : m_editActions)
+        action->setEnabled(pane != nullptr && pane->CanDo(static_cast<EditCommand>(command)));
+    m_fontAction->setEnabled(m_fontButton->isEnabled());
+}
+
+void MessageWindow::ResetEditActions()
+{
+    for (auto& [action, command] : m_editActions)
+        action->setEnabled(true);
+}
+
+void MessageWindow::LayOut()
+{
+    const int w = m_body->width();
+    const int h = m_body->height();
+    const int h0 = m_banner->PreferredHeight();
+    m_banner->setGeometry(0, 0, w, h0);
+
+    const int lineWidth = std::max(0, w - 2 * kMargin);
+    const int toHeight =
+        std::clamp(m_toLine->heightForWidth(lineWidth), 0, std::max(0, h - h0 - kMargin));
+    m_toLine->setGeometry(kMargin, h0 + kMargin, lineWidth, toHeight);
+    const int t = h0 + kMargin + toHeight;
+
+    const QSize send = m_sendButton->sizeHint();
+    const QSize font = m_fontButton->sizeHint();
+    const int s = send.height();
+    const int f = font.height();
+    const int historyHeight = std::max(h - t - f - 3 * s - 32, 3 * s);
+    m_history->setGeometry(kMargin, t + kMargin, lineWidth, historyHeight);
+
+    const int fontTop = t + kMargin + historyHeight + kMargin;
+    m_fontButton->setGeometry(kMargin, fontTop, font.width(), f);
+
+    const int inputTop = fontTop + f + kMargin;
+    const int inputHeight = std::max(s, h - kMargin - inputTop);
+    const int inputWidth = std::max(0, w - 3 * kMargin - send.width());
+    m_input->setGeometry(kMargin, inputTop, inputWidth, inputHeight);
+    m_sendButton->setGeometry(w - kMargin - send.width(), inputTop + (inputHeight - s) / 2,
+                              send.width(), s);
+}
+
+// ---- activation and keys -------------------------------------------------------------------
+
+void MessageWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        StopFlashing();
+    QWidget::changeEvent(event);
+}
+
+namespace {
+
+bool ProducesText(const QKeyEvent& key)
+{
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const QString text = key.text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
+bool IsEnter(const QKeyEvent& key)
+{
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+bool MessageWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_body && event->type() == QEvent::Resize) {
+        LayOut();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == m_input && IsEnter(*key) && !(key->modifiers() & Qt::ControlModifier)) {
+        if (m_input->isReadOnly())
+            return false;
+        if (m_enterSends && !(key->modifiers() & Qt::ShiftModifier)) {
+            if (m_sendButton->isEnabled())
+                Send();
+        } else {
+            // A paragraph break, whatever the modifier, so the sent text has plain line ends.
+            m_input->textCursor().insertBlock();
+            m_input->ensureCursorVisible();
+        }
+        return true;
+    }
+    if (watched == m_history) {
+        if (IsEnter(*key) && m_enterSends) {
+            if (m_sendButton->isEnabled())
+                Send();
+            return true;
+        }
+        if (ProducesText(*key)) {
+            // Typing anywhere goes to the input; keys that move or select stay here.
+            m_input->setFocus(Qt::OtherFocusReason);
+            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(),
+                           key->isAutoRepeat(), key->count());
+            QApplication::sendEvent(m_input, &copy);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MessageWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Keys the buttons leave alone reach the window.
+    if (IsEnter(*event) && m_enterSends) {
+        if (m_sendButton->isEnabled())
+            Send();
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        focusPreviousChild();
+        return;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        focusNextChild();
+        return;
+    default:
+        break;
+    }
+    if (ProducesText(*event)) {
+        m_input->setFocus(Qt::OtherFocusReason);
+        QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(),
+                       event->isAutoRepeat(), event->count());
+        QApplication::sendEvent(m_input, &copy);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace zep::conversations

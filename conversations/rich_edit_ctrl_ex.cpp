@@ -1,0 +1,283 @@
+#include "conversations/rich_edit_ctrl_ex.h"
+
+#include "conversations/rtf_reader.h"
+#include "conversations/rtf_writer.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
+#include <array>
+
+namespace zep::conversations {
+namespace {
+
+// The forms in which other programs offer rich text as RTF.
+constexpr std::array<const char*, 3> kRtfTypes = {"text/rtf", "text/richtext", "application/rtf"};
+
+QByteArray RtfOf(const QMimeData& source)
+{
+    for (const char* type : kRtfTypes) {
+        const QString name = QString::fromLatin1(type);
+        if (source.hasFormat(name))
+            return source.data(name);
+    }
+    return {};
+}
+
+// Rich text from HTML without its pictures: the fragment is built with no resource provider and
+// every embedded object is dropped, so nothing is ever fetched.
+QTextDocumentFragment FragmentWithoutObjects(const QString& html)
+{
+    QTextDocument scratch;
+    QTextCursor cursor(&scratch);
+    cursor.insertFragment(QTextDocumentFragment::fromHtml(html));
+    const QString object(QChar::ObjectReplacementCharacter);
+    for (QTextCursor found = scratch.find(object); !found.isNull();
+         found = scratch.find(object, found.selectionStart()))
+        found.removeSelectedText();
+    cursor.select(QTextCursor::Document);
+    return cursor.selection();
+}
+
+void InsertLines(QTextCursor& cursor, const QString& text, const QTextCharFormat& format)
+{
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            cursor.insertBlock(cursor.blockFormat(), format);
+        QString line = lines[i];
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            cursor.insertText(line, format);
+    }
+}
+
+} // namespace
+
+CRichEditCtrlEx::CRichEditCtrlEx(QWidget* parent) : QTextEdit(parent)
+{
+    setTabChangesFocus(true);
+    setAcceptRichText(true);
+    // The panes are white with black text whatever the desktop's colours: received text
+    // carries colours chosen for that.
+    QPalette colours = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Base, Qt::white);
+        colours.setColor(group, QPalette::Text, Qt::black);
+    }
+    setPalette(colours);
+}
+
+bool CRichEditCtrlEx::CanUndo() const
+{
+    return !isReadOnly() && document()->isUndoAvailable();
+}
+
+bool CRichEditCtrlEx::CanCut() const
+{
+    return !isReadOnly() && textCursor().hasSelection();
+}
+
+bool CRichEditCtrlEx::CanCopy() const
+{
+    return textCursor().hasSelection();
+}
+
+bool CRichEditCtrlEx::CanPaste() const
+{
+    if (isReadOnly())
+        return false;
+    const QMimeData* offered = QApplication::clipboard()->mimeData();
+    return offered != nullptr && canInsertFromMimeData(offered);
+}
+
+bool CRichEditCtrlEx::CanDelete() const
+{
+    return CanCut();
+}
+
+bool CRichEditCtrlEx::CanSelectAll() const
+{
+    return !document()->isEmpty();
+}
+
+bool CRichEditCtrlEx::CanDo(EditCommand command) const
+{
+    switch (command) {
+    case EditCommand::Undo:
+        return CanUndo();
+    case EditCommand::Cut:
+        return CanCut();
+    case EditCommand::Copy:
+        return CanCopy();
+    case EditCommand::Paste:
+        return CanPaste();
+    case EditCommand::Delete:
+        return CanDelete();
+    case EditCommand::SelectAll:
+        return CanSelectAll();
+    }
+    return false;
+}
+
+bool CRichEditCtrlEx::Do(EditCommand command)
+{
+    if (!CanDo(command))
+        return false;
+    switch (command) {
+    case EditCommand::Undo:
+        undo();
+        break;
+    case EditCommand::Cut:
+        cut();
+        break;
+    case EditCommand::Copy:
+        copy();
+        break;
+    case EditCommand::Paste:
+        paste();
+        break;
+    case EditCommand::Delete:
+        textCursor().removeSelectedText();
+        break;
+    case EditCommand::SelectAll:
+        selectAll();
+        break;
+    }
+    return true;
+}
+
+QMenu* CRichEditCtrlEx::CreateEditMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    QPointer<CRichEditCtrlEx> self(this);
+    const auto add = [&](const QString& text, EditCommand command) {
+        QAction* action = menu->addAction(text);
+        action->setData(static_cast<int>(command));
+        action->setEnabled(CanDo(command));
+        connect(action, &QAction::triggered, menu, [self, command] {
+            if (self)
+                self->Do(command);
+        });
+    };
+    add(tr("Undo"), EditCommand::Undo);
+    menu->addSeparator();
+    add(tr("Cut"), EditCommand::Cut);
+    add(tr("Copy"), EditCommand::Copy);
+    add(tr("Paste"), EditCommand::Paste);
+    add(tr("Delete"), EditCommand::Delete);
+    menu->addSeparator();
+    add(tr("Select All"), EditCommand::SelectAll);
+    return menu;
+}
+
+void CRichEditCtrlEx::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = CreateEditMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
+}
+
+QString CRichEditCtrlEx::SelectionPlainText() const
+{
+    return textCursor().selectedText();
+}
+
+std::string CRichEditCtrlEx::SelectionRtf() const
+{
+    return WriteRtf(textCursor());
+}
+
+int CRichEditCtrlEx::AppendRtf(const RtfDocument& rtf, const QTextCharFormat& base)
+{
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    const int start = end.position();
+    InsertRtf(end, rtf, base);
+    return start;
+}
+
+int CRichEditCtrlEx::AppendPlain(const QString& text, const QTextCharFormat& format, bool endLine)
+{
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    const int start = end.position();
+    InsertLines(end, text, format);
+    if (endLine)
+        end.insertBlock(end.blockFormat(), format);
+    return start;
+}
+
+void CRichEditCtrlEx::IndentFrom(int from, qreal margin)
+{
+    const QTextBlock last = document()->lastBlock();
+    for (QTextBlock block = document()->findBlock(from); block.isValid(); block = block.next()) {
+        if (block == last && block.length() <= 1)
+            break;
+        QTextCursor at(block);
+        QTextBlockFormat format = block.blockFormat();
+        format.setLeftMargin(margin);
+        at.setBlockFormat(format);
+    }
+}
+
+bool CRichEditCtrlEx::LastLineHoldsText() const
+{
+    return document()->lastBlock().length() > 1;
+}
+
+void CRichEditCtrlEx::ScrollToEnd()
+{
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+bool CRichEditCtrlEx::canInsertFromMimeData(const QMimeData* source) const
+{
+    if (source == nullptr)
+        return false;
+    return !RtfOf(*source).isEmpty() || (acceptRichText() && source->hasHtml()) ||
+           source->hasText();
+}
+
+void CRichEditCtrlEx::insertFromMimeData(const QMimeData* source)
+{
+    if (isReadOnly() || source == nullptr)
+        return;
+    QTextCursor cursor = textCursor();
+    const QByteArray rtf = RtfOf(*source);
+    if (acceptRichText() && !rtf.isEmpty()) {
+        cursor.beginEditBlock();
+        cursor.removeSelectedText();
+        InsertRtf(cursor, ParseRtf(std::string_view(rtf.constData(), rtf.size())),
+                  currentCharFormat());
+        cursor.endEditBlock();
+    } else if (acceptRichText() && source->hasHtml()) {
+        cursor.insertFragment(FragmentWithoutObjects(source->html()));
+    } else if (source->hasText()) {
+        cursor.insertText(source->text());
+    } else {
+        return;
+    }
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QMimeData* CRichEditCtrlEx::createMimeDataFromSelection() const
+{
+    QMimeData* data = QTextEdit::createMimeDataFromSelection();
+    const std::string rtf = WriteRtf(textCursor());
+    data->setData(QStringLiteral("text/rtf"), QByteArray::fromStdString(rtf));
+    return data;
+}
+
+} // namespace zep::conversations
