@@ -7,7 +7,7 @@
 #include "main_frame.h"
 #include "messages.h"
 #include "protocol/requests.h"
-#include "record_display.h"
+#include "contacts/record_display.h"
 #include "settings.h"
 #include "transport/im_connection.h"
 

@@ -12,7 +12,7 @@
 #include "help.h"
 #include "main_frame.h"
 #include "protocol/requests.h"
-#include "record_display.h"
+#include "contacts/record_display.h"
 #include "transport/im_connection.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 // The window's actions: the font dialog, and inviting and blocking through the contact picker.
 #include "contacts/contact_dialog.h"
+#include "contacts/record_display.h"
 #include "conversations/button_ex.h"
 #include "conversations/conversation_host.h"
 #include "conversations/message_window.h"
@@ -25,32 +26,6 @@ namespace {
 QString Q(const std::u16string& text)
 {
     return QString::fromStdU16String(text);
-}
-
-ContactRecord ToContactRecord(const contacts::Record& d)
-{
-    ContactRecord r;
-    r.id = d.Id;
-    r.type = d.Type;
-    r.name = d.Name;
-    r.email = d.Email;
-    r.status = d.Status;
-    r.subStatus = d.SubStatus;
-    r.customStatus = d.CustomStatus;
-    r.emailState = d.EmailState;
-    r.emailMethod = d.EmailMethod;
-    r.emailTime = {d.EmailTime.year, d.EmailTime.month,  d.EmailTime.day,
-                   d.EmailTime.hour, d.EmailTime.minute, d.EmailTime.second};
-    r.contactMethod = d.ContactMethod;
-    r.homeTel = d.HomeTel;
-    r.homeMobile = d.HomeMobile;
-    r.homeFax = d.HomeFax;
-    r.workTel = d.WorkTel;
-    r.workMobile = d.WorkMobile;
-    r.workPager = d.WorkPager;
-    r.workFax = d.WorkFax;
-    r.location = d.Location;
-    return r;
 }
 
 std::unique_ptr<CContactDisplayList> WithInfoRowIfEmpty(std::unique_ptr<CContactDisplayList> rows,
@@ -248,7 +223,7 @@ void MessageWindow::OnBlockCommand(int command)
     const std::optional<CContactDisplay> row = m_host->FindContactRow(chosen->Contact.Email);
     if (!row)
         return;
-    m_host->BlockContact(ToContactRecord(row->Contact));
+    m_host->BlockContact(FromDisplay(row->Contact));
 }
 
 } // namespace zep::conversations

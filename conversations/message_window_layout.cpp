@@ -5,6 +5,7 @@
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 
+#include "client/logo.h"
 #include "client/settings.h"
 #include "resources/resources.h"
 
@@ -23,23 +24,6 @@ namespace zep::conversations {
 namespace {
 
 constexpr int kMargin = 8;
-
-// The logo of the banner: the "logofile" picture when it loads, else the built-in one, with the
-// colour of its top-left pixel transparent.
-QPixmap LoadBannerLogo()
-{
-    QImage image;
-    const QString file = Settings().ReadText(setting::LogoFile);
-    if (file.isEmpty() || !image.load(file)) {
-        InitResources();
-        if (!image.load(QStringLiteral(":/images/logo.png")))
-            return {};
-    }
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    QPixmap pixmap = QPixmap::fromImage(argb);
-    pixmap.setMask(QBitmap::fromImage(argb.createMaskFromColor(argb.pixel(0, 0), Qt::MaskInColor)));
-    return pixmap;
-}
 
 // The Font button's picture: a letter A over a colour bar.
 QPixmap FontGlyph()
@@ -77,7 +61,9 @@ void MessageWindow::BuildControls()
     m_body->installEventFilter(this);
     frame->addWidget(m_body);
 
-    m_logo = LoadBannerLogo();
+    QImage logo;
+    if (LoadLogo(logo))
+        m_logo = TransparentTopLeft(logo);
     m_banner = new contacts::CMyStatusButton(m_body);
     m_banner->SetLogo(m_logo);
     m_banner->SetLogoLink(

@@ -1,4 +1,4 @@
-#include "record_display.h"
+#include "contacts/record_display.h"
 
 namespace zep {
 
