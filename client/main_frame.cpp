@@ -224,7 +224,7 @@ void CMainFrame::OnConnectionLost(std::intptr_t lParam)
     if (m_viewKind != ViewKind::Main ||
         (lParam != 0 && static_cast<std::uint64_t>(lParam) != m_generation))
         return;
-    m_endReason = tr("The connection to the server was lost.");
+    m_endReason = tr("The connection to the server was lost");
     SwitchView(ViewKind::Logon);
     m_connection.Disconnect();
     if (m_autoReconnect)
@@ -235,8 +235,8 @@ void CMainFrame::OnLogoff(std::intptr_t lParam)
 {
     m_autoReconnect = false;
     m_endReason = lParam != 0 ? tr("You were signed off because you signed on from a "
-                                   "different location.")
-                              : tr("You logged off.");
+                                   "different location")
+                              : tr("You logged off");
     SwitchView(ViewKind::Logon);
     m_connection.Disconnect();
     if (lParam != 0)

@@ -327,7 +327,7 @@ void CZepimView::EndConversations(const QString& why)
         if (!window)
             continue;
         window->SetHost(DetachedConversationHost());
-        window->MarkConnectionLost(why.isEmpty() ? tr("The conversation has ended.") : why);
+        window->MarkConnectionLost(why.isEmpty() ? tr("The conversation has ended") : why);
     }
 }
 

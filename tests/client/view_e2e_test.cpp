@@ -309,6 +309,26 @@ TEST_F(ViewE2E, EchoAnswersInTheConversationWindow)
     EXPECT_EQ(view->Conversations().size(), 1u);
 }
 
+TEST_F(ViewE2E, AConversationOutlivesALostConnectionMarkedEnded)
+{
+    view->StartConversation(u"echo@example.com");
+    QPointer<conversations::MessageWindow> window;
+    ASSERT_TRUE(test::WaitUntil([&] { return (window = OnlyConversation()) != nullptr; }));
+    window->Input()->setPlainText(QStringLiteral("draft kept"));
+    QPointer<CZepimView> old = view;
+    PostRegisteredMessage(frame.get(), uwm::ConnectionLost(), 0,
+                          static_cast<std::intptr_t>(frame->Generation()));
+    ASSERT_TRUE(test::WaitUntil([&] { return old.isNull(); }));
+    ASSERT_FALSE(window.isNull()) << "the window stays with the user";
+    EXPECT_TRUE(window->SessionEnded()) << "so closing it sends no LEAVE on a later connection";
+    EXPECT_TRUE(window->Input()->isReadOnly());
+    EXPECT_EQ(window->Input()->toPlainText(), QStringLiteral("draft kept"));
+    EXPECT_NE(HistoryOf(window).find("connection to the server was lost"), std::string::npos)
+        << HistoryOf(window);
+    window->close();
+    ASSERT_TRUE(test::WaitUntil([&] { return window.isNull(); }));
+}
+
 TEST_F(ViewE2E, AConversationWithAnotherUserBothWays)
 {
     auto ben = LogOn("ben@example.com", "ben123");
