@@ -70,7 +70,7 @@ const TextRow kTextRows[] = {
      R"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl;\red255\green0\blue0;}{\stylesheet{\s0 Normal;}})"
      R"({\info{\title T}{\author A}}Body})",
      "Body"},
-    {"special_characters",
+    {"named_characters",
      R"({\rtf1\tab\emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote\~\-\_})",
      "\t\u2014\u2013\u2022\u2018\u2019\u201c\u201d\u00a0\u00ad\u2011"},
     {"escaped_symbols", R"({\rtf1 \\\{\}})", "\\{}"},
