@@ -201,21 +201,40 @@ void CContactListCtrl::Activate(int index)
     const CContactDisplay* row = m_engine.ShownAt(index);
     if (row == nullptr)
         return;
-    if (row->Kind == ContactDisplayKind::OnlineHeader ||
-        row->Kind == ContactDisplayKind::OfflineHeader) {
-        const ContactDisplayKind header = row->Kind;
-        if (!Expand(header))
-            Collapse(header);
+    if (IsHeader(*row)) {
+        ToggleGroup(row->Kind);
         return;
     }
     emit RowActivated(row);
+}
+
+void CContactListCtrl::ToggleGroup(ContactDisplayKind header)
+{
+    if (!Expand(header))
+        Collapse(header);
+}
+
+void CContactListCtrl::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A single click toggles a group header; the second click of a double-click does not.
+    const QModelIndex at = indexAt(event->position().toPoint());
+    const bool toggle = at.isValid() && event->button() == Qt::LeftButton && !m_doubleClicked &&
+                        m_engine.ShownAt(at.row()) != nullptr &&
+                        IsHeader(*m_engine.ShownAt(at.row()));
+    m_doubleClicked = false;
+    QListView::mouseReleaseEvent(event);
+    if (toggle)
+        ToggleGroup(m_engine.ShownAt(at.row())->Kind);
 }
 
 void CContactListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     const QModelIndex at = indexAt(event->position().toPoint());
     if (at.isValid() && event->button() == Qt::LeftButton) {
-        Activate(at.row());
+        m_doubleClicked = true;
+        const CContactDisplay* row = m_engine.ShownAt(at.row());
+        if (row != nullptr && !IsHeader(*row))
+            emit RowActivated(row);
         return;
     }
     QListView::mouseDoubleClickEvent(event);
@@ -226,6 +245,12 @@ void CContactListCtrl::keyPressEvent(QKeyEvent* event)
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         currentIndex().isValid()) {
         Activate(currentIndex().row());
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        const CContactDisplay* row = GetSelected();
+        if (row != nullptr && row->IsContact())
+            emit DeleteRequested(row);
         return;
     }
     QListView::keyPressEvent(event);

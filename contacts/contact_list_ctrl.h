@@ -65,21 +65,31 @@ signals:
     void RowActivated(const zep::contacts::CContactDisplay* row);
     // Right button on a contact row, at the given screen position.
     void ContactMenuRequested(const zep::contacts::CContactDisplay* row, const QPoint& globalPos);
+    // The Delete key on a selected contact row.
+    void DeleteRequested(const zep::contacts::CContactDisplay* row);
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void Activate(int index);
+    void ToggleGroup(ContactDisplayKind header);
+    static bool IsHeader(const CContactDisplay& row)
+    {
+        return row.Kind == ContactDisplayKind::OnlineHeader ||
+               row.Kind == ContactDisplayKind::OfflineHeader;
+    }
 
     ContactImages m_images;
     ContactListEngine m_engine;
     std::unique_ptr<ContactItemModel> m_items;
     std::u16string m_dateFormat;
     DateNameTexts m_dateNames;
+    bool m_doubleClicked = false;
 };
 
 // The Qt item view of the engine's shown rows.

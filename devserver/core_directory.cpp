@@ -78,11 +78,11 @@ std::string ServerCore::State::ContactAdd(UserState& me, const Request& request)
     if (other == nullptr)
         return Reply("550 No such user");
     std::vector<int>& list = *type == "CONTACT" ? me.contacts : me.blocked;
-    if (std::find(list.begin(), list.end(), id) == list.end()) {
-        list.push_back(id);
-        if (*type == "BLOCKED" && other->conn != 0)
-            SendPresenceTo(other->conn, me); // the blocked user now sees this user offline
-    }
+    if (std::find(list.begin(), list.end(), id) != list.end())
+        return Reply("552 Already on that list");
+    list.push_back(id);
+    if (*type == "BLOCKED" && other->conn != 0)
+        SendPresenceTo(other->conn, me); // the blocked user now sees this user offline
     return Reply("250 OK");
 }
 

@@ -211,7 +211,7 @@ bool CheckReferences(const std::vector<UserRecord>& users, std::string& error)
 
 std::vector<UserRecord> DemoUsers()
 {
-    std::vector<UserRecord> users(4);
+    std::vector<UserRecord> users(5);
     UserRecord& anna = users[0];
     anna.id = 1;
     anna.email = "anna@example.com";
@@ -254,6 +254,19 @@ std::vector<UserRecord> DemoUsers()
     echo.password = RandomHex(16); // nobody logs on as Echo
     echo.location = "Everywhere";
     echo.echo = true;
+
+    // Nobody's contact yet: the one to find and add with the add-contact wizard.
+    UserRecord& dana = users[4];
+    dana.id = 5;
+    dana.email = "dana@example.com";
+    dana.name = "Dana Novak";
+    dana.password = "dana123";
+    dana.workMobile = "+44 7700 900105";
+    dana.workPager = "+44 7623 900105";
+    dana.location = "Leeds";
+    dana.contactMethod = "WORKSMS";
+    dana.smsAllowed = true;
+    dana.pagerAllowed = true;
     return users;
 }
 

@@ -5,6 +5,8 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace zep::contacts {
@@ -97,6 +99,51 @@ TEST_F(ListControl, HeaderDoubleClickTogglesAndOthersAreReported)
     QApplication::sendEvent(&list, &enter);
     ASSERT_NE(activated, nullptr);
     EXPECT_EQ(A(activated->Contact.Email), "bob@x.test");
+}
+
+TEST_F(ListControl, ClicksOnHeadersAndTheDeleteKey)
+{
+    int activated = 0;
+    std::vector<const CContactDisplay*> deleted;
+    QObject::connect(&list, &CContactListCtrl::RowActivated,
+                     [&](const CContactDisplay*) { ++activated; });
+    QObject::connect(&list, &CContactListCtrl::DeleteRequested,
+                     [&](const CContactDisplay* row) { deleted.push_back(row); });
+    list.show();
+    const auto send = [this](QEvent::Type type, int row) {
+        const QPoint at = list.visualRect(list.model()->index(row, 0)).center();
+        QMouseEvent event(type, at, list.viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &event);
+    };
+    // A single click toggles the header.
+    send(QEvent::MouseButtonPress, 1);
+    send(QEvent::MouseButtonRelease, 1);
+    EXPECT_FALSE(list.IsExpanded(ContactDisplayKind::OnlineHeader));
+    // A double-click toggles it once, not twice, and activates nothing.
+    send(QEvent::MouseButtonPress, 1);
+    send(QEvent::MouseButtonRelease, 1);
+    send(QEvent::MouseButtonDblClick, 1);
+    send(QEvent::MouseButtonRelease, 1);
+    EXPECT_TRUE(list.IsExpanded(ContactDisplayKind::OnlineHeader));
+    EXPECT_EQ(activated, 0);
+    // A double-click on a contact activates it and toggles nothing.
+    send(QEvent::MouseButtonPress, 2);
+    send(QEvent::MouseButtonRelease, 2);
+    send(QEvent::MouseButtonDblClick, 2);
+    send(QEvent::MouseButtonRelease, 2);
+    EXPECT_EQ(activated, 1);
+    EXPECT_TRUE(list.IsExpanded(ContactDisplayKind::OnlineHeader));
+    // Delete asks for a contact row only.
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    list.setCurrentIndex(list.model()->index(1, 0));
+    QApplication::sendEvent(&list, &del);
+    EXPECT_TRUE(deleted.empty());
+    list.setCurrentIndex(list.model()->index(4, 0));
+    QApplication::sendEvent(&list, &del);
+    ASSERT_EQ(deleted.size(), 1u);
+    EXPECT_EQ(A(deleted[0]->Contact.Email), "bob@x.test");
 }
 
 TEST_F(ListControl, TipsOfRows)

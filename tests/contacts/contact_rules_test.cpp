@@ -1,4 +1,5 @@
 // Row labels, image choice and the contact tip.
+#include "contacts/contact_actions.h"
 #include "test_rows.h"
 
 #include <gtest/gtest.h>
@@ -151,6 +152,109 @@ TEST(ContactTip, FixedRowsAndCutOffLabels)
     CContactDisplay row = ContactRow(Contact("A very long name", "long@x.test"));
     EXPECT_EQ(A(InfoTipText(row, true, u"", 100)), "A very long name\r\nEmail: long@x.test");
     EXPECT_EQ(A(InfoTipText(row, false, u"", 8)), "Email: "); // cut to the buffer, terminated
+}
+
+} // namespace
+} // namespace zep::contacts
+
+namespace zep::contacts {
+namespace {
+
+using namespace testing;
+
+// One row per case: the own record's status and abilities, the contact, and what the menu and
+// a double-click allow.
+struct ActionRow
+{
+    const char* what;
+    PresenceStatus ownStatus;
+    bool smsAllowed, ownMobile, pagerAllowed, ownPager;
+    PresenceStatus status;
+    SubStatus sub;
+    ContactMethod method;
+    const char* workMobile;
+    const char* homeMobile;
+    const char* pager;
+    bool im, sms, pagerOn;
+    RowAction activation;
+};
+
+TEST(ContactActions, MenuStatesAndActivation)
+{
+    using enum PresenceStatus;
+    const PresenceStatus Off = Unavailable;
+    const ActionRow rows[] = {
+        {"online contact, own available", Available, 0, 0, 0, 0, Available, SubStatus::None,
+         ContactMethod::None, "", "", "", 1, 0, 0, RowAction::StartConversation},
+        {"online contact in do-not-disturb", Available, 0, 0, 0, 0, Available,
+         SubStatus::DoNotDisturb, ContactMethod::None, "", "", "", 0, 0, 0, RowAction::None},
+        {"own status away", Off, 0, 0, 0, 0, Available, SubStatus::None, ContactMethod::None, "",
+         "", "", 0, 0, 0, RowAction::None},
+        {"offline by e-mail", Available, 0, 0, 0, 0, Off, SubStatus::None, ContactMethod::Email,
+         "", "", "", 0, 0, 0, RowAction::OpenEmail},
+        {"offline by work SMS, all allowed", Available, 1, 1, 0, 0, Off, SubStatus::None,
+         ContactMethod::WorkSms, "0711", "", "", 0, 1, 0, RowAction::OpenSms},
+        {"home mobile alone enables SMS", Available, 1, 1, 0, 0, Off, SubStatus::None,
+         ContactMethod::HomeSms, "", "0722", "", 0, 1, 0, RowAction::OpenSms},
+        {"SMS not allowed for the account", Available, 0, 1, 0, 0, Off, SubStatus::None,
+         ContactMethod::WorkSms, "0711", "", "", 0, 0, 0, RowAction::None},
+        {"user without a mobile number", Available, 1, 0, 0, 0, Off, SubStatus::None,
+         ContactMethod::WorkSms, "0711", "", "", 0, 0, 0, RowAction::None},
+        {"contact without a mobile number", Available, 1, 1, 0, 0, Off, SubStatus::None,
+         ContactMethod::WorkSms, "", "", "", 0, 0, 0, RowAction::None},
+        {"pager, all present", Available, 0, 0, 1, 1, Off, SubStatus::None,
+         ContactMethod::WorkPager, "", "", "0733", 0, 0, 1, RowAction::OpenPager},
+        {"pager not allowed", Available, 0, 0, 0, 1, Off, SubStatus::None,
+         ContactMethod::WorkPager, "", "", "0733", 0, 0, 0, RowAction::None},
+        {"user without a pager", Available, 0, 0, 1, 0, Off, SubStatus::None,
+         ContactMethod::WorkPager, "", "", "0733", 0, 0, 0, RowAction::None},
+        {"offline by telephone opens nothing", Available, 1, 1, 1, 1, Off, SubStatus::None,
+         ContactMethod::WorkPhone, "0711", "", "0733", 0, 1, 1, RowAction::None},
+        {"online contact with numbers", Available, 1, 1, 1, 1, Available, SubStatus::None,
+         ContactMethod::WorkSms, "0711", "", "0733", 1, 1, 1, RowAction::StartConversation},
+    };
+    for (const ActionRow& r : rows) {
+        SCOPED_TRACE(r.what);
+        Record own = Contact("Me", "me@x.test", r.ownStatus);
+        own.SmsAllowed = r.smsAllowed;
+        own.PagerAllowed = r.pagerAllowed;
+        own.WorkMobile = r.ownMobile ? u"0700" : u"";
+        own.WorkPager = r.ownPager ? u"0701" : u"";
+        Record c = Contact("Ola", "ola@x.test", r.status, r.sub);
+        c.ContactMethod = r.method;
+        c.WorkMobile = U(r.workMobile);
+        c.HomeMobile = U(r.homeMobile);
+        c.WorkPager = U(r.pager);
+        const CContactDisplay row = ContactRow(c);
+        const ContactMenuState menu = MenuStateFor(own, row);
+        EXPECT_EQ(menu.instantMessage, r.im);
+        EXPECT_EQ(menu.sms, r.sms);
+        EXPECT_EQ(menu.pager, r.pagerOn);
+        EXPECT_EQ(ActivationFor(own, row), r.activation);
+    }
+}
+
+TEST(ContactActions, RowsThatAreNotContacts)
+{
+    const Record own = Contact("Me", "me@x.test");
+    const struct
+    {
+        ContactDisplayKind kind;
+        RowAction action;
+    } rows[] = {
+        {ContactDisplayKind::MailNotice, RowAction::LaunchMail},
+        {ContactDisplayKind::OnlineHeader, RowAction::ToggleGroup},
+        {ContactDisplayKind::OfflineHeader, RowAction::ToggleGroup},
+        {ContactDisplayKind::OnlinePlaceholder, RowAction::AddContact},
+        {ContactDisplayKind::OfflinePlaceholder, RowAction::AddContact},
+        {ContactDisplayKind::InfoRow, RowAction::None},
+    };
+    for (const auto& r : rows) {
+        CContactDisplay row;
+        row.Kind = r.kind;
+        EXPECT_EQ(ActivationFor(own, row), r.action) << static_cast<int>(r.kind);
+        EXPECT_FALSE(MenuStateFor(own, row).instantMessage);
+    }
 }
 
 } // namespace

@@ -124,7 +124,7 @@ TEST_F(ProtocolTest, BasicAuthenticationWhenConfigured)
 TEST_F(ProtocolTest, ListUsersAllExactAndSearch)
 {
     auto anna = LoggedOn("anna@example.com", "anna123");
-    EXPECT_EQ(anna->Exchange("LIST USERS").data.size(), 4u);
+    EXPECT_EQ(anna->Exchange("LIST USERS").data.size(), 5u);
     const WireReply exact = anna->Exchange("LIST USERS", {{"Email", "BEN@example.com"}});
     EXPECT_EQ(exact.data, std::vector<std::string>{"2:Ben+Okafor:ben%40example.com"});
     EXPECT_TRUE(anna->Exchange("LIST USERS", {{"Email", "be"}}).data.empty());
@@ -148,6 +148,7 @@ TEST_F(ProtocolTest, ContactListsAddDeleteAndBlock)
     EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "BLOCKED"}, {"Id", "3"}}).status, "250 OK");
     EXPECT_EQ(ben->Exchange("LIST CONTACTS", {{"Type", "BLOCKED"}}).data,
               std::vector<std::string>{"3:Carla+Diaz:carla%40example.com"});
+    EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "BLOCKED"}, {"Id", "3"}}).Code(), "552");
     EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "CONTACT"}, {"Id", "99"}}).Code(), "550");
     EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "CONTACT"}, {"Id", "x"}}).Code(), "501");
 
@@ -262,7 +263,7 @@ TEST_F(ProtocolTest, TlsPortServesTheSameProtocol)
     ASSERT_TRUE(c.Connect(server_.TlsPort(), true));
     EXPECT_EQ(c.Greeting().rfind("S 220 ", 0), 0u);
     EXPECT_EQ(c.Logon("ben@example.com", "ben123").status, "250 OK");
-    EXPECT_EQ(c.Exchange("LIST USERS").data.size(), 4u);
+    EXPECT_EQ(c.Exchange("LIST USERS").data.size(), 5u);
 }
 
 } // namespace
