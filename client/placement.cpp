@@ -6,17 +6,25 @@
 
 namespace zep {
 
+void SavePlacement(Settings& settings, const char* name, const QWidget& window)
+{
+    settings.WriteRecord(name, window.saveGeometry());
+}
+
+bool RestorePlacement(const Settings& settings, const char* name, QWidget& window)
+{
+    const QByteArray record = settings.ReadRecord(name);
+    return !record.isEmpty() && window.restoreGeometry(record);
+}
+
 void SaveMainPlacement(Settings& settings, const QWidget& window)
 {
-    // The geometry description keeps the normal rectangle and the maximised state; a minimised
-    // window comes back shown.
-    settings.WriteRecord(setting::MainWp, window.saveGeometry());
+    SavePlacement(settings, setting::MainWp, window);
 }
 
 bool RestoreMainPlacement(const Settings& settings, QWidget& window)
 {
-    const QByteArray record = settings.ReadRecord(setting::MainWp);
-    return !record.isEmpty() && window.restoreGeometry(record);
+    return RestorePlacement(settings, setting::MainWp, window);
 }
 
 } // namespace zep

@@ -1,5 +1,6 @@
 #include "conversations/message_window.h"
 
+#include "client/placement.h"
 #include "client/settings.h"
 #include "contacts/contact_dialog.h"
 #include "conversations/button_ex.h"
@@ -280,9 +281,7 @@ void MessageWindow::ApplyStoredPlacement()
     if (m_placed)
         return;
     m_placed = true;
-    const QByteArray stored = Settings().ReadRecord(setting::MessageWp);
-    if (!stored.isEmpty())
-        restoreGeometry(stored);
+    RestorePlacement(Settings(), setting::MessageWp, *this);
 }
 
 void MessageWindow::setVisible(bool visible)
@@ -509,7 +508,7 @@ void MessageWindow::SaveState()
 {
     Settings settings;
     if (m_placed)
-        settings.WriteRecord(setting::MessageWp, saveGeometry());
+        SavePlacement(settings, setting::MessageWp, *this);
     settings.WriteText(setting::MessageLf, m_inputFont.toString());
     settings.WriteInt(setting::MessageColor, ToColourRef(m_inputColour));
 }

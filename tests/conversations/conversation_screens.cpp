@@ -1,14 +1,18 @@
-// Renders the conversation window in its main states, and the invite picker, to PNG files for
-// review: zep_conversation_screens <folder>. Runs on the offscreen platform.
+// Renders the conversation window in its main states, the invite picker and the three offline
+// message windows to PNG files for review: zep_conversation_screens <folder>. Runs on the
+// offscreen platform.
 #include "contacts/contact_dialog.h"
 #include "contacts/contact_list_ctrl.h"
 #include "conversations/message_window.h"
+#include "conversations/offline_message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "fake_host.h"
+#include "fake_offline_host.h"
 #include "tests/client/scratch_home.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QTextCursor>
 #include <cstdio>
 
@@ -66,6 +70,49 @@ void Converse(MessageWindow& window, FakeHost& host)
     window.Input()->textCursor().insertText(QStringLiteral("A draft not yet sent"));
 }
 
+// The three offline kinds, the SMS one with more text than its limit.
+bool OfflineScreens(const QString& folder)
+{
+    FakeOfflineHost host;
+    host.own = Person("Pat Jones", "pat.jones@x.test");
+    host.own.workMobile = u"+44 7700 900456";
+    host.own.homeMobile = u"+44 7700 900789";
+    host.own.workPager = u"555 0199";
+    host.own.accountFlags.smsLimit = 40;
+    host.own.accountFlags.pagerLimit = 80;
+    zep::ContactRecord bob = Person("Bob Miller", "bob.miller@x.test");
+    bob.status = zep::PresenceStatus::Unavailable;
+    bob.workMobile = u"+44 7700 900123";
+    bob.homeMobile = u"+44 7700 900321";
+    bob.workPager = u"555 0100";
+
+    struct Screen
+    {
+        int kind;
+        const char* text;
+        const char* file;
+    };
+    const Screen screens[] = {
+        {1, "Hi Bob,\n\nthe notes from this morning are on the share.\n\nPat", "offline-email.png"},
+        {2, "Running late, start without me. Back by three at the latest.", "offline-sms.png"},
+        {3, "Call Pat at the office", "offline-pager.png"}};
+    bool ok = true;
+    for (const Screen& screen : screens) {
+        COfflineMessageWindow* window = COfflineMessageWindow::CreateFor(screen.kind, bob, host);
+        if (window == nullptr) {
+            std::printf("FAILED no window of kind %d\n", screen.kind);
+            ok = false;
+            continue;
+        }
+        if (screen.kind == 1)
+            window->ThirdBox()->setText(QStringLiteral("Notes"));
+        window->Pane()->setPlainText(QString::fromUtf8(screen.text));
+        ok &= Save(*window, folder, screen.file);
+        delete window;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -111,5 +158,6 @@ int main(int argc, char** argv)
         auto window = Window(host, 300, 380);
         ok &= Save(*window, folder, "new_window_default_size.png");
     }
+    ok &= OfflineScreens(folder);
     return ok ? 0 : 1;
 }

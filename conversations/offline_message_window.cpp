@@ -1,0 +1,182 @@
+#include "conversations/offline_message_window.h"
+
+#include "client/placement.h"
+#include "client/settings.h"
+#include "conversations/button_ex.h"
+#include "conversations/offline_message_host.h"
+#include "conversations/rich_edit_ctrl_ex.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace zep::conversations {
+
+namespace {
+
+QString Q(std::u16string_view text)
+{
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QString OfflineSendFailureText(ImResult result)
+{
+    if (result == ImResult::TooLarge)
+        return QObject::tr("The message is too large. Please use a smaller message.");
+    return QObject::tr("Failed to send message.");
+}
+
+COfflineMessageWindow* COfflineMessageWindow::CreateFor(int kind, const ContactRecord& contact,
+                                                        OfflineMessageHost& host)
+{
+    const OfflineKind offlineKind = OfflineKindFromNumber(kind);
+    const ContactRecord own = host.OwnRecord();
+    const OfflineRecipients lists = FillRecipients(offlineKind, own, contact);
+    if (!lists.Usable())
+        return nullptr;
+    auto* window = new COfflineMessageWindow(offlineKind, own, contact, host, lists);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    // E-mail starts with its subject; SMS and pager texts are written at once.
+    QWidget* first = offlineKind == OfflineKind::Email ? static_cast<QWidget*>(window->m_thirdBox)
+                                                       : window->m_pane;
+    first->setFocus(Qt::ActiveWindowFocusReason);
+    return window;
+}
+
+COfflineMessageWindow::COfflineMessageWindow(OfflineKind kind, const ContactRecord& own,
+                                             const ContactRecord& contact, OfflineMessageHost& host,
+                                             const OfflineRecipients& lists)
+    : QWidget(nullptr), m_host(&host), m_kind(kind), m_target(contact),
+      m_limit(CharacterLimit(kind, own))
+{
+    // Closing a message window never ends the program, whatever else is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    BuildControls(lists);
+    BuildMenus();
+    setWindowTitle(Q(OfflineTitle(m_kind, m_target)));
+    resize(340, 320);
+    TextChanged();
+}
+
+COfflineMessageWindow::~COfflineMessageWindow() = default;
+
+// ---- state ---------------------------------------------------------------------------------
+
+void COfflineMessageWindow::TextChanged()
+{
+    if (m_limit > 0) {
+        const std::u16string text = m_pane->toPlainText().toStdU16String();
+        m_thirdBox->setText(Q(RemainingText(m_limit, CountCharacters(text))));
+    }
+    UpdateSendButton();
+}
+
+void COfflineMessageWindow::UpdateSendButton()
+{
+    m_sendButton->setEnabled(!m_sending && !m_closed && !m_pane->document()->isEmpty());
+}
+
+void COfflineMessageWindow::SetSending(bool sending)
+{
+    m_sending = sending;
+    m_pane->setReadOnly(sending);
+    if (m_kind == OfflineKind::Email)
+        m_thirdBox->setReadOnly(sending);
+    UpdateSendButton();
+}
+
+void COfflineMessageWindow::ShowBox(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("ZEP Instant Messenger"), text,
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+    emit MessageBoxShown(box);
+}
+
+void COfflineMessageWindow::ApplyStoredPlacement()
+{
+    if (m_placed)
+        return;
+    m_placed = true;
+    RestorePlacement(Settings(), setting::OfflineMessageWp, *this);
+}
+
+void COfflineMessageWindow::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        ApplyStoredPlacement();
+    QWidget::setVisible(visible);
+}
+
+// ---- sending -------------------------------------------------------------------------------
+
+void COfflineMessageWindow::Send()
+{
+    // One message per window: a second press while the first is out sends nothing.
+    if (m_sending || m_closed)
+        return;
+    OfflineDraft draft;
+    draft.kind = m_kind;
+    draft.from = m_fromList->currentText().toStdU16String();
+    draft.to = m_toList->currentText().toStdU16String();
+    if (m_kind == OfflineKind::Email)
+        draft.subject = m_thirdBox->text().toStdU16String();
+    draft.text = m_pane->toPlainText().toStdU16String();
+
+    OfflineMessage message;
+    if (BuildOfflineMessage(draft, message) != ImResult::Ok) {
+        ShowBox(OfflineSendFailureText(ImResult::Failed));
+        return;
+    }
+    SetSending(true);
+    m_host->SendOfflineMessage(std::move(message.type), std::move(message.headers),
+                               std::move(message.body), this,
+                               [this](ImResult result) { OnSendDone(result); });
+}
+
+void COfflineMessageWindow::OnSendDone(ImResult result)
+{
+    if (!m_sending || m_closed)
+        return;
+    if (result == ImResult::Ok) {
+        // Delivered: the text stays read-only until the window is gone.
+        m_sending = false;
+        close();
+        if (!m_closed)
+            FinishClose();
+        return;
+    }
+    // The text stays as it was, so the user can send it again (after the next logon).
+    SetSending(false);
+    ShowBox(OfflineSendFailureText(result));
+}
+
+// ---- closing -------------------------------------------------------------------------------
+
+void COfflineMessageWindow::FinishClose()
+{
+    m_closed = true;
+    UpdateSendButton();
+    if (m_placed) {
+        Settings settings;
+        SavePlacement(settings, setting::OfflineMessageWp, *this);
+    }
+    m_host->OfflineWindowClosed(this);
+}
+
+void COfflineMessageWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_closed)
+        FinishClose();
+    event->accept();
+}
+
+} // namespace zep::conversations

@@ -1,0 +1,258 @@
+// The offline message window's controls, menus, keys and layout.
+#include "contacts/my_status_button.h"
+#include "conversations/button_ex.h"
+#include "conversations/offline_message_host.h"
+#include "conversations/offline_message_window.h"
+#include "conversations/rich_edit_ctrl_ex.h"
+
+#include "client/logo.h"
+#include "client/settings.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+
+namespace zep::conversations {
+
+namespace {
+
+constexpr int kEdge = 6;    // from the window's left and right edges
+constexpr int kRowGap = 10; // between the banner, the rows and the message pane
+constexpr int kButtonBand = 20;
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+QLabel* Caption(const QString& text, QWidget* parent)
+{
+    auto* caption = new QLabel(text, parent);
+    caption->setTextFormat(Qt::PlainText);
+    caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return caption;
+}
+
+QComboBox* DropDownList(const std::vector<std::u16string>& entries, const QString& name,
+                        QWidget* parent)
+{
+    auto* list = new QComboBox(parent);
+    for (const std::u16string& entry : entries)
+        list->addItem(Q(entry));
+    list->setCurrentIndex(0);
+    list->setAccessibleName(name);
+    return list;
+}
+
+} // namespace
+
+void COfflineMessageWindow::BuildControls(const OfflineRecipients& lists)
+{
+    setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->setSpacing(0);
+    m_menuBar = new QMenuBar(this);
+    frame->setMenuBar(m_menuBar);
+
+    m_body = new QWidget(this);
+    QPalette back = m_body->palette();
+    back.setColor(QPalette::Window, CButtonEx::DefaultBackColour());
+    back.setColor(QPalette::WindowText, Qt::black);
+    m_body->setPalette(back);
+    m_body->setAutoFillBackground(true);
+    m_body->installEventFilter(this);
+    frame->addWidget(m_body);
+
+    QImage logo;
+    if (LoadLogo(logo))
+        m_logo = TransparentTopLeft(logo);
+    m_banner = new contacts::CMyStatusButton(m_body);
+    m_banner->SetLogo(m_logo);
+    m_banner->SetLogoLink(
+        Settings().ReadText(setting::LogoLink, QString::fromLatin1(defaults::LogoLink)));
+    m_banner->setFocusPolicy(Qt::NoFocus);
+
+    // Captions are plain labels: they paint nothing behind their text.
+    m_fromCaption = Caption(tr("From"), m_body);
+    m_fromList = DropDownList(lists.from, tr("From"), m_body);
+    m_fromCaption->setBuddy(m_fromList);
+    m_toCaption = Caption(tr("To"), m_body);
+    m_toList = DropDownList(lists.to, tr("To"), m_body);
+    m_toCaption->setBuddy(m_toList);
+
+    const bool email = m_kind == OfflineKind::Email;
+    const QString third = email ? tr("Subject") : tr("Remaining");
+    m_thirdCaption = Caption(third, m_body);
+    m_thirdBox = new QLineEdit(m_body);
+    m_thirdBox->setAccessibleName(third);
+    m_thirdCaption->setBuddy(m_thirdBox);
+    // The counter is the window's to write, never the user's.
+    m_thirdBox->setEnabled(email);
+
+    m_pane = new CRichEditCtrlEx(m_body);
+    m_pane->setAcceptRichText(false);
+    m_pane->setAccessibleName(tr("Message"));
+    connect(m_pane, &QTextEdit::textChanged, this, [this] { TextChanged(); });
+
+    const QColor buttonText = palette().color(QPalette::ButtonText);
+    const QColor greyText = palette().color(QPalette::Disabled, QPalette::ButtonText);
+    m_sendButton = new CButtonEx(kOfflineSendButtonId, tr("Send"), m_body);
+    m_sendButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
+    m_sendButton->setAccessibleName(tr("Send"));
+    m_sendButton->setEnabled(false);
+    connect(m_sendButton, &CButtonEx::Command, this, [this] { Send(); });
+    m_cancelButton = new CButtonEx(kOfflineCancelButtonId, tr("Cancel"), m_body);
+    m_cancelButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
+    m_cancelButton->setAccessibleName(tr("Cancel"));
+    connect(m_cancelButton, &CButtonEx::Command, this, [this] { close(); });
+
+    setTabOrder(m_fromList, m_toList);
+    setTabOrder(m_toList, m_thirdBox);
+    setTabOrder(m_thirdBox, m_pane);
+    setTabOrder(m_pane, m_sendButton);
+    setTabOrder(m_sendButton, m_cancelButton);
+}
+
+void COfflineMessageWindow::BuildMenus()
+{
+    QMenu* file = m_menuBar->addMenu(tr("&File"));
+    QAction* closeAction = file->addAction(tr("&Close"));
+    connect(closeAction, &QAction::triggered, this, [this] { close(); });
+
+    m_editMenu = m_menuBar->addMenu(tr("&Edit"));
+    const auto edit = [this](const QString& text, EditCommand command,
+                             const QList<QKeySequence>& keys) {
+        QAction* action = m_editMenu->addAction(text);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setData(static_cast<int>(command));
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (CRichEditCtrlEx* pane = FocusedPane())
+                pane->Do(command);
+        });
+        m_editActions.emplace_back(action, static_cast<int>(command));
+    };
+    edit(tr("&Undo"), EditCommand::Undo,
+         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    edit(tr("Cu&t"), EditCommand::Cut,
+         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    edit(tr("&Copy"), EditCommand::Copy,
+         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    edit(tr("&Paste"), EditCommand::Paste,
+         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    edit(tr("&Delete"), EditCommand::Delete, {QKeySequence(Qt::Key_Delete)});
+    edit(tr("&Select All"), EditCommand::SelectAll, {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    // The entries show the state of the message pane while the menu is open; their keys stay
+    // live otherwise, and each command checks its rule when it runs.
+    connect(m_editMenu, &QMenu::aboutToShow, this, [this] { UpdateEditActions(); });
+    connect(m_editMenu, &QMenu::aboutToHide, this, [this] { ResetEditActions(); });
+
+    QMenu* help = m_menuBar->addMenu(tr("&Help"));
+    for (const QString& entry : {tr("&Contents"), tr("&Search"), tr("&Index")}) {
+        QAction* action = help->addAction(entry);
+        connect(action, &QAction::triggered, this,
+                [this] { m_host->ShowHelp(kOfflineMessageHelp); });
+    }
+    help->addSeparator();
+    QAction* about = help->addAction(tr("&About ZEP Instant Messenger..."));
+    connect(about, &QAction::triggered, this, [this] { m_host->ShowAbout(); });
+
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { close(); });
+}
+
+CRichEditCtrlEx* COfflineMessageWindow::FocusedPane() const
+{
+    return focusWidget() == m_pane ? m_pane : nullptr;
+}
+
+void COfflineMessageWindow::UpdateEditActions()
+{
+    CRichEditCtrlEx* pane = FocusedPane();
+    for (auto& [action, command] : m_editActions)
+        action->setEnabled(pane != nullptr && pane->CanDo(static_cast<EditCommand>(command)));
+}
+
+void COfflineMessageWindow::ResetEditActions()
+{
+    for (auto& [action, command] : m_editActions)
+        action->setEnabled(true);
+}
+
+void COfflineMessageWindow::LayOut()
+{
+    const int w = m_body->width();
+    const int h = m_body->height();
+    const int bannerHeight = m_banner->PreferredHeight();
+    m_banner->setGeometry(0, 0, w, bannerHeight);
+
+    const std::array<std::pair<QLabel*, QWidget*>, 3> rows = {
+        std::pair<QLabel*, QWidget*>{m_fromCaption, m_fromList},
+        {m_toCaption, m_toList},
+        {m_thirdCaption, m_thirdBox}};
+    int captionWidth = 0;
+    int rowHeight = 0;
+    for (const auto& [caption, field] : rows) {
+        captionWidth = std::max(captionWidth, caption->sizeHint().width());
+        // A row is as high as its caption, or as its field where that is taller, so the
+        // fields never overlap.
+        rowHeight = std::max({rowHeight, caption->sizeHint().height(), field->sizeHint().height()});
+    }
+    const int fieldLeft = kEdge + captionWidth + kEdge;
+    const int fieldWidth = std::max(0, w - kEdge - fieldLeft);
+    int y = bannerHeight + kRowGap;
+    for (const auto& [caption, field] : rows) {
+        caption->setGeometry(kEdge, y, captionWidth, rowHeight);
+        field->setGeometry(fieldLeft, y, fieldWidth, rowHeight);
+        y += rowHeight + kRowGap;
+    }
+
+    const QSize button = m_sendButton->sizeHint().expandedTo(m_cancelButton->sizeHint());
+    const int paneTop = y;
+    const int paneBottom = std::max(paneTop + rowHeight, h - kButtonBand - button.height());
+    m_pane->setGeometry(kEdge, paneTop, std::max(0, w - 2 * kEdge), paneBottom - paneTop);
+
+    const int buttonTop = paneBottom + kButtonBand / 2;
+    const int cancelLeft = w - kEdge - button.width();
+    m_cancelButton->setGeometry(cancelLeft, buttonTop, button.width(), button.height());
+    m_sendButton->setGeometry(cancelLeft - kEdge - button.width(), buttonTop, button.width(),
+                              button.height());
+}
+
+// ---- keys ----------------------------------------------------------------------------------
+
+bool COfflineMessageWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_body && event->type() == QEvent::Resize)
+        LayOut();
+    return QWidget::eventFilter(watched, event);
+}
+
+void COfflineMessageWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Arrow keys the focused control leaves alone move between the controls.
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        focusPreviousChild();
+        return;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        focusNextChild();
+        return;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace zep::conversations
