@@ -1,6 +1,7 @@
 #include "contacts/contact_dialog.h"
 
 #include "contacts/contact_list_ctrl.h"
+#include "contacts/dialog_units.h"
 #include "contacts/my_status_button.h"
 
 #include <QCloseEvent>
@@ -18,15 +19,6 @@ namespace {
 // The dialog's template size, in dialog units.
 constexpr int kWidthUnits = 264;
 constexpr int kHeightUnits = 186;
-
-QSize DialogUnitsToPixels(const QFont& font, int x, int y)
-{
-    const QFontMetrics metrics(font);
-    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    // Horizontal units are a quarter of the average letter width, vertical an eighth of the height.
-    const int average = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
-    return {x * average / 4, y * metrics.height() / 8};
-}
 
 } // namespace
 

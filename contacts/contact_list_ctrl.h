@@ -37,6 +37,10 @@ public:
     bool Collapse(ContactDisplayKind header);
     bool IsExpanded(ContactDisplayKind header) const { return m_engine.IsExpanded(header); }
     void RefreshList() { m_engine.RefreshList(); }
+    // See ContactListEngine::SetFlat: only while the list is empty.
+    bool SetFlat(bool flat) { return m_engine.SetFlat(flat); }
+    // Deletes every row (the selection goes with them).
+    void Clear() { m_engine.Clear(); }
 
     const CContactDisplay* GetSelected() const;
     const CContactDisplay* GetRow(int index) const { return m_engine.ShownAt(index); }

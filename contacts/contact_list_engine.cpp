@@ -26,6 +26,12 @@ bool IsHeader(ContactDisplayKind kind)
     return kind == ContactDisplayKind::OnlineHeader || kind == ContactDisplayKind::OfflineHeader;
 }
 
+bool IsPlaceholder(ContactDisplayKind kind)
+{
+    return kind == ContactDisplayKind::OnlinePlaceholder ||
+           kind == ContactDisplayKind::OfflinePlaceholder;
+}
+
 } // namespace
 
 void ContactListEngine::SetOwnAbilities(const OwnAbilities& own)
@@ -35,6 +41,16 @@ void ContactListEngine::SetOwnAbilities(const OwnAbilities& own)
         if (m_shown[i]->Kind == ContactDisplayKind::OfflineContact && m_observer)
             m_observer->RowChanged(i);
     }
+}
+
+bool ContactListEngine::SetFlat(bool flat)
+{
+    if (flat == m_flat)
+        return true;
+    if (!m_model.Empty())
+        return false;
+    m_flat = flat;
+    return true;
 }
 
 const CContactDisplay* ContactListEngine::ShownAt(int index) const
@@ -106,9 +122,11 @@ bool ContactListEngine::AddRow(ContactDisplayKind kind, int indent, const std::u
 
 bool ContactListEngine::AddDisplay(const CContactDisplay& source, bool refresh)
 {
+    if (m_flat && (IsHeader(source.Kind) || IsPlaceholder(source.Kind)))
+        return false;
     const bool firstHeader = IsHeader(source.Kind) && !m_model.HasKind(source.Kind);
     CContactDisplay* row = m_model.Add(source);
-    if (m_model.IsShown(*row))
+    if (Visible(*row))
         Show(row);
     // A header that arrives after its rows brings them into view.
     if (firstHeader && row->Expanded()) {
@@ -124,12 +142,12 @@ bool ContactListEngine::AddDisplay(const CContactDisplay& source, bool refresh)
 bool ContactListEngine::UpdateContact(const std::u16string& email, const CContactDisplay& from)
 {
     CContactDisplay* row = m_model.FindByEmail(email);
-    if (row == nullptr)
+    if (row == nullptr || (m_flat && (IsHeader(from.Kind) || IsPlaceholder(from.Kind))))
         return false;
     // The position is looked up with the old sort keys, before they change.
     const int was = ShownIndexOf(row);
     m_model.Update(row, from);
-    const bool shown = m_model.IsShown(*row);
+    const bool shown = Visible(*row);
     if (was >= 0) {
         const std::size_t i = static_cast<std::size_t>(was);
         const bool inPlace = (i == 0 || !Less(row, m_shown[i - 1])) &&
@@ -299,6 +317,8 @@ bool ContactListEngine::PlaceholderNeeded(ContactDisplayKind header, ContactDisp
 
 void ContactListEngine::RefreshList()
 {
+    if (m_flat)
+        return;
     PlaceholderNeeded(ContactDisplayKind::OnlineHeader, ContactDisplayKind::OnlineContact,
                       ContactDisplayKind::OnlinePlaceholder, kOnlinePlaceholderLabel);
     PlaceholderNeeded(ContactDisplayKind::OfflineHeader, ContactDisplayKind::OfflineContact,

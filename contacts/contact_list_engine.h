@@ -31,6 +31,11 @@ public:
     ContactListEngine& operator=(const ContactListEngine&) = delete;
 
     void SetObserver(ShownRowsObserver* observer) { m_observer = observer; }
+    // A flat list (a search result, a picker) shows every row it holds, sorted, with no group
+    // headers and no placeholders: it refuses rows of those kinds and RefreshList adds none.
+    // The mode can only change while the list is empty; false otherwise.
+    bool SetFlat(bool flat);
+    bool Flat() const { return m_flat; }
     void SetOwnAbilities(const OwnAbilities& own);
     const OwnAbilities& Own() const { return m_own; }
 
@@ -70,9 +75,12 @@ public:
         return ChooseImage(row, m_own, m_mailCount);
     }
 
+    // Deletes every row; a flat list stays flat.
     void Clear();
 
 private:
+    // Whether the row belongs in the shown sequence: always in a flat list, else by its group.
+    bool Visible(const CContactDisplay& row) const { return m_flat || m_model.IsShown(row); }
     bool Show(CContactDisplay* row);
     void Hide(int index);
     bool RemoveModelRow(CContactDisplay* row);
@@ -86,6 +94,7 @@ private:
     ShownRowsObserver* m_observer = nullptr;
     OwnAbilities m_own;
     int m_mailCount = 0;
+    bool m_flat = false;
 };
 
 } // namespace zep::contacts

@@ -279,5 +279,86 @@ TEST(ContactListMirror, RandomOperationsKeepMirrorSortedAndPlaceholdersRight)
     EXPECT_GT(mirror.changes, 0);
 }
 
+// A flat list: every row it holds is shown, sorted, and it never holds a header or placeholder.
+struct FlatRow
+{
+    const char* name;
+    // Runs on a flat list holding Zed (online) and bob (offline); returns what it reports.
+    std::string (*steps)(ContactListEngine&);
+    const char* reported;
+    const char* shown;
+};
+
+class ContactListFlat : public ::testing::TestWithParam<FlatRow>
+{
+};
+
+TEST_P(ContactListFlat, ShowsEveryRowWithoutGroups)
+{
+    ContactListEngine list;
+    MirrorObserver mirror(list);
+    list.SetObserver(&mirror);
+    ASSERT_TRUE(list.SetFlat(true));
+    list.AddDisplay(ContactRow(Contact("Zed", "zed@x.test")), false);
+    list.AddDisplay(ContactRow(Contact("bob", "bob@x.test", PresenceStatus::Unavailable)), false);
+    EXPECT_EQ(GetParam().steps(list), GetParam().reported);
+    EXPECT_EQ(Shown(list), GetParam().shown);
+    EXPECT_TRUE(mirror.Matches());
+    EXPECT_EQ(list.Model().Size(), static_cast<std::size_t>(list.ShownCount()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ContactListFlat,
+    ::testing::Values(
+        FlatRow{"sorted_by_kind_then_name",
+                [](ContactListEngine& l) {
+                    l.AddDisplay(ContactRow(Contact("alice", "alice@x.test")), false);
+                    l.AddRow(ContactDisplayKind::InfoRow, 0, u"Note", nullptr, true);
+                    return std::string();
+                },
+                "", "Note\nalice\nZed\nbob\n"},
+        FlatRow{"refresh_adds_no_placeholder",
+                [](ContactListEngine& l) {
+                    l.RemoveContact(u"bob@x.test");
+                    l.RefreshList();
+                    return std::string();
+                },
+                "", "Zed\n"},
+        FlatRow{"headers_and_placeholders_refused",
+                [](ContactListEngine& l) {
+                    std::string out;
+                    for (ContactDisplayKind kind :
+                         {ContactDisplayKind::OnlineHeader, ContactDisplayKind::OnlinePlaceholder,
+                          ContactDisplayKind::OfflineHeader,
+                          ContactDisplayKind::OfflinePlaceholder})
+                        out += l.AddRow(kind, 0, u"x", nullptr, true) ? "1" : "0";
+                    return out;
+                },
+                "0000", "Zed\nbob\n"},
+        FlatRow{"update_moves_the_row_and_keeps_it_shown",
+                [](ContactListEngine& l) {
+                    const bool ok = l.UpdateContact(
+                        u"zed@x.test",
+                        ContactRow(Contact("Zed", "zed@x.test", PresenceStatus::Unavailable)));
+                    return std::string(ok ? "1" : "0");
+                },
+                "1", "bob\nZed\n"},
+        FlatRow{"update_into_a_placeholder_refused",
+                [](ContactListEngine& l) {
+                    CContactDisplay row = ContactRow(Contact("Zed", "zed@x.test"));
+                    row.Kind = ContactDisplayKind::OnlinePlaceholder;
+                    return std::string(l.UpdateContact(u"zed@x.test", row) ? "1" : "0");
+                },
+                "0", "Zed\nbob\n"},
+        FlatRow{"mode_fixed_while_rows_then_cleared_stays_flat",
+                [](ContactListEngine& l) {
+                    std::string out = l.SetFlat(false) ? "1" : "0";
+                    l.Clear();
+                    l.AddDisplay(ContactRow(Contact("Ann", "ann@x.test")), true);
+                    return out + (l.Flat() ? "flat" : "grouped");
+                },
+                "0flat", "Ann\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace zep::contacts
