@@ -33,8 +33,9 @@ CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidg
     // The window is often not the active one (it comes from the tray); its tips still show.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     resize(300, 380);
+    CreateMenus();
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [] { ShowHelp(helpctx::MainFrame); });
+    connect(help, &QShortcut::activated, this, [] { zep::ShowHelp(helpctx::MainFrame); });
     if (m_options.trayIcon && CTrayIcon::Available()) {
         m_tray = new CTrayIcon(this);
         connect(m_tray, &CTrayIcon::openRequested, this, &CMainFrame::ShowFromOutside);
@@ -93,6 +94,8 @@ void CMainFrame::SwitchView(ViewKind kind)
     }
     setCentralWidget(view);
     m_viewKind = kind;
+    m_addContact->setEnabled(kind == ViewKind::Main);
+    m_deleteContact->setEnabled(kind == ViewKind::Main);
     view->setFocus();
     UpdateStatus();
     if (kind == ViewKind::Signon)
@@ -314,6 +317,7 @@ void CMainFrame::Shutdown()
     StopWorker();
     if (m_dialog)
         delete m_dialog.data();
+    CloseOfflineWindows();
     Settings settings;
     SaveMainPlacement(settings, *this);
     if (auto* view = qobject_cast<CZepimView*>(centralWidget()))

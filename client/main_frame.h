@@ -2,6 +2,9 @@
 // reconnect workers and handles the frame's registered messages.
 #pragma once
 
+#include "contacts/contact_actions.h"
+#include "conversations/offline_message_host.h"
+#include "conversations/offline_message_window.h"
 #include "logon_dialog.h"
 #include "logon_threads.h"
 #include "messages.h"
@@ -13,6 +16,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <vector>
+
+class QAction;
 
 namespace zep {
 
@@ -29,7 +35,9 @@ struct FrameOptions
     std::function<unsigned()> lastActivity;
 };
 
-class CMainFrame : public QMainWindow, public MessageReceiver
+class CMainFrame : public QMainWindow,
+                   public MessageReceiver,
+                   public conversations::OfflineMessageHost
 {
     Q_OBJECT
 public:
@@ -49,6 +57,27 @@ public:
     void ShowFromOutside();
     // The exit path: stops the worker, closes the dialog, saves the placement, drops the view.
     void Shutdown();
+
+    // Offline message windows belong to the frame, so a log-off or a lost connection never
+    // takes a half-written message with it. 0, or 26 when the window cannot be made (a list
+    // would be empty). `own` is the user's record as the logged-on view knows it.
+    int OpenOfflineMessage(contacts::OfflineKind kind, const ContactRecord& contact,
+                           const ContactRecord& own);
+    std::vector<conversations::COfflineMessageWindow*> OfflineWindows() const;
+
+    // OfflineMessageHost
+    ContactRecord OwnRecord() const override { return m_own; }
+    void SendOfflineMessage(std::string type, std::string headers, std::string body,
+                            QObject* context, std::function<void(ImResult)> done) override;
+    void OfflineWindowClosed(conversations::COfflineMessageWindow* window) override;
+    void ShowHelp(int topic) override;
+    void ShowAbout() override;
+
+    // "&Add a contact..." (141) and "&Delete a contact..." (143), for the logged-on view.
+    void OnAddContact();
+    void OnDeleteContact();
+    QAction* AddContactAction() const { return m_addContact; }
+    QAction* DeleteContactAction() const { return m_deleteContact; }
 
     CZEPStatusBar* ZepStatusBar() const { return m_statusBar; }
     CTrayIcon* Tray() const { return m_tray; }
@@ -82,12 +111,19 @@ private:
     void UpdateStatus();
     void ShowMessage(const QString& text);
     PostResult PosterFor(std::uint64_t generation);
+    void CreateMenus();
+    void CloseOfflineWindows();
 
     ClientConnection& m_connection;
     FrameOptions m_options;
     CZEPStatusBar* m_statusBar;
     CTrayIcon* m_tray = nullptr;
     QPointer<LogonDialog> m_dialog;
+    QAction* m_addContact = nullptr;
+    QAction* m_deleteContact = nullptr;
+    std::vector<QPointer<conversations::COfflineMessageWindow>> m_offlineWindows;
+    // The user's record at the last logon, for the offline windows' From lists.
+    ContactRecord m_own;
     WorkerSlot m_worker;
     ViewKind m_viewKind = ViewKind::Logon;
     // Changes with every view switch; a worker's result counts only for its own generation.

@@ -1,13 +1,15 @@
 #include "zepim_view.h"
 
 #include "client_connection.h"
+#include "contacts/add_contact_sheet.h"
+#include "contacts/contact_dialog.h"
 #include "contacts/own_status.h"
+#include "contacts/record_display.h"
 #include "contacts/status_menu.h"
 #include "logo.h"
 #include "main_frame.h"
 #include "messages.h"
 #include "protocol/requests.h"
-#include "contacts/record_display.h"
 #include "settings.h"
 #include "transport/im_connection.h"
 
@@ -86,6 +88,12 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
     connect(m_banner, &contacts::CMyStatusButton::StatusMenuRequested, this,
             &CZepimView::OpenStatusMenu);
     connect(m_list, &contacts::CContactListCtrl::RowActivated, this, &CZepimView::OnRowActivated);
+    connect(m_list, &contacts::CContactListCtrl::ContactMenuRequested, this,
+            [this](const CContactDisplay* row, const QPoint& at) {
+                OpenContactMenu(row->Contact.Email, at);
+            });
+    connect(m_list, &contacts::CContactListCtrl::DeleteRequested, this,
+            [this](const CContactDisplay* row) { ConfirmDelete(row->Contact.Email); });
 
     // The fixed rows are always there, whatever the server answers.
     m_list->AddRow(ContactDisplayKind::MailNotice, 0, contacts::MailNoticeLabel(0), nullptr, false);
@@ -111,6 +119,8 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
 CZepimView::~CZepimView()
 {
     Shutdown();
+    // A sheet whose queued delete has not run yet goes with the view.
+    delete m_addSheet.data();
 }
 
 void CZepimView::Shutdown(const QString& why)
@@ -121,6 +131,13 @@ void CZepimView::Shutdown(const QString& why)
     EndConversations(why);
     if (m_statusMenu)
         m_statusMenu->close();
+    if (m_contactMenu)
+        m_contactMenu->close();
+    // The wizard and the picker belong to this logon; nothing of theirs goes out on the next.
+    if (m_addSheet)
+        m_addSheet->Cancel();
+    if (m_deletePicker)
+        m_deletePicker->reject();
     Settings settings;
     settings.WriteInt(setting::OnlineNodeOpen,
                       m_list->IsExpanded(ContactDisplayKind::OnlineHeader) ? 1 : 0);
@@ -357,9 +374,11 @@ std::intptr_t CZepimView::OnRegisteredMessage(MessageId id, std::intptr_t, std::
         const auto* address = reinterpret_cast<const std::u16string*>(lParam);
         if (address == nullptr || FindContact(*address).email.empty())
             return static_cast<std::intptr_t>(ImResult::NotFound);
-        // Offline message windows come with a later part of the program; until then the
-        // command fails rather than pretending to open one.
-        return static_cast<std::intptr_t>(ImResult::Failed);
+        const contacts::OfflineKind kind =
+            id == uwm::SendEmailCommand() ? contacts::OfflineKind::Email
+            : id == uwm::SendSmsCommand() ? contacts::OfflineKind::Sms
+                                          : contacts::OfflineKind::Pager;
+        return OpenOfflineWindow(kind, *address);
     }
     return 0;
 }

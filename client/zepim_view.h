@@ -3,6 +3,10 @@
 // results and events live in the widget-free ViewSession.
 #pragma once
 
+#include "contacts/add_contact_host.h"
+#include "contacts/add_contact_sheet.h"
+#include "contacts/contact_actions.h"
+#include "contacts/contact_dialog.h"
 #include "contacts/contact_list_ctrl.h"
 #include "contacts/my_status_button.h"
 #include "conversations/conversation_host.h"
@@ -42,7 +46,10 @@ MessageId SendPagerCommand();
 MessageId GetContactDetailsCommand();
 } // namespace uwm
 
-class CZepimView : public QWidget, public MessageReceiver, public conversations::ConversationHost
+class CZepimView : public QWidget,
+                   public MessageReceiver,
+                   public conversations::ConversationHost,
+                   public contacts::AddContactHost
 {
     Q_OBJECT
 public:
@@ -99,6 +106,35 @@ public:
     // The block routine of the conversation windows and the contact list.
     void BlockContact(const ContactRecord& contact) override;
 
+    // The contact list's actions: the contact menu of a row (opened without a nested loop; the
+    // choice acts in a slot on the contact looked up again), the offline message windows (0, or
+    // 26 when the window cannot be made), and deleting a contact (UNSUBSCRIBE, CONTACT DEL,
+    // the row; a box only on failure).
+    void OpenContactMenu(const std::u16string& email, const QPoint& globalPos);
+    QMenu* ContactMenu() const { return m_contactMenu; }
+    int OpenOfflineWindow(contacts::OfflineKind kind, const std::u16string& email);
+    void DeleteContact(const ContactRecord& contact);
+    // The Delete key: asks first, and deletes the contact it finds again after "Yes".
+    void ConfirmDelete(const std::u16string& email);
+
+    // The main frame's "&Add a contact..." and "&Delete a contact...". Both windows belong to
+    // this view and close with it; their requests go out on this view's connection only.
+    void OpenAddContact();
+    void OpenDeletePicker();
+    contacts::CAddContactSheet* AddContactSheet() const { return m_addSheet; }
+    contacts::CContactDialog* DeletePicker() const { return m_deletePicker; }
+
+    // "MESSAGE" of an offline message window, on the worker.
+    void SendOfflineMessage(std::string type, std::string headers, std::string body,
+                            QObject* context, std::function<void(ImResult)> done);
+
+    // What the add-contact wizard asks of the view.
+    std::u16string OwnEmail() const override { return m_own.email; }
+    void SearchUsers(std::u16string text, QObject* context,
+                     std::function<void(ImResult, std::vector<ContactRecord>)> done) override;
+    void AddContact(const ContactRecord& chosen, QObject* context,
+                    std::function<void(contacts::AddContactOutcome)> done) override;
+
     // What the conversation windows ask of the view.
     ContactRecord OwnRecord() const override { return m_own; }
     ContactRecord LookupParticipant(const std::u16string& email, QObject* context,
@@ -130,6 +166,7 @@ private:
     void ApplyPresence(const ServerEvent& event);
     void ConnectionLost();
     void OnRowActivated(const contacts::CContactDisplay* row);
+    void OnContactCommand(int command, const std::u16string& email);
     void OnSessionEvent(const ServerEvent& event);
     void OnMessageEvent(const ServerEvent& event);
     void OnSessionTimeoutEvent(const ServerEvent& event);
@@ -152,6 +189,9 @@ private:
     std::set<std::string> m_endedSessions;
     std::set<std::u16string> m_invitesOut;
     QPointer<QMenu> m_statusMenu;
+    QPointer<QMenu> m_contactMenu;
+    QPointer<contacts::CAddContactSheet> m_addSheet;
+    QPointer<contacts::CContactDialog> m_deletePicker;
 
     // ViewLock: look-ups made for other threads.
     mutable std::recursive_mutex m_viewLock;

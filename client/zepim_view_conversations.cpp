@@ -136,16 +136,6 @@ void CZepimView::OnSessionTimeoutEvent(const ServerEvent& event)
         window->OnSessionTimeout();
 }
 
-void CZepimView::OnRowActivated(const CContactDisplay* row)
-{
-    if (row == nullptr || row->Kind != ContactDisplayKind::OnlineContact)
-        return;
-    if (m_own.status != PresenceStatus::Available ||
-        row->Contact.SubStatus == SubStatus::DoNotDisturb)
-        return;
-    StartConversation(row->Contact.Email);
-}
-
 void CZepimView::StartConversation(const std::u16string& email, std::function<void(int)> done)
 {
     const auto finish = [done](int result) {

@@ -2,6 +2,7 @@
 // the title, the character limit and its counter, and the MESSAGE it becomes. Plain C++, no Qt.
 #pragma once
 
+#include "contacts/contact_actions.h"
 #include "protocol/contact_record.h"
 #include "protocol/im_result.h"
 
@@ -12,13 +13,8 @@
 
 namespace zep::conversations {
 
-// The numbers are the ones the main view and the add-in use.
-enum class OfflineKind : int
-{
-    Email = 1,
-    Sms = 2,
-    Pager = 3,
-};
+// The contact list's kinds (1 e-mail, 2 SMS, 3 pager), the numbers the add-in uses too.
+using contacts::OfflineKind;
 
 // 2 and 3 are SMS and pager; any other number is e-mail, the default kind.
 OfflineKind OfflineKindFromNumber(int number);

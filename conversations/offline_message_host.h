@@ -27,7 +27,7 @@ public:
     // "MESSAGE" of `type` ("email", "sms", "pager"): `headers` are complete CR LF lines, `body`
     // the UTF-8 text. Runs on the logged-on view's request worker; `done` gets the result later
     // on the UI thread, and only while `context` lives. Without a logged-on view `done` gets
-    // NotConnected, also later (never inside the call).
+    // ConnectionClosed, also later (never inside the call).
     virtual void SendOfflineMessage(std::string type, std::string headers, std::string body,
                                     QObject* context, std::function<void(ImResult)> done) = 0;
 

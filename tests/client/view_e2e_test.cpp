@@ -1,5 +1,7 @@
 // The logged-on view against a real zep-devserver: the list the server fills, live presence,
 // the own status and its early keep-alive, new mail and a forced sign-off.
+#include "view_fixture.h"
+
 #include "client_connection.h"
 #include "contacts/own_status.h"
 #include "conversations/message_parts.h"
@@ -32,123 +34,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using contacts::ContactDisplayKind;
-
-class DevServer
-{
-public:
-    DevServer()
-    {
-        if (!m_process.Start({ZEP_DEVSERVER_BINARY, "--port", "0", "--tls-port", "0"}))
-            return;
-        const std::string line = m_process.WaitForOutput("listening on");
-        std::smatch m;
-        if (std::regex_search(line, m, std::regex(R"(listening on (\S+):(\d+))")))
-            m_port = std::stoi(m[2]);
-    }
-    int Port() const { return m_port; }
-
-private:
-    test::ChildProcess m_process;
-    int m_port = 0;
-};
-
-class ViewE2E : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_GT(server.Port(), 0);
-        CurrentViewTiming().activityTick = [this] { return tick.load(); };
-        Settings s;
-        s.WriteText(setting::Server, "127.0.0.1");
-        s.WriteInt(setting::Port, server.Port());
-        s.WriteText(setting::Email, "anna@example.com");
-        s.WriteText(setting::Password, QString::fromStdString(PasswordScramble("anna123")));
-        s.WriteInt(setting::SavePassword, 1);
-        FrameOptions options;
-        options.reconnectInterval = 100ms;
-        options.trayIcon = false;
-        frame = std::make_unique<CMainFrame>(connection, options);
-        frame->show();
-        frame->StartFirstView(true);
-        ASSERT_TRUE(test::WaitUntil([&] { return frame->CurrentView() == ViewKind::Main; }));
-        view = qobject_cast<CZepimView*>(frame->View());
-        ASSERT_NE(view, nullptr);
-        ASSERT_TRUE(test::WaitUntil([&] { return view->Filled(); }));
-    }
-    void TearDown() override
-    {
-        frame.reset();
-        CurrentViewTiming() = ViewTiming{};
-        // Conversations stay with the user after the view; the test closes them.
-        std::vector<QPointer<QWidget>> windows;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<conversations::MessageWindow*>(w))
-                windows.emplace_back(w);
-        for (const QPointer<QWidget>& w : windows)
-            delete w.data();
-    }
-    conversations::MessageWindow* OnlyConversation() const
-    {
-        const auto open = view->Conversations();
-        return open.size() == 1 ? open.front() : nullptr;
-    }
-    static std::string HistoryOf(const conversations::MessageWindow* w)
-    {
-        return w->History()->toPlainText().toStdString();
-    }
-    // The next event of `kind` on another user's connection, within `limit`.
-    static std::optional<ServerEvent> NextEvent(ClientConnection& who, EventKind kind,
-                                                std::chrono::milliseconds limit = 5s)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            ImConnection& conn = *who.Connection();
-            ImWaitEvent(conn, 1);
-            LineList lines;
-            std::lock_guard app(who.AppLock());
-            if (ImReadEvent(conn, lines) != ImResult::Ok)
-                continue;
-            ServerEvent event = ServerEventFromLines(lines);
-            if (ServerEventKind(event) == kind)
-                return event;
-        }
-        return std::nullopt;
-    }
-
-    // A second user on a connection of its own.
-    std::unique_ptr<ClientConnection> LogOn(const std::string& email, const std::string& password)
-    {
-        auto other = std::make_unique<ClientConnection>();
-        ConnectSettings where;
-        where.server = "127.0.0.1";
-        where.port = static_cast<std::uint16_t>(server.Port());
-        if (other->Connect(where) != 0 || other->Logon(email, password) != LogonAnswer::Accepted)
-            return nullptr;
-        return other;
-    }
-
-    std::string Shown() const
-    {
-        std::string out;
-        QAbstractItemModel* m = view->List()->model();
-        for (int i = 0; i < m->rowCount(); ++i)
-            out += m->data(m->index(i, 0)).toString().toStdString() + "\n";
-        return out;
-    }
-    ContactDisplayKind KindOf(const std::u16string& email) const
-    {
-        const auto* row = view->List()->FindByEmail(email);
-        return row ? row->Kind : ContactDisplayKind::InfoRow;
-    }
-
-    test::ScratchHome home;
-    DevServer server;
-    ClientConnection connection;
-    std::unique_ptr<CMainFrame> frame;
-    CZepimView* view = nullptr;
-    std::atomic<std::uint32_t> tick{1000};
-};
 
 TEST_F(ViewE2E, ListIsFilledFromTheServer)
 {

@@ -1,0 +1,113 @@
+// The main frame's part in offline messages and in managing contacts: the offline message
+// windows it owns, their sends through the logged-on view, and the "&Contacts" menu.
+#include "main_frame.h"
+
+#include "about_box.h"
+#include "conversations/offline_message_window.h"
+#include "help.h"
+#include "zepim_view.h"
+
+#include <QMenuBar>
+#include <QTimer>
+
+namespace zep {
+
+using conversations::COfflineMessageWindow;
+
+void CMainFrame::CreateMenus()
+{
+    QMenu* contacts = menuBar()->addMenu(tr("&Contacts"));
+    m_addContact = contacts->addAction(tr("&Add a contact..."), this, &CMainFrame::OnAddContact);
+    m_addContact->setObjectName(QStringLiteral("AddContact"));
+    m_deleteContact =
+        contacts->addAction(tr("&Delete a contact..."), this, &CMainFrame::OnDeleteContact);
+    m_deleteContact->setObjectName(QStringLiteral("DeleteContact"));
+    m_addContact->setEnabled(false);
+    m_deleteContact->setEnabled(false);
+}
+
+void CMainFrame::OnAddContact()
+{
+    if (auto* view = qobject_cast<CZepimView*>(centralWidget()))
+        view->OpenAddContact();
+}
+
+void CMainFrame::OnDeleteContact()
+{
+    if (auto* view = qobject_cast<CZepimView*>(centralWidget()))
+        view->OpenDeletePicker();
+}
+
+int CMainFrame::OpenOfflineMessage(contacts::OfflineKind kind, const ContactRecord& contact,
+                                   const ContactRecord& own)
+{
+    if (m_shutDown)
+        return static_cast<int>(ImResult::NoMemory);
+    m_own = own;
+    COfflineMessageWindow* window =
+        COfflineMessageWindow::CreateFor(static_cast<int>(kind), contact, *this);
+    if (window == nullptr)
+        return static_cast<int>(ImResult::NoMemory);
+    std::erase_if(m_offlineWindows,
+                  [](const QPointer<COfflineMessageWindow>& w) { return w.isNull(); });
+    m_offlineWindows.emplace_back(window);
+    // Shown by its creation; brought to the front like every window the user asked for.
+    window->raise();
+    window->activateWindow();
+    return 0;
+}
+
+std::vector<COfflineMessageWindow*> CMainFrame::OfflineWindows() const
+{
+    std::vector<COfflineMessageWindow*> out;
+    for (const QPointer<COfflineMessageWindow>& w : m_offlineWindows)
+        if (w)
+            out.push_back(w.data());
+    return out;
+}
+
+void CMainFrame::SendOfflineMessage(std::string type, std::string headers, std::string body,
+                                    QObject* context, std::function<void(ImResult)> done)
+{
+    auto* view = qobject_cast<CZepimView*>(centralWidget());
+    if (view != nullptr && m_viewKind == ViewKind::Main) {
+        view->SendOfflineMessage(std::move(type), std::move(headers), std::move(body), context,
+                                 std::move(done));
+        return;
+    }
+    // Logged off: the window keeps its text and can send after the next logon.
+    QPointer<QObject> guard(context);
+    QTimer::singleShot(0, this, [guard, done] {
+        if (guard && done)
+            done(ImResult::ConnectionClosed);
+    });
+}
+
+void CMainFrame::OfflineWindowClosed(COfflineMessageWindow* window)
+{
+    std::erase_if(m_offlineWindows, [window](const QPointer<COfflineMessageWindow>& w) {
+        return w.isNull() || w.data() == window;
+    });
+    window->deleteLater();
+}
+
+void CMainFrame::CloseOfflineWindows()
+{
+    // At exit: the windows go with the program.
+    const std::vector<QPointer<COfflineMessageWindow>> windows = std::move(m_offlineWindows);
+    m_offlineWindows.clear();
+    for (const QPointer<COfflineMessageWindow>& window : windows)
+        delete window.data();
+}
+
+void CMainFrame::ShowHelp(int topic)
+{
+    zep::ShowHelp(static_cast<unsigned>(topic));
+}
+
+void CMainFrame::ShowAbout()
+{
+    ShowAboutBox(this);
+}
+
+} // namespace zep
