@@ -36,10 +36,12 @@ CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidg
     CreateMenus();
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [] { zep::ShowHelp(helpctx::MainFrame); });
-    if (m_options.trayIcon && CTrayIcon::Available()) {
-        m_tray = new CTrayIcon(this);
+    // Made whether or not a notification area is there yet: it shows when one appears.
+    if (m_options.trayIcon) {
+        m_tray = new CTrayIcon(this, m_options.trayAvailable);
         connect(m_tray, &CTrayIcon::openRequested, this, &CMainFrame::ShowFromOutside);
-        connect(m_tray, &CTrayIcon::exitRequested, this, &CMainFrame::exitRequested);
+        connect(m_tray, &CTrayIcon::menuRequested, this,
+                [this](QMenu* menu) { BuildTrayMenu(*menu); });
     }
 }
 
@@ -94,8 +96,7 @@ void CMainFrame::SwitchView(ViewKind kind)
     }
     setCentralWidget(view);
     m_viewKind = kind;
-    m_addContact->setEnabled(kind == ViewKind::Main);
-    m_deleteContact->setEnabled(kind == ViewKind::Main);
+    UpdateCommands();
     view->setFocus();
     UpdateStatus();
     if (kind == ViewKind::Signon)
@@ -327,14 +328,19 @@ void CMainFrame::Shutdown()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (m_shutDown) {
+    if (m_shutDown || m_exiting) {
         event->accept();
         return;
     }
     // Closing the window never ends the program: it goes to the notification area, or is
-    // minimised where there is none, so it can always be found again.
+    // minimised where there is none at this moment, so it can always be found again.
     event->ignore();
-    if (m_tray)
+    OnHide();
+}
+
+void CMainFrame::OnHide()
+{
+    if (TrayAvailable())
         hide();
     else
         showMinimized();

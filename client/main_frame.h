@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSystemTrayIcon>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,8 @@ struct FrameOptions
     std::chrono::milliseconds reconnectInterval{std::chrono::seconds(120)};
     // Off in tests that must not depend on a notification area.
     bool trayIcon = true;
+    // Whether a notification area is there now (tests replace it).
+    std::function<bool()> trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     // The activity monitor's last-input tick, for the logged-on view's keep-alives.
     std::function<unsigned()> lastActivity;
 };
@@ -81,6 +84,21 @@ public:
 
     CZEPStatusBar* ZepStatusBar() const { return m_statusBar; }
     CTrayIcon* Tray() const { return m_tray; }
+    // A notification area is there now: closing hides the window instead of minimising it.
+    bool TrayAvailable() const { return m_tray != nullptr && m_options.trayAvailable(); }
+
+    // The frame's commands: "Log In" (126), "Log Out" (135), "Open" (134), "Exit" (136), hide
+    // (57665, Esc, closing the window).
+    void OnLogIn();
+    void OnLogOut();
+    void OnOpen() { ShowFromOutside(); }
+    void OnExit();
+    void OnHide();
+    bool Exiting() const { return m_exiting; }
+    // The notification-area menu, filled anew each time it opens.
+    void BuildTrayMenu(QMenu& menu);
+    QAction* LogInAction() const { return m_logIn; }
+    QAction* LogOutAction() const { return m_logOut; }
     LogonDialog* OpenDialog() const { return m_dialog; }
     bool AutoReconnect() const { return m_autoReconnect; }
     bool SilentLogon() const { return m_silentLogon; }
@@ -112,6 +130,7 @@ private:
     void ShowMessage(const QString& text);
     PostResult PosterFor(std::uint64_t generation);
     void CreateMenus();
+    void UpdateCommands();
     void CloseOfflineWindows();
 
     ClientConnection& m_connection;
@@ -119,6 +138,8 @@ private:
     CZEPStatusBar* m_statusBar;
     CTrayIcon* m_tray = nullptr;
     QPointer<LogonDialog> m_dialog;
+    QAction* m_logIn = nullptr;
+    QAction* m_logOut = nullptr;
     QAction* m_addContact = nullptr;
     QAction* m_deleteContact = nullptr;
     std::vector<QPointer<conversations::COfflineMessageWindow>> m_offlineWindows;
@@ -134,6 +155,7 @@ private:
     bool m_autoReconnect = false;
     bool m_silentLogon = false;
     bool m_shutDown = false;
+    bool m_exiting = false;
 };
 
 } // namespace zep

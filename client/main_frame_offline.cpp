@@ -1,5 +1,5 @@
 // The main frame's part in offline messages and in managing contacts: the offline message
-// windows it owns, their sends through the logged-on view, and the "&Contacts" menu.
+// windows it owns, their sends through the logged-on view, and the "&Contacts" commands.
 #include "main_frame.h"
 
 #include "about_box.h"
@@ -7,24 +7,11 @@
 #include "help.h"
 #include "zepim_view.h"
 
-#include <QMenuBar>
 #include <QTimer>
 
 namespace zep {
 
 using conversations::COfflineMessageWindow;
-
-void CMainFrame::CreateMenus()
-{
-    QMenu* contacts = menuBar()->addMenu(tr("&Contacts"));
-    m_addContact = contacts->addAction(tr("&Add a contact..."), this, &CMainFrame::OnAddContact);
-    m_addContact->setObjectName(QStringLiteral("AddContact"));
-    m_deleteContact =
-        contacts->addAction(tr("&Delete a contact..."), this, &CMainFrame::OnDeleteContact);
-    m_deleteContact->setObjectName(QStringLiteral("DeleteContact"));
-    m_addContact->setEnabled(false);
-    m_deleteContact->setEnabled(false);
-}
 
 void CMainFrame::OnAddContact()
 {

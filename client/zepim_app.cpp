@@ -105,7 +105,7 @@ int CZepimApp::Start()
     m_frame->StartFirstView(credentials && savePassword && autoLogon);
     if (openMain)
         m_frame->show();
-    else if (!m_frame->Tray())
+    else if (!m_frame->TrayAvailable())
         m_frame->showMinimized(); // no notification area: the user must still find the window
 
     if (m_hooks.startRpc)
@@ -206,7 +206,9 @@ void CZepimApp::Exit()
         m_app.removeEventFilter(m_inputFilter.get());
     m_activity.Release();
     m_instance.reset();
-    QCoreApplication::quit();
+    // exit(), not quit(): quit() asks the windows first, and a window that hides on close
+    // would veto it.
+    QCoreApplication::exit(0);
 }
 
 } // namespace zep

@@ -238,6 +238,31 @@ TEST_F(ContactActionsE2E, TheWizardAndThePickerCloseWithTheView)
     EXPECT_FALSE(frame->DeleteContactAction()->isEnabled());
 }
 
+TEST_F(ContactActionsE2E, TheTrayMenuLoggedOnAndLogOut)
+{
+    QMenu menu;
+    frame->BuildTrayMenu(menu);
+    std::vector<std::pair<std::string, bool>> entries;
+    for (QAction* action : menu.actions())
+        if (!action->isSeparator())
+            entries.emplace_back(action->text().toStdString(), action->isEnabled());
+    const std::vector<std::pair<std::string, bool>> expected{{"My Status", true},
+                                                             {"Log In", false},
+                                                             {"Log Out", true},
+                                                             {"Open ZEP Instant Messenger", true},
+                                                             {"Exit", true}};
+    EXPECT_EQ(entries, expected);
+    QMenu* status = menu.actions().front()->menu();
+    ASSERT_NE(status, nullptr);
+    EXPECT_FALSE(status->actions().isEmpty());
+    EXPECT_FALSE(frame->LogInAction()->isEnabled());
+    ASSERT_TRUE(frame->LogOutAction()->isEnabled());
+    frame->LogOutAction()->trigger();
+    ASSERT_TRUE(test::WaitUntil([&] { return frame->CurrentView() == ViewKind::Logon; }));
+    EXPECT_TRUE(frame->LogInAction()->isEnabled());
+    EXPECT_FALSE(frame->AutoReconnect()) << "a log-out is not followed by a reconnect";
+}
+
 TEST_F(ContactActionsE2E, ThePickerDeletesTheChosenContact)
 {
     frame->OnDeleteContact();

@@ -10,6 +10,7 @@
 #include "tray_icon.h"
 #include "zep_status_bar.h"
 
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <gtest/gtest.h>
@@ -272,6 +273,69 @@ TEST(StatusBar, ShowsTheAddressAndTheLockOnlyWhenLoggedOn)
     EXPECT_EQ(bar.AddressText(), "");
     EXPECT_FALSE(bar.LockShown());
     EXPECT_GE(bar.minimumHeight(), 20);
+}
+
+// The entries of a menu with their enabled states, separators as "-".
+std::vector<std::pair<std::string, bool>> Entries(QMenu& menu)
+{
+    std::vector<std::pair<std::string, bool>> out;
+    for (QAction* action : menu.actions())
+        out.emplace_back(action->isSeparator() ? "-" : action->text().toStdString(),
+                         action->isEnabled());
+    return out;
+}
+
+TEST(TrayIcon, MenuEscAndClosingFollowTheNotificationArea)
+{
+    test::ScratchHome home;
+    ClientConnection connection;
+    bool trayThere = false;
+    FrameOptions options = QuietFrame(60s);
+    options.trayIcon = true;
+    options.trayAvailable = [&] { return trayThere; };
+    CMainFrame frame(connection, options);
+    frame.StartFirstView(false);
+    frame.show();
+    ASSERT_NE(frame.Tray(), nullptr);
+    QMenu menu;
+    frame.BuildTrayMenu(menu);
+    const std::vector<std::pair<std::string, bool>> loggedOff{{"My Status", false},
+                                                              {"Log In", true},
+                                                              {"Log Out", false},
+                                                              {"-", true},
+                                                              {"Open ZEP Instant Messenger", true},
+                                                              {"Exit", true}};
+    EXPECT_EQ(Entries(menu), loggedOff);
+    EXPECT_TRUE(frame.LogInAction()->isEnabled());
+    EXPECT_FALSE(frame.LogOutAction()->isEnabled());
+
+    // No notification area yet: closing minimises, so the window can still be found.
+    frame.close();
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_TRUE(frame.isMinimized());
+    // One appears later (the panel started after us): Esc hides, the icon opens again.
+    trayThere = true;
+    frame.Tray()->CheckAvailability();
+    frame.ShowFromOutside();
+    frame.OnHide();
+    EXPECT_FALSE(frame.isVisible());
+    emit frame.Tray()->openRequested();
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_FALSE(frame.isMinimized());
+
+    // Exit lets the window close for real.
+    QSignalSpy exits(&frame, &CMainFrame::exitRequested);
+    frame.OnExit();
+    EXPECT_EQ(exits.count(), 1);
+    frame.close();
+    EXPECT_FALSE(frame.isVisible());
+}
+
+TEST(TrayIcon, TipIsCutTo127Characters)
+{
+    CTrayIcon tray(nullptr, [] { return false; });
+    tray.SetTip(QString(200, u'x'));
+    EXPECT_EQ(tray.Tip().size(), 127);
 }
 
 TEST(TrayIcon, TipSaysWhetherLoggedOn)
