@@ -10,7 +10,7 @@
 namespace zep {
 namespace {
 
-constexpr const char* kEntryName = "ZEPMessenger.desktop";
+const QString kEntryName = QString::fromLatin1(kDesktopEntryName) + QStringLiteral(".desktop");
 
 // Desktop-entry string values escape the backslash, so every backslash the Exec rules need is
 // written twice in the file.
@@ -61,7 +61,7 @@ QString CanonicalExecutable(const QString& path)
 QString AutostartEntryPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/autostart/") + QLatin1String(kEntryName);
+           QStringLiteral("/autostart/") + kEntryName;
 }
 
 QString QuoteExecArgument(const QString& argument)

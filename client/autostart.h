@@ -5,6 +5,10 @@
 
 namespace zep {
 
+// The name of the program's desktop entry, without ".desktop": the autostart entry's name, and
+// what the desktop matches windows and notifications with (the Wayland application id).
+inline constexpr char kDesktopEntryName[] = "ZEPMessenger";
+
 // $XDG_CONFIG_HOME/autostart/ZEPMessenger.desktop
 QString AutostartEntryPath();
 

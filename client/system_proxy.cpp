@@ -60,14 +60,35 @@ std::vector<std::string> FromLibProxy(const std::string& url)
     return out;
 }
 
-std::vector<std::string> FromEnvironment(const std::string& server)
+std::string Trimmed(const std::string& s)
+{
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// A host without brackets and a trailing dot, in lower case.
+std::string PlainHost(std::string host)
+{
+    host = Lower(Trimmed(host));
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    while (!host.empty() && host.back() == '.')
+        host.pop_back();
+    return host;
+}
+
+std::vector<std::string> FromEnvironment(const std::string& server, std::uint16_t port)
 {
     std::vector<std::string> out;
-    if (const char* noProxy = std::getenv("no_proxy")) {
-        const std::string list = std::string(",") + noProxy + ",";
-        if (list.find("," + server + ",") != std::string::npos ||
-            list.find(",*,") != std::string::npos)
-            return out;
+    for (const char* name : {"no_proxy", "NO_PROXY"}) {
+        const char* noProxy = std::getenv(name);
+        if (noProxy && *noProxy) {
+            if (NoProxyMatches(noProxy, server, port))
+                return out;
+            break;
+        }
     }
     for (const char* name : {"https_proxy", "HTTPS_PROXY", "http_proxy", "HTTP_PROXY"}) {
         const char* value = std::getenv(name);
@@ -80,6 +101,58 @@ std::vector<std::string> FromEnvironment(const std::string& server)
 }
 
 } // namespace
+
+bool NoProxyMatches(const std::string& list, const std::string& server, std::uint16_t port)
+{
+    const std::string host = PlainHost(server);
+    if (host.empty())
+        return false;
+    std::string::size_type start = 0;
+    while (start <= list.size()) {
+        auto end = list.find_first_of(", ", start);
+        if (end == std::string::npos)
+            end = list.size();
+        std::string entry = Lower(Trimmed(list.substr(start, end - start)));
+        start = end + 1;
+        if (entry.empty())
+            continue;
+        if (entry == "*")
+            return true;
+        // An optional port: "host:port", "[v6]:port"; a bare IPv6 literal has several colons.
+        std::string entryPort;
+        if (entry.front() == '[') {
+            const auto close = entry.find(']');
+            if (close == std::string::npos)
+                continue;
+            if (close + 1 < entry.size() && entry[close + 1] == ':')
+                entryPort = entry.substr(close + 2);
+            entry = entry.substr(1, close - 1);
+        } else if (const auto colon = entry.find(':');
+                   colon != std::string::npos && entry.find(':', colon + 1) == std::string::npos) {
+            entryPort = entry.substr(colon + 1);
+            entry.resize(colon);
+        }
+        if (!entryPort.empty() && entryPort != std::to_string(port))
+            continue;
+        if (entry.rfind("*.", 0) == 0)
+            entry.erase(0, 1);
+        const bool subdomainsOnly = !entry.empty() && entry.front() == '.';
+        if (subdomainsOnly)
+            entry.erase(0, 1);
+        while (!entry.empty() && entry.back() == '.')
+            entry.pop_back();
+        if (entry.empty())
+            continue;
+        if (host == entry)
+            return true;
+        // "example.com" and ".example.com" both cover every name below it.
+        if (host.size() > entry.size() &&
+            host.compare(host.size() - entry.size(), entry.size(), entry) == 0 &&
+            host[host.size() - entry.size() - 1] == '.')
+            return true;
+    }
+    return false;
+}
 
 bool ParseProxyEntry(const std::string& input, ProxyEntry& entry)
 {
@@ -126,7 +199,7 @@ std::vector<ProxyEntry> SystemProxies(const std::string& server, std::uint16_t p
 {
     const std::string url = "https://" + server + ":" + std::to_string(port) + "/";
     const std::vector<std::string> found =
-        TheLibProxy().Usable() ? FromLibProxy(url) : FromEnvironment(server);
+        TheLibProxy().Usable() ? FromLibProxy(url) : FromEnvironment(server, port);
     std::vector<ProxyEntry> entries;
     for (const std::string& text : found) {
         ProxyEntry e;

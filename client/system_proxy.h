@@ -18,6 +18,11 @@ struct ProxyEntry
 // HTTP proxies to try, in order, for a connection to server:port; empty means direct.
 std::vector<ProxyEntry> SystemProxies(const std::string& server, std::uint16_t port);
 
+// Whether a no_proxy list exempts server:port: comma- or space-separated entries, "*" for all,
+// a domain (with or without a leading "." or "*.") covering itself and every name below it,
+// IP literals ("[::1]" or "::1"), an optional ":port", all without regard to case.
+bool NoProxyMatches(const std::string& list, const std::string& server, std::uint16_t port);
+
 // One proxy address ("http://host:port/", "host:port", "https=host:port") to an entry; false
 // for schemes other than http and https and for "direct://".
 bool ParseProxyEntry(const std::string& text, ProxyEntry& entry);

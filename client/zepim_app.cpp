@@ -57,6 +57,7 @@ int CZepimApp::Start()
     m_app.setQuitOnLastWindowClosed(false);
     QCoreApplication::setOrganizationName(kSettingsOrganisation);
     QCoreApplication::setApplicationName(kSettingsApplication);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntryName));
     InitResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zepim.png")));
     uwm::RegisterAll();

@@ -44,3 +44,47 @@ TEST(SystemProxy, EntriesOfTheProxyList)
 
 } // namespace
 } // namespace zep
+
+namespace zep {
+namespace {
+
+TEST(SystemProxy, NoProxyListsFollowTheCommonConvention)
+{
+    const struct
+    {
+        const char* list;
+        const char* host;
+        std::uint16_t port;
+        bool exempt;
+    } rows[] = {
+        {"*", "im.example.com", 8367, true},
+        {"im.example.com", "im.example.com", 8367, true},
+        {"IM.Example.COM", "im.example.com", 8367, true},
+        {"example.com", "im.example.com", 8367, true},   // a bare domain covers subdomains
+        {".example.com", "im.example.com", 8367, true},  // so does a leading dot
+        {"*.example.com", "im.example.com", 8367, true}, // and a leading "*."
+        {"example.com", "example.com", 8367, true},
+        {"example.com", "badexample.com", 8367, false}, // a suffix is not a subdomain
+        {"other.org, example.com", "im.example.com", 8367, true},
+        {"other.org example.com", "im.example.com", 8367, true},
+        {" other.org ,, ", "im.example.com", 8367, false},
+        {"im.example.com:8367", "im.example.com", 8367, true},
+        {"im.example.com:443", "im.example.com", 8367, false},
+        {"10.0.0.5", "10.0.0.5", 8367, true},
+        {"10.0.0.5", "10.0.0.50", 8367, false},
+        {"10.0.0.5:8367", "10.0.0.5", 8367, true},
+        {"::1", "::1", 8367, true},
+        {"[::1]", "[::1]", 8367, true},
+        {"[::1]:8367", "::1", 8367, true},
+        {"[::1]:80", "::1", 8367, false},
+        {"example.com.", "im.example.com.", 8367, true},
+        {"", "im.example.com", 8367, false},
+        {"example.com", "", 8367, false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(NoProxyMatches(row.list, row.host, row.port), row.exempt)
+            << "'" << row.list << "' for " << row.host << ":" << row.port;
+}
+
+} // namespace
+} // namespace zep
