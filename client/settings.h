@@ -1,6 +1,8 @@
 // Per-user settings of the messenger: names, defaults and typed access through QSettings.
 #pragma once
 
+#include "protocol/product.h"
+
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
@@ -53,7 +55,7 @@ inline constexpr int OpenMainWndInOptions = 0;
 inline constexpr int NodeOpen = 1;
 inline constexpr const char* LogoLink = "https://www.corvane.example/";
 // The first-run marker: the messenger's own version.
-inline constexpr const char* VersionText = "18.1.4389";
+inline constexpr const char* VersionText = kProductVersion;
 } // namespace defaults
 
 // One view of the settings file. Cheap to construct; instances in different threads see each

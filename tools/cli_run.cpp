@@ -1,5 +1,7 @@
 #include "tools/cli_run.h"
 
+#include "protocol/product.h"
+
 #include "protocol/requests.h"
 #include "tools/cli_commands.h"
 #include "tools/cli_options.h"
@@ -28,6 +30,14 @@ std::uint32_t MonotonicMilliseconds()
 
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
 {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        *env.out << UsageText();
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        *env.out << "zepim-cli " << kProductVersion << "\n";
+        return 0;
+    }
     CliOptions options;
     std::string problem;
     if (!ParseOptions(args, options, problem) || !CheckCommandArgs(options, problem)) {

@@ -120,6 +120,14 @@ TEST_F(CliTest, BadArgumentsGiveUsageAndExitTwoWithoutConnecting)
     std::vector<std::string> args = {"--server", "h", "--email", "e", "contacts"};
     EXPECT_EQ(RunCli(args, env), kExitUsage);
     EXPECT_NE(err.str().find("ZEPIM_PASSWORD"), std::string::npos);
+    // --help and --version answer on standard output with status 0, as programs do.
+    for (const char* asked : {"--help", "-h", "--version"}) {
+        out.str("");
+        EXPECT_EQ(RunCli({asked}, env), 0) << asked;
+        EXPECT_NE(out.str().find(std::string(asked) == "--version" ? "zepim-cli 18." : "usage:"),
+                  std::string::npos)
+            << asked;
+    }
 }
 
 TEST_F(CliTest, SendImInvitesSendsBothRenderingsAndLeaves)
