@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -50,9 +51,14 @@ __attribute__((visibility("default"))) int StartActivityMonitor(void)
     std::lock_guard guard(m.lock);
     if (m.running)
         return 1;
-    m.source = zep::activity::OpenX11IdleSource();
-    if (!m.source)
-        m.source = zep::activity::OpenDBusIdleSource();
+    using zep::activity::IdleSourceKind;
+    for (const IdleSourceKind kind : zep::activity::IdleSourceOrder(
+             std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"))) {
+        m.source = kind == IdleSourceKind::X11 ? zep::activity::OpenX11IdleSource()
+                                               : zep::activity::OpenDBusIdleSource();
+        if (m.source)
+            break;
+    }
     const std::uint64_t now = NowMs();
     m.lastDesktopInput = now;
     m.lastAppInput.store(now);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace zep::activity {
 
@@ -15,6 +16,16 @@ public:
     // Idle milliseconds, or nothing when the query failed this time.
     virtual std::optional<std::uint64_t> IdleMs() = 0;
 };
+
+enum class IdleSourceKind
+{
+    DBus, // the compositor's idle monitor, then the screen-saver interface, on the session bus
+    X11,  // the X11 screen-saver extension
+};
+
+// The sources to try, in order, for the session that WAYLAND_DISPLAY and XDG_SESSION_TYPE
+// describe. The application's own input is the fall-back after all of them.
+std::vector<IdleSourceKind> IdleSourceOrder(const char* waylandDisplay, const char* sessionType);
 
 // Each returns nothing when its desktop interface is not available.
 std::unique_ptr<IdleSource> OpenX11IdleSource();
