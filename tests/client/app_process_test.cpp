@@ -37,7 +37,7 @@ protected:
             p->waitForFinished(5000);
         }
     }
-    QProcess& Start(const QString& program)
+    QProcess& Start(const QString& program, const QStringList& args = {})
     {
         processes.push_back(std::make_unique<QProcess>());
         QProcess& p = *processes.back();
@@ -48,7 +48,7 @@ protected:
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("LD_LIBRARY_PATH");
         p.setProcessEnvironment(env);
-        p.start(program, {});
+        p.start(program, args);
         EXPECT_TRUE(p.waitForStarted(5000));
         return p;
     }
@@ -156,6 +156,27 @@ TEST_F(AppProcess, FirstRunWritesVersionAutostartAndStartupValuesThenRunsTheWiza
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(p.state(), QProcess::Running);
     EXPECT_EQ(Terminate(p), 0) << "SIGTERM ends the program while the wizard is open";
+}
+
+TEST_F(AppProcess, HelpAndVersionAnswerWithoutStarting)
+{
+    const struct
+    {
+        QStringList args;
+        const char* expected;
+    } rows[] = {
+        {{"--help"}, "--version"},
+        {{"-h"}, "/background"},
+        {{"--version"}, "zepim 18.1.4389"},
+        {{"/background", "--version"}, "zepim 18.1.4389"},
+    };
+    for (const auto& row : rows) {
+        QProcess& p = Start(ZEPIM_PATH, row.args);
+        ASSERT_TRUE(p.waitForFinished(10000)) << row.args.join(' ').toStdString();
+        EXPECT_EQ(p.exitCode(), 0) << row.args.join(' ').toStdString();
+        EXPECT_TRUE(p.readAllStandardOutput().contains(row.expected))
+            << row.args.join(' ').toStdString();
+    }
 }
 
 } // namespace
