@@ -5,6 +5,9 @@
 #include "protocol/requests.h"
 #include "transport/im_connection.h"
 
+#include <QElapsedTimer>
+#include <algorithm>
+
 namespace zep {
 
 namespace {
@@ -56,6 +59,10 @@ void ViewSession::Stop()
     {
         std::lock_guard lock(m_sleepLock);
         m_sleepWake.notify_all();
+    }
+    {
+        std::lock_guard lock(m_handLock);
+        m_handRoom.notify_all();
     }
     // A request stuck in an exchange (up to the 240 s time-out) or the reader's wait ends now.
     m_connection.Wake();
@@ -122,13 +129,10 @@ void ViewSession::Fill(ImConnection& conn)
         fill->mailCount = count;
         ++m_keepAlives;
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, fill] {
-            if (m_handlers.filled)
-                m_handlers.filled(*fill);
-        },
-        Qt::QueuedConnection);
+    HandOver([this, fill] {
+        if (m_handlers.filled)
+            m_handlers.filled(*fill);
+    });
 }
 
 void ViewSession::ReceiveLoop()
@@ -141,6 +145,10 @@ void ViewSession::ReceiveLoop()
         Fill(*conn);
     }
     while (!m_stop) {
+        // While the UI is behind, the socket is not read: the server is slowed by TCP.
+        WaitForRoom();
+        if (m_stop)
+            break;
         const ImResult waited = ImWaitEvent(*conn, kReaderWaitSeconds);
         if (m_stop)
             break;
@@ -152,28 +160,144 @@ void ViewSession::ReceiveLoop()
             std::lock_guard app(m_connection.AppLock());
             read = ImReadEvent(*conn, lines);
             if (read == ImResult::Ok) {
-                auto event = std::make_shared<ServerEvent>(ServerEventFromLines(lines));
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, event] {
-                        if (m_handlers.event)
-                            m_handlers.event(*event);
-                    },
-                    Qt::QueuedConnection);
+                HandOverEvent(std::make_shared<ServerEvent>(ServerEventFromLines(lines)));
                 continue;
             }
         }
         if (read == ImResult::ConnectionClosed || read == ImResult::TransferFailed ||
             waited == ImResult::ConnectionClosed) {
+            // After every event read before it.
             if (!m_stop)
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        if (m_handlers.connectionLost)
-                            m_handlers.connectionLost();
-                    },
-                    Qt::QueuedConnection);
+                HandOver([this] {
+                    if (m_handlers.connectionLost)
+                        m_handlers.connectionLost();
+                });
             return;
+        }
+    }
+}
+
+std::size_t ViewSession::MostWaiting() const
+{
+    std::lock_guard lock(m_handLock);
+    return m_mostWaiting;
+}
+
+void ViewSession::PostDrain()
+{
+    // Called with m_handLock held.
+    if (m_drainPosted)
+        return;
+    m_drainPosted = true;
+    QMetaObject::invokeMethod(
+        this, [this] { Drain(); }, Qt::QueuedConnection);
+}
+
+void ViewSession::HandOver(std::function<void()> call)
+{
+    std::lock_guard lock(m_handLock);
+    // Nothing merges across a result: a PRESENCE after it is applied after it.
+    m_presenceAt.clear();
+    Waiting waiting;
+    waiting.call = std::move(call);
+    m_waiting.push_back(std::move(waiting));
+    PostDrain();
+}
+
+void ViewSession::HandOverEvent(std::shared_ptr<ServerEvent> event)
+{
+    std::size_t bytes = sizeof(ServerEvent);
+    for (const std::u16string& line : event->lines)
+        bytes += sizeof(std::u16string) + line.size() * sizeof(char16_t);
+    const bool presence = ServerEventKind(*event) == EventKind::Presence;
+    std::u16string key = presence ? HeaderValue(*event, u"Email", kEmailSize) : std::u16string();
+    for (char16_t& c : key)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    std::lock_guard lock(m_handLock);
+    if (!key.empty()) {
+        // A later PRESENCE of the same address takes the waiting one's place: the list ends as
+        // if both had been applied (each carries every field), the order stays the first's.
+        if (const auto it = m_presenceAt.find(key); it != m_presenceAt.end()) {
+            Waiting& waiting = m_waiting[it->second - m_firstSeq];
+            m_waitingBytes = m_waitingBytes - waiting.bytes + bytes;
+            waiting.event = std::move(event);
+            waiting.bytes = bytes;
+            return;
+        }
+        m_presenceAt.emplace(key, m_firstSeq + m_waiting.size());
+    } else if (!presence) {
+        m_presenceAt.clear(); // SESSION, MESSAGE and the others: nothing merges across them
+    }
+    Waiting waiting;
+    waiting.event = std::move(event);
+    waiting.presenceKey = std::move(key);
+    waiting.bytes = bytes;
+    m_waiting.push_back(std::move(waiting));
+    ++m_waitingEvents;
+    m_waitingBytes += bytes;
+    m_mostWaiting = std::max(m_mostWaiting, m_waitingEvents);
+    PostDrain();
+}
+
+void ViewSession::WaitForRoom()
+{
+    std::unique_lock lock(m_handLock);
+    if (m_waitingEvents < kMaxWaitingEvents && m_waitingBytes < kMaxWaitingBytes)
+        return;
+    // Full: read again once half of it is done, not after every single event.
+    m_handRoom.wait(lock, [this] {
+        return m_stop ||
+               (m_waitingEvents <= kMaxWaitingEvents / 2 && m_waitingBytes <= kMaxWaitingBytes / 2);
+    });
+}
+
+void ViewSession::Drain()
+{
+    // Work in slices, so the window paints and timers run during a flood.
+    constexpr std::size_t kSlice = 64;
+    constexpr qint64 kBudgetMs = 8;
+    QElapsedTimer clock;
+    clock.start();
+    while (true) {
+        std::vector<Waiting> batch;
+        {
+            std::lock_guard lock(m_handLock);
+            if (m_waiting.empty()) {
+                m_drainPosted = false;
+                break;
+            }
+            const std::size_t n = std::min(m_waiting.size(), kSlice);
+            batch.reserve(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                Waiting& front = m_waiting.front();
+                if (front.event) {
+                    --m_waitingEvents;
+                    m_waitingBytes -= front.bytes;
+                    if (!front.presenceKey.empty()) {
+                        const auto it = m_presenceAt.find(front.presenceKey);
+                        if (it != m_presenceAt.end() && it->second == m_firstSeq)
+                            m_presenceAt.erase(it);
+                    }
+                }
+                batch.push_back(std::move(front));
+                m_waiting.pop_front();
+                ++m_firstSeq;
+            }
+        }
+        m_handRoom.notify_all();
+        for (Waiting& waiting : batch) {
+            if (waiting.event) {
+                if (m_handlers.event)
+                    m_handlers.event(*waiting.event);
+            } else if (waiting.call) {
+                waiting.call();
+            }
+        }
+        if (clock.elapsed() >= kBudgetMs) {
+            QMetaObject::invokeMethod(
+                this, [this] { Drain(); }, Qt::QueuedConnection);
+            return; // m_drainPosted stays set: this slice's successor is on its way
         }
     }
 }

@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace zep {
@@ -49,6 +50,14 @@ struct ViewFill
 // True for the results that mean the connection is gone.
 bool IsTransportFailure(ImResult result);
 
+// How much work may wait for the UI thread before the event reader stops reading the socket
+// (then TCP flow control slows the server down instead of the messenger growing). A waiting
+// PRESENCE takes in every later one of its address, so room for a few thousand events lets a
+// flood for a large contact list merge instead of stall; a full queue is a few megabytes and a
+// few tenths of a second of the UI's work.
+inline constexpr std::size_t kMaxWaitingEvents = 4096;
+inline constexpr std::size_t kMaxWaitingBytes = 8u * 1024u * 1024u;
+
 class ViewSession : public QObject
 {
     Q_OBJECT
@@ -73,19 +82,23 @@ public:
     bool Stopping() const { return m_stop.load(); }
 
     // Runs `job` on the request worker under AppLock; `done` gets its result on the UI thread,
-    // queued before the lock is released, and only while `context` lives.
+    // handed over before the lock is released, and only while `context` lives.
     template <typename R>
     void Request(std::function<R(ImConnection&)> job, QObject* context, std::function<void(R)> done)
     {
         QPointer<QObject> guard(context);
         Enqueue([this, job = std::move(job), guard, done = std::move(done)](ImConnection& conn) {
             auto result = std::make_shared<R>(job(conn));
-            if (guard && done)
-                QMetaObject::invokeMethod(
-                    guard.data(), [done, result] { done(std::move(*result)); },
-                    Qt::QueuedConnection);
+            if (done)
+                HandOver([guard, done, result] {
+                    if (guard)
+                        done(std::move(*result));
+                });
         });
     }
+
+    // The most events that waited for the UI at once so far (tests and benchmarks).
+    std::size_t MostWaiting() const;
 
     // The activity watch: armed by the user's own PRESENCE, fired by the next input.
     void ArmActivityWatch();
@@ -94,6 +107,22 @@ public:
     void CountKeepAlive() { ++m_keepAlives; }
 
 private:
+    // The one first-in-first-out hand-over to the UI thread: results, events, the fill and the
+    // end of the connection, in the order the connection saw them.
+    struct Waiting
+    {
+        std::shared_ptr<ServerEvent> event; // or
+        std::function<void()> call;
+        std::u16string presenceKey; // the folded address of a PRESENCE that others may join
+        std::size_t bytes = 0;
+    };
+    void HandOver(std::function<void()> call);
+    void HandOverEvent(std::shared_ptr<ServerEvent> event);
+    void PostDrain();
+    void Drain();
+    // The reader waits here, holding no lock, until the UI has caught up.
+    void WaitForRoom();
+
     void Enqueue(std::function<void(ImConnection&)> job);
     void ReceiveLoop();
     void KeepAliveLoop();
@@ -119,6 +148,17 @@ private:
     std::deque<std::function<void(ImConnection&)>> m_queue;
     std::mutex m_sleepLock;
     std::condition_variable m_sleepWake;
+
+    mutable std::mutex m_handLock;
+    std::condition_variable m_handRoom;
+    std::deque<Waiting> m_waiting;
+    std::uint64_t m_firstSeq = 0; // the sequence number of m_waiting.front()
+    // Folded address -> sequence number of its waiting PRESENCE, since the last other item.
+    std::unordered_map<std::u16string, std::uint64_t> m_presenceAt;
+    std::size_t m_waitingEvents = 0;
+    std::size_t m_waitingBytes = 0;
+    std::size_t m_mostWaiting = 0;
+    bool m_drainPosted = false;
 };
 
 } // namespace zep

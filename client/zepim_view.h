@@ -70,6 +70,7 @@ public:
     const ContactRecord& Own() const { return m_own; }
     bool Filled() const { return m_filled; }
     int KeepAlivesSent() const { return m_session->KeepAlivesSent(); }
+    std::size_t MostWaiting() const { return m_session->MostWaiting(); }
     // The open conversations (the ConversationList), in the order they were opened.
     std::vector<conversations::MessageWindow*> Conversations() const;
     conversations::MessageWindow* FindConversation(const std::string& sessionId) const;
