@@ -139,6 +139,11 @@ QString CZEPOptionsDialog::RelogonText()
               "logon.");
 }
 
+QString CZEPOptionsDialog::AutostartFailedText()
+{
+    return tr("The startup settings could not be changed.");
+}
+
 QString CZEPOptionsDialog::VariablesNotSavedText()
 {
     return tr("Your presence settings could not be saved on the server.");
@@ -184,7 +189,7 @@ void CZEPOptionsDialog::VariablesFetched(ImResult result, const ServerVariables&
     m_message->SetVariablesLoaded(true);
 }
 
-bool CZEPOptionsDialog::ApplyPages()
+bool CZEPOptionsDialog::ApplyPages(bool closing)
 {
     // Every page is checked before any writes, so a refusal leaves the store untouched.
     for (int i = 0; i < PageCount; ++i) {
@@ -201,6 +206,8 @@ bool CZEPOptionsDialog::ApplyPages()
     }
     for (int i = 0; i < PageCount; ++i)
         PageWidget(static_cast<Page>(i))->Apply(m_variablesLoaded);
+    if (m_general->TakeAutostartFailed())
+        Notice(closing ? m_owner.data() : this, AutostartFailedText(), true);
     if (m_account->TakeChanged())
         m_relogonNeeded = true;
     if (m_connection->TakeChanged())
@@ -239,7 +246,7 @@ void CZEPOptionsDialog::StoreVariables(std::function<void(bool)> done)
 
 void CZEPOptionsDialog::Apply()
 {
-    if (m_closing || !ApplyPages())
+    if (m_closing || !ApplyPages(false))
         return;
     StoreVariables([this](bool saved) {
         if (!saved)
@@ -253,7 +260,7 @@ void CZEPOptionsDialog::Apply()
 
 void CZEPOptionsDialog::accept()
 {
-    if (m_closing || !ApplyPages())
+    if (m_closing || !ApplyPages(true))
         return;
     m_closing = true;
     // The sheet goes at once; it lives on hidden until the server has the variables, so a

@@ -56,6 +56,7 @@ public:
     // The texts of the sheet's messages.
     static QString RelogonText();
     static QString VariablesNotSavedText();
+    static QString AutostartFailedText();
 
 public slots:
     void accept() override;
@@ -69,8 +70,9 @@ signals:
 private:
     void PageShown(int index);
     void VariablesFetched(ImResult result, const ServerVariables& variables);
-    // Checks every shown page, then writes them. False when a page refused.
-    bool ApplyPages();
+    // Checks every shown page, then writes them. False when a page refused. `closing`: the
+    // sheet goes away after this, so what is told goes over the owner.
+    bool ApplyPages(bool closing);
     // Sends the server variables when they were fetched; `done` gets whether nothing was lost.
     void StoreVariables(std::function<void(bool)> done);
     void ChangeFont();

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QWidget>
 #include <optional>
+#include <utility>
 
 namespace zep {
 
@@ -107,12 +108,15 @@ public:
     explicit CZEPOptionsGeneral(OptionsHost& host, QWidget* parent = nullptr);
     std::optional<OptionsRefusal> Check() const override;
     void Apply(bool variablesLoaded) override;
+    // True once after the last Apply could not write the autostart entry.
+    bool TakeAutostartFailed() { return std::exchange(m_autostartFailed, false); }
 
 protected:
     void Load() override;
 
 private:
     void EnforceStartupPair(QCheckBox* changed);
+    bool m_autostartFailed = false;
 
     OptionsHost& m_host;
     QCheckBox* m_launch;

@@ -140,8 +140,10 @@ void CZEPOptionsGeneral::Apply(bool)
     EnforceStartupPair(m_launch);
     // The autostart entry comes first; when it cannot be written the rest of the start-up
     // choices would not match what happens at the next start, so they stay as they are.
-    if (!SetRunValue(m_launch->isChecked(), m_host.Executable()))
+    if (!SetRunValue(m_launch->isChecked(), m_host.Executable())) {
+        m_autostartFailed = true;
         return;
+    }
     Settings settings;
     settings.WriteInt(setting::OpenMainWnd, Flag(m_openMain));
     settings.WriteInt(setting::AutoLogon, Flag(m_autoLogon));
@@ -358,6 +360,12 @@ void CZEPOptionsConnection::Apply(bool)
     settings.WriteInt(
         setting::ProxyPort,
         ParsePortField(m_proxyPort->text(), defaults::ProxyPort).value_or(defaults::ProxyPort));
+    // An empty or 0 field stored the default: show what the next logon will use.
+    m_filling = true;
+    m_port->setText(PortText(settings.ServerPort(false)));
+    m_sslPort->setText(PortText(settings.ServerPort(true)));
+    m_proxyPort->setText(PortText(settings.ProxyPort()));
+    m_filling = false;
 }
 
 bool CZEPOptionsConnection::TakeChanged()

@@ -2,6 +2,8 @@
 #include "options_fixture.h"
 #include "password_scramble.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRadioButton>
 
 namespace zep::test {
@@ -205,6 +207,25 @@ TEST_F(OptionsTest, MailLaunchWithoutAutostartShowsUnticked)
     EXPECT_FALSE(Control<QCheckBox>(Page::GeneralPage, "autologon")->isChecked());
 }
 
+TEST_F(OptionsTest, FailedAutostartWriteIsToldAndStopsTheStartupWrites)
+{
+    // A file where the autostart folder belongs: the entry cannot be written.
+    const QFileInfo folder(QFileInfo(AutostartEntryPath()).absolutePath());
+    ASSERT_TRUE(QDir().mkpath(folder.absolutePath()));
+    QFile blocker(folder.absoluteFilePath());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    host.loggedOn = false;
+    OpenSheet();
+    Click(Control<QCheckBox>(Page::GeneralPage, "run"));
+    Click(Control<QCheckBox>(Page::GeneralPage, "openmainwnd"));
+    sheet->ApplyButton()->click();
+    ASSERT_EQ(NoticeTexts().size(), 1u);
+    EXPECT_EQ(NoticeTexts()[0], CZEPOptionsDialog::AutostartFailedText());
+    EXPECT_FALSE(Settings().Contains(setting::OpenMainWnd));
+    EXPECT_FALSE(SheetGone()) << "Apply keeps the sheet open";
+}
+
 // ---- ports --------------------------------------------------------------------------------
 
 struct PortRow
@@ -226,24 +247,27 @@ TEST_P(PortTest, StoresOrRefuses)
     host.loggedOn = false;
     OpenSheet();
     Type(Control<QLineEdit>(Page::AccountPage, "email"), "a@example.org"); // shown before
-    ShowPage(Page::PersonalPage);
-    Type(Control<QLineEdit>(Page::ConnectionPage, row.field), QString::fromUtf8(row.typed));
+    auto* edit = Control<QLineEdit>(Page::ConnectionPage, row.field);
+    ASSERT_EQ(S(edit->text()), "1234");
+    Type(edit, QString::fromUtf8(row.typed));
     ShowPage(Page::MessagePage);
-    sheet->OkButton()->click();
+    sheet->ApplyButton()->click();
     if (row.stored == 0) {
-        EXPECT_FALSE(SheetGone());
         EXPECT_EQ(sheet->Tabs()->currentIndex(), Page::ConnectionPage);
         ASSERT_EQ(NoticeTexts().size(), 1u);
         EXPECT_TRUE(NoticeTexts()[0].contains("65535"));
         EXPECT_EQ(Settings().ReadInt(row.field, 0), 1234);
         EXPECT_FALSE(Settings().Contains(setting::Email)) << "a refusal writes no page";
+        EXPECT_EQ(S(edit->text()), S(QString::fromUtf8(row.typed))) << "left to correct";
+        sheet->OkButton()->click();
+        EXPECT_FALSE(SheetGone()) << "OK is refused the same way";
         sheet->CancelButton()->click();
         EXPECT_TRUE(SheetGone());
     } else {
-        EXPECT_TRUE(SheetGone());
         EXPECT_TRUE(NoticeTexts().empty());
         EXPECT_EQ(Settings().ReadInt(row.field, 0), row.stored);
         EXPECT_EQ(S(Settings().ReadText(setting::Email)), "a@example.org");
+        EXPECT_EQ(S(edit->text()), S(QString::number(row.stored))) << "shows what is stored";
     }
 }
 
