@@ -163,6 +163,11 @@ struct PairRow
     bool wantLaunch, wantMail;
 };
 
+void PrintTo(const PairRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class StartupPairTest : public OptionsTest, public ::testing::WithParamInterface<PairRow>
 {
 };
@@ -236,6 +241,11 @@ struct PortRow
     int stored; // 0: refused
 };
 
+void PrintTo(const PortRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class PortTest : public OptionsTest, public ::testing::WithParamInterface<PortRow>
 {
 };
@@ -297,6 +307,11 @@ struct AwayRow
     const char* typed;
     const char* stored;
 };
+
+void PrintTo(const AwayRow& row, std::ostream* out)
+{
+    *out << '"' << row.typed << '"';
+}
 
 class AwayTimeTest : public OptionsTest, public ::testing::WithParamInterface<AwayRow>
 {
@@ -419,6 +434,11 @@ struct KeyRow
     const char* typed; // then typed
     const char* saved;
 };
+
+void PrintTo(const KeyRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class PlaceholderKeyTest : public PasswordTest, public ::testing::WithParamInterface<KeyRow>
 {

@@ -91,6 +91,11 @@ struct FetchRow
     bool fetchFails;
 };
 
+void PrintTo(const FetchRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class FetchOutcomeTest : public OptionsTest, public ::testing::WithParamInterface<FetchRow>
 {
 };
@@ -139,6 +144,11 @@ struct StoreRow
     ImResult result; // of SET VARIABLE, when sent
     bool notice;
 };
+
+void PrintTo(const StoreRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class StoreOutcomeTest : public OptionsTest, public ::testing::WithParamInterface<StoreRow>
 {
@@ -230,6 +240,11 @@ struct RelogonRow
     bool loggedOn;
     bool note;
 };
+
+void PrintTo(const RelogonRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class RelogonTest : public OptionsTest, public ::testing::WithParamInterface<RelogonRow>
 {
