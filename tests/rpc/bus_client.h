@@ -11,8 +11,11 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QList>
+#include <QObject>
 #include <QVariant>
 #include <chrono>
+#include <utility>
+#include <vector>
 
 namespace zep::test {
 
@@ -62,6 +65,16 @@ public:
 private:
     QString m_name;
     QDBusConnection m_bus;
+};
+
+// Collects the StateChanged signals a connection receives, in order.
+class StateListener : public QObject
+{
+    Q_OBJECT
+public:
+    std::vector<std::pair<int, int>> seen;
+public slots:
+    void OnState(uchar visible, uchar loggedOn) { seen.emplace_back(visible, loggedOn); }
 };
 
 } // namespace zep::test

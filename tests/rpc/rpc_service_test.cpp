@@ -23,16 +23,8 @@ namespace zep {
 namespace {
 
 using test::BusClient;
+using test::StateListener;
 using test::WaitUntil;
-
-class StateListener : public QObject
-{
-    Q_OBJECT
-public:
-    std::vector<std::pair<int, int>> seen;
-public slots:
-    void OnState(uchar visible, uchar loggedOn) { seen.emplace_back(visible, loggedOn); }
-};
 
 class RpcLoggedOff : public ::testing::Test
 {
@@ -243,5 +235,3 @@ TEST_F(RpcLoggedOff, StateChangedFollowsTheWindow)
 
 } // namespace
 } // namespace zep
-
-#include "rpc_service_test.moc"
