@@ -1,5 +1,6 @@
 // zepim: the ZEP Instant Messenger.
 #include "command_line.h"
+#include "rpc_service.h"
 #include "zepim_app.h"
 
 #include <QApplication>
@@ -13,8 +14,18 @@ int main(int argc, char** argv)
         return answer->status;
     }
     QApplication app(argc, argv);
-    zep::CZepimApp messenger(app);
-    const int result = messenger.Start();
+    // The control service on the session bus: started once the frame is up, stopped before
+    // anything else goes down.
+    zep::CZepimApp* messenger = nullptr;
+    zep::CZepimApp::Hooks hooks;
+    hooks.startRpc = [&messenger] {
+        if (messenger != nullptr && messenger->Frame() != nullptr)
+            zep::StartRpcService(*messenger->Frame());
+    };
+    hooks.stopRpc = [] { zep::StopRpcService(); };
+    zep::CZepimApp application(app, std::move(hooks));
+    messenger = &application;
+    const int result = application.Start();
     if (result != zep::CZepimApp::kRun)
         return result;
     return app.exec();
