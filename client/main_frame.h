@@ -110,6 +110,8 @@ signals:
     void viewChanged(zep::ViewKind kind);
     void messageShown(const QString& text);
     void exitRequested();
+    // "&Options..." (152): the application opens the options dialog over the frame.
+    void optionsRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

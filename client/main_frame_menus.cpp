@@ -42,6 +42,10 @@ void CMainFrame::CreateMenus()
         contacts->addAction(tr("&Delete a contact..."), this, &CMainFrame::OnDeleteContact);
     m_deleteContact->setObjectName(QStringLiteral("DeleteContact"));
 
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    tools->addAction(tr("&Options..."), this, &CMainFrame::optionsRequested)
+        ->setObjectName(QStringLiteral("Options"));
+
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&Contents"), this, [this] { ShowHelp(kHelpContents); });
     help->addAction(tr("&Search"), this, [this] { ShowHelp(kHelpSearch); });

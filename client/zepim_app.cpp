@@ -1,6 +1,8 @@
 #include "zepim_app.h"
 
+#include "app_options_host.h"
 #include "autostart.h"
+#include "desktop/options_dialog.h"
 #include "display_texts.h"
 #include "messages.h"
 #include "password_scramble.h"
@@ -102,6 +104,19 @@ int CZepimApp::Start()
     // Queued: the request comes from inside the frame, which Exit destroys.
     connect(m_frame.get(), &CMainFrame::exitRequested, this, &CZepimApp::Exit,
             Qt::QueuedConnection);
+    m_optionsHost = std::make_unique<AppOptionsHost>(*m_frame);
+    connect(m_frame.get(), &CMainFrame::optionsRequested, this, [this] {
+        // One sheet at a time; it deletes itself when it closes.
+        if (m_options) {
+            m_options->raise();
+            m_options->activateWindow();
+            return;
+        }
+        auto* sheet = new CZEPOptionsDialog(*m_optionsHost, m_frame.get());
+        m_options = sheet;
+        if (!sheet->Open())
+            sheet->deleteLater();
+    });
     RestoreMainPlacement(settings, *m_frame);
     m_frame->StartFirstView(credentials && savePassword && autoLogon);
     if (openMain)
@@ -198,6 +213,7 @@ void CZepimApp::Exit()
     // the TLS code is still there; the libraries last.
     if (m_hooks.stopRpc)
         m_hooks.stopRpc();
+    delete m_options.data();
     if (m_frame) {
         m_frame->Shutdown();
         m_frame.reset();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "activity_library.h"
+#include "app_options_host.h"
 #include "client_connection.h"
 #include "main_frame.h"
 #include "single_instance.h"
@@ -56,6 +57,8 @@ private:
     std::unique_ptr<ActivityInputFilter> m_inputFilter;
     std::unique_ptr<CMainFrame> m_frame;
     QPointer<QWidget> m_wizard;
+    std::unique_ptr<AppOptionsHost> m_optionsHost;
+    QPointer<QWidget> m_options;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;
     bool m_exited = false;
 };

@@ -13,6 +13,7 @@
 #include "messages.h"
 #include "protocol/contact_record.h"
 #include "protocol/server_event.h"
+#include "protocol/server_variables.h"
 #include "view_session.h"
 
 #include <QMenu>
@@ -124,6 +125,11 @@ public:
     void OpenDeletePicker();
     contacts::CAddContactSheet* AddContactSheet() const { return m_addSheet; }
     contacts::CContactDialog* DeletePicker() const { return m_deletePicker; }
+
+    // "GET VARIABLE" and "SET VARIABLE" for the options dialog, on the worker.
+    void FetchVariables(QObject* context, std::function<void(ImResult, ServerVariables)> done);
+    void StoreVariables(ServerVariables variables, QObject* context,
+                        std::function<void(ImResult)> done);
 
     // "MESSAGE" of an offline message window, on the worker.
     void SendOfflineMessage(std::string type, std::string headers, std::string body,

@@ -192,6 +192,27 @@ void CZepimView::SendOfflineMessage(std::string type, std::string headers, std::
         context, std::move(done));
 }
 
+void CZepimView::FetchVariables(QObject* context,
+                                std::function<void(ImResult, ServerVariables)> done)
+{
+    using Answer = std::pair<ImResult, ServerVariables>;
+    m_session->Request<Answer>(
+        [](ImConnection& conn) {
+            Answer answer;
+            answer.first = ImGetVariable(conn, answer.second);
+            return answer;
+        },
+        context, [done](Answer answer) { done(answer.first, std::move(answer.second)); });
+}
+
+void CZepimView::StoreVariables(ServerVariables variables, QObject* context,
+                                std::function<void(ImResult)> done)
+{
+    m_session->Request<ImResult>([variables = std::move(variables)](
+                                     ImConnection& conn) { return ImSetVariable(conn, variables); },
+                                 context, std::move(done));
+}
+
 void CZepimView::ConfirmDelete(const std::u16string& email)
 {
     if (m_shutDown || FindContact(email).email.empty())
