@@ -3,12 +3,10 @@
 #include "contacts/record_display.h"
 #include "conversations/button_ex.h"
 #include "conversations/conversation_host.h"
+#include "conversations/edit_actions.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 
-#include <QColorDialog>
-#include <QDialogButtonBox>
-#include <QFontDialog>
 #include <QPushButton>
 #include <algorithm>
 #include <memory>
@@ -50,26 +48,9 @@ void MessageWindow::ChangeFont()
 {
     if (!m_fontButton->isEnabled())
         return;
-    auto* dialog = new QFontDialog(m_inputFont, this);
-    dialog->setOption(QFontDialog::DontUseNativeDialog);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // The font dialog has no colour of its own: a button beside OK picks it.
-    auto colour = std::make_shared<QColor>(m_inputColour);
-    if (auto* buttons = dialog->findChild<QDialogButtonBox*>()) {
-        QPushButton* pick = buttons->addButton(tr("Co&lor..."), QDialogButtonBox::ActionRole);
-        connect(pick, &QPushButton::clicked, dialog, [dialog, colour] {
-            auto* colours = new QColorDialog(*colour, dialog);
-            colours->setWindowModality(Qt::WindowModal);
-            colours->setAttribute(Qt::WA_DeleteOnClose);
-            connect(colours, &QColorDialog::colorSelected, dialog,
-                    [colour](const QColor& chosen) { *colour = chosen; });
-            colours->open();
-        });
-    }
-    connect(dialog, &QFontDialog::fontSelected, this,
-            [this, colour](const QFont& font) { ApplyInputFormat(font, *colour); });
-    dialog->open();
+    OpenFontAndColourDialog(
+        this, m_inputFont, m_inputColour,
+        [this](const QFont& font, const QColor& colour) { ApplyInputFormat(font, colour); });
 }
 
 // ---- pickers -------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "contacts/my_status_button.h"
 #include "conversations/button_ex.h"
 #include "conversations/conversation_host.h"
+#include "conversations/edit_actions.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 
@@ -116,29 +117,8 @@ void MessageWindow::BuildMenus()
     QAction* closeAction = file->addAction(tr("&Close"));
     connect(closeAction, &QAction::triggered, this, [this] { close(); });
 
-    m_editMenu = m_menuBar->addMenu(tr("&Edit"));
-    const auto edit = [this](const QString& text, EditCommand command,
-                             const QList<QKeySequence>& keys) {
-        QAction* action = m_editMenu->addAction(text);
-        action->setShortcuts(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        action->setData(static_cast<int>(command));
-        connect(action, &QAction::triggered, this, [this, command] {
-            if (CRichEditCtrlEx* pane = FocusedPane())
-                pane->Do(command);
-        });
-        m_editActions.emplace_back(action, static_cast<int>(command));
-    };
-    edit(tr("&Undo"), EditCommand::Undo,
-         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
-    edit(tr("Cu&t"), EditCommand::Cut,
-         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
-    edit(tr("&Copy"), EditCommand::Copy,
-         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-    edit(tr("&Paste"), EditCommand::Paste,
-         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
-    edit(tr("&Delete"), EditCommand::Delete, {QKeySequence(Qt::Key_Delete)});
-    edit(tr("&Select All"), EditCommand::SelectAll, {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    m_editMenu = AddEditMenu(
+        *m_menuBar, *this, [this] { return FocusedPane(); }, m_editActions);
     m_editMenu->addSeparator();
     m_fontAction = m_editMenu->addAction(tr("Change &Font..."));
     connect(m_fontAction, &QAction::triggered, this, [this] { ChangeFont(); });

@@ -1,14 +1,14 @@
 #include "options_dialog.h"
 
+#include "conversations/edit_actions.h"
+
 #include "options_host.h"
 #include "options_pages.h"
 #include "server_variables_store.h"
 #include "settings.h"
 
-#include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
-#include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -315,32 +315,16 @@ void CZEPOptionsDialog::ChangeFont()
             start = FromColourRef(settings.ReadInt(setting::MessageColor, 0));
         }
     }
-    auto* dialog = new QFontDialog(font, this);
-    dialog->setObjectName(QStringLiteral("optionsFontDialog"));
-    dialog->setOption(QFontDialog::DontUseNativeDialog);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // The font dialog has no colour of its own: a button beside OK picks it.
-    auto colour = std::make_shared<QColor>(start);
-    if (auto* buttons = dialog->findChild<QDialogButtonBox*>()) {
-        QPushButton* pick = buttons->addButton(tr("Co&lor..."), QDialogButtonBox::ActionRole);
-        connect(pick, &QPushButton::clicked, dialog, [dialog, colour] {
-            auto* colours = new QColorDialog(*colour, dialog);
-            colours->setWindowModality(Qt::WindowModal);
-            colours->setAttribute(Qt::WA_DeleteOnClose);
-            connect(colours, &QColorDialog::colorSelected, dialog,
-                    [colour](const QColor& chosen) { *colour = chosen; });
-            colours->open();
-        });
-    }
     // Written at once: the font is not part of what OK or Cancel decide.
-    connect(dialog, &QFontDialog::fontSelected, this, [colour](const QFont& chosen) {
-        Settings store;
-        store.WriteText(setting::MessageLf, chosen.toString());
-        store.WriteInt(setting::MessageColor, ToColourRef(*colour));
-        store.Sync();
-    });
-    dialog->open();
+    conversations::OpenFontAndColourDialog(
+        this, font, start,
+        [](const QFont& chosen, const QColor& colour) {
+            Settings store;
+            store.WriteText(setting::MessageLf, chosen.toString());
+            store.WriteInt(setting::MessageColor, ToColourRef(colour));
+            store.Sync();
+        },
+        QStringLiteral("optionsFontDialog"));
 }
 
 } // namespace zep

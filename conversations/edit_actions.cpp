@@ -1,0 +1,71 @@
+#include "conversations/edit_actions.h"
+
+#include "conversations/rich_edit_ctrl_ex.h"
+
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QMenuBar>
+#include <QPushButton>
+#include <memory>
+
+namespace zep::conversations {
+
+void OpenFontAndColourDialog(QWidget* parent, const QFont& font, const QColor& colour,
+                             std::function<void(const QFont&, const QColor&)> chosen,
+                             const QString& objectName)
+{
+    auto* dialog = new QFontDialog(font, parent);
+    if (!objectName.isEmpty())
+        dialog->setObjectName(objectName);
+    dialog->setOption(QFontDialog::DontUseNativeDialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto picked = std::make_shared<QColor>(colour);
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>()) {
+        QPushButton* pick =
+            buttons->addButton(QFontDialog::tr("Co&lor..."), QDialogButtonBox::ActionRole);
+        QObject::connect(pick, &QPushButton::clicked, dialog, [dialog, picked] {
+            auto* colours = new QColorDialog(*picked, dialog);
+            colours->setWindowModality(Qt::WindowModal);
+            colours->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(colours, &QColorDialog::colorSelected, dialog,
+                             [picked](const QColor& c) { *picked = c; });
+            colours->open();
+        });
+    }
+    QObject::connect(dialog, &QFontDialog::fontSelected, parent,
+                     [picked, chosen = std::move(chosen)](const QFont& f) { chosen(f, *picked); });
+    dialog->open();
+}
+
+QMenu* AddEditMenu(QMenuBar& bar, QWidget& owner, std::function<CRichEditCtrlEx*()> focused,
+                   std::vector<std::pair<QAction*, int>>& actions)
+{
+    QMenu* menu = bar.addMenu(QMenuBar::tr("&Edit"));
+    const auto edit = [&](const QString& text, EditCommand command,
+                          const QList<QKeySequence>& keys) {
+        QAction* action = menu->addAction(text);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setData(static_cast<int>(command));
+        QObject::connect(action, &QAction::triggered, &owner, [focused, command] {
+            if (CRichEditCtrlEx* pane = focused())
+                pane->Do(command);
+        });
+        actions.emplace_back(action, static_cast<int>(command));
+    };
+    edit(QMenuBar::tr("&Undo"), EditCommand::Undo,
+         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    edit(QMenuBar::tr("Cu&t"), EditCommand::Cut,
+         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    edit(QMenuBar::tr("&Copy"), EditCommand::Copy,
+         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    edit(QMenuBar::tr("&Paste"), EditCommand::Paste,
+         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    edit(QMenuBar::tr("&Delete"), EditCommand::Delete, {QKeySequence(Qt::Key_Delete)});
+    edit(QMenuBar::tr("&Select All"), EditCommand::SelectAll, {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    return menu;
+}
+
+} // namespace zep::conversations

@@ -1,0 +1,34 @@
+// Pieces the conversation and offline message windows share: the font dialog with a colour
+// button, and the Edit menu over the focused rich edit pane.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <functional>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace zep::conversations {
+
+class CRichEditCtrlEx;
+
+// A font dialog modal to `parent`'s window, with "Co&lor..." beside OK (Qt's font dialog has no
+// colour of its own). `chosen` gets the font and colour when the user presses OK. Opened with
+// open(): nothing waits for it.
+void OpenFontAndColourDialog(QWidget* parent, const QFont& font, const QColor& colour,
+                             std::function<void(const QFont&, const QColor&)> chosen,
+                             const QString& objectName = {});
+
+// Adds "&Edit" with Undo, Cut, Copy, Paste, Delete and Select All and their keys; each acts on
+// the pane `focused` returns (none: nothing). `actions` receives each action with its
+// EditCommand number, for the owner's enabling rules.
+QMenu* AddEditMenu(QMenuBar& bar, QWidget& owner, std::function<CRichEditCtrlEx*()> focused,
+                   std::vector<std::pair<QAction*, int>>& actions);
+
+} // namespace zep::conversations
