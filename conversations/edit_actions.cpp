@@ -6,10 +6,21 @@
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <memory>
 
 namespace zep::conversations {
+
+QMessageBox* OpenWarningBox(QWidget* parent, const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QMessageBox::tr("ZEP Instant Messenger"),
+                                text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+    return box;
+}
 
 void OpenFontAndColourDialog(QWidget* parent, const QFont& font, const QColor& colour,
                              std::function<void(const QFont&, const QColor&)> chosen,

@@ -1,5 +1,5 @@
-// Pieces the conversation and offline message windows share: the font dialog with a colour
-// button, and the Edit menu over the focused rich edit pane.
+// Pieces the program's windows share: the warning box, the font dialog with a colour button,
+// and the Edit menu over the focused rich edit pane.
 #pragma once
 
 #include <QColor>
@@ -10,6 +10,8 @@
 #include <vector>
 
 class QAction;
+class QMessageBox;
+class QString;
 class QMenu;
 class QMenuBar;
 class QWidget;
@@ -24,6 +26,10 @@ class CRichEditCtrlEx;
 void OpenFontAndColourDialog(QWidget* parent, const QFont& font, const QColor& colour,
                              std::function<void(const QFont&, const QColor&)> chosen,
                              const QString& objectName = {});
+
+// A warning box over `parent`'s window with "OK", modal to that window only, opened without a
+// nested loop and deleted when it closes.
+QMessageBox* OpenWarningBox(QWidget* parent, const QString& text);
 
 // Adds "&Edit" with Undo, Cut, Copy, Paste, Delete and Select All and their keys; each acts on
 // the pane `focused` returns (none: nothing). `actions` receives each action with its

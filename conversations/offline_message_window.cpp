@@ -1,4 +1,5 @@
 #include "conversations/offline_message_window.h"
+#include "conversations/edit_actions.h"
 
 #include "client/placement.h"
 #include "client/settings.h"
@@ -93,12 +94,7 @@ void COfflineMessageWindow::SetSending(bool sending)
 
 void COfflineMessageWindow::ShowBox(const QString& text)
 {
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("ZEP Instant Messenger"), text,
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
-    emit MessageBoxShown(box);
+    emit MessageBoxShown(OpenWarningBox(this, text));
 }
 
 void COfflineMessageWindow::ApplyStoredPlacement()
