@@ -54,8 +54,17 @@ __attribute__((visibility("default"))) int StartActivityMonitor(void)
     using zep::activity::IdleSourceKind;
     for (const IdleSourceKind kind : zep::activity::IdleSourceOrder(
              std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"))) {
-        m.source = kind == IdleSourceKind::X11 ? zep::activity::OpenX11IdleSource()
-                                               : zep::activity::OpenDBusIdleSource();
+        switch (kind) {
+        case IdleSourceKind::X11:
+            m.source = zep::activity::OpenX11IdleSource();
+            break;
+        case IdleSourceKind::DBus:
+            m.source = zep::activity::OpenDBusIdleSource();
+            break;
+        case IdleSourceKind::Wayland:
+            m.source = zep::activity::OpenWaylandIdleSource();
+            break;
+        }
         if (m.source)
             break;
     }

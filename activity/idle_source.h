@@ -19,8 +19,9 @@ public:
 
 enum class IdleSourceKind
 {
-    DBus, // the compositor's idle monitor, then the screen-saver interface, on the session bus
-    X11,  // the X11 screen-saver extension
+    DBus,    // the compositor's idle monitor, then the screen-saver interface, on the session bus
+    X11,     // the X11 screen-saver extension
+    Wayland, // the compositor's idle-notification protocol
 };
 
 // The sources to try, in order, for the session that WAYLAND_DISPLAY and XDG_SESSION_TYPE
@@ -30,5 +31,6 @@ std::vector<IdleSourceKind> IdleSourceOrder(const char* waylandDisplay, const ch
 // Each returns nothing when its desktop interface is not available.
 std::unique_ptr<IdleSource> OpenX11IdleSource();
 std::unique_ptr<IdleSource> OpenDBusIdleSource();
+std::unique_ptr<IdleSource> OpenWaylandIdleSource();
 
 } // namespace zep::activity

@@ -1,5 +1,6 @@
 // zepim: the ZEP Instant Messenger.
 #include "command_line.h"
+#include "desktop_notifications.h"
 #include "rpc_service.h"
 #include "zepim_app.h"
 
@@ -14,6 +15,9 @@ int main(int argc, char** argv)
         return answer->status;
     }
     QApplication app(argc, argv);
+    // Notices go to the desktop's notification service; it outlives the application object.
+    zep::CDesktopNotifications notifications(QDBusConnection::sessionBus());
+    zep::SetNoticeSink([&notifications](const zep::Notice& notice) { notifications.Show(notice); });
     // The control service on the session bus: started once the frame is up, stopped before
     // anything else goes down.
     zep::CZepimApp* messenger = nullptr;
@@ -26,7 +30,11 @@ int main(int argc, char** argv)
     zep::CZepimApp application(app, std::move(hooks));
     messenger = &application;
     const int result = application.Start();
-    if (result != zep::CZepimApp::kRun)
+    if (result != zep::CZepimApp::kRun) {
+        zep::SetNoticeSink({});
         return result;
-    return app.exec();
+    }
+    const int status = app.exec();
+    zep::SetNoticeSink({});
+    return status;
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "client_connection.h"
+#include "desktop_notice.h"
 #include "display_texts.h"
 #include "help.h"
 #include "logon_dialog.h"
@@ -243,8 +244,10 @@ void CMainFrame::OnLogoff(std::intptr_t lParam)
                               : tr("You logged off");
     SwitchView(ViewKind::Logon);
     m_connection.Disconnect();
-    if (lParam != 0)
+    if (lParam != 0) {
+        PostNotice({NoticeKind::SignedOff, text::AppTitle(), text::SignedOff(), this});
         ShowMessage(text::SignedOff());
+    }
 }
 
 void CMainFrame::StartReconnectThread()

@@ -41,6 +41,8 @@ inline constexpr const char* MessageWp = "message_wp";
 inline constexpr const char* MessageLf = "message_lf";
 inline constexpr const char* MessageColor = "message_color";
 inline constexpr const char* OfflineMessageWp = "offlinemessage_wp";
+// Ours, beyond the suite's values: 0 turns the desktop notifications of messages off.
+inline constexpr const char* NotifyMessages = "notifymessages";
 } // namespace setting
 
 // Defaults of the values that have one other than 0 or empty.
@@ -53,6 +55,7 @@ inline constexpr int AutoLogonInOptions = 0;
 inline constexpr int OpenMainWndAtStart = 1;
 inline constexpr int OpenMainWndInOptions = 0;
 inline constexpr int NodeOpen = 1;
+inline constexpr int NotifyMessages = 1;
 inline constexpr const char* LogoLink = "https://www.corvane.example/";
 // The first-run marker: the messenger's own version.
 inline constexpr const char* VersionText = kProductVersion;

@@ -308,9 +308,17 @@ void ViewSession::KeepAliveLoop()
     auto next = std::chrono::steady_clock::now() + timing.keepAliveInterval;
     std::unique_lock lock(m_sleepLock);
     while (!m_stop) {
-        m_sleepWake.wait_for(lock, timing.watchPoll, [this] { return m_stop.load(); });
+        // While the user is active nothing needs looking at before the next keep-alive is due;
+        // once the server has called them idle (the watch is armed), look for their return
+        // every watchPoll. Arming wakes this loop to shorten its sleep.
+        auto until = next;
+        if (WatchArmed())
+            until = std::min(until, std::chrono::steady_clock::now() + timing.watchPoll);
+        m_sleepWake.wait_until(lock, until, [this] { return m_stop.load() || m_watchNews; });
+        m_watchNews = false;
         if (m_stop)
             break;
+        ++m_wakeUps;
         const bool fired = ActivityWatchFired();
         if (fired || std::chrono::steady_clock::now() >= next) {
             next = std::chrono::steady_clock::now() + timing.keepAliveInterval;
@@ -327,9 +335,20 @@ void ViewSession::KeepAliveLoop()
 
 void ViewSession::ArmActivityWatch()
 {
+    {
+        std::lock_guard view(m_watchLock);
+        m_watchArmed = true;
+        m_watchTick = CurrentViewTiming().activityTick();
+    }
+    std::lock_guard sleep(m_sleepLock);
+    m_watchNews = true;
+    m_sleepWake.notify_all();
+}
+
+bool ViewSession::WatchArmed()
+{
     std::lock_guard view(m_watchLock);
-    m_watchArmed = true;
-    m_watchTick = CurrentViewTiming().activityTick();
+    return m_watchArmed;
 }
 
 bool ViewSession::ActivityWatchFired()

@@ -33,7 +33,8 @@ struct ImConnection;
 struct ViewTiming
 {
     std::chrono::milliseconds keepAliveInterval{60000};
-    std::chrono::milliseconds watchPoll{100};
+    // How often an idle user's return is looked for (the keep-alive follows within this).
+    std::chrono::milliseconds watchPoll{1000};
     std::function<std::uint32_t()> activityTick = [] { return 0u; };
 };
 ViewTiming& CurrentViewTiming();
@@ -105,6 +106,8 @@ public:
 
     int KeepAlivesSent() const { return m_keepAlives.load(); }
     void CountKeepAlive() { ++m_keepAlives; }
+    // How often the keep-alive thread has woken (for the tests of quiet idling).
+    int KeepAliveWakeUps() const { return m_wakeUps.load(); }
 
 private:
     // The one first-in-first-out hand-over to the UI thread: results, events, the fill and the
@@ -128,6 +131,7 @@ private:
     void KeepAliveLoop();
     void RequestLoop();
     bool ActivityWatchFired();
+    bool WatchArmed();
     void Fill(ImConnection& conn);
 
     ClientConnection& m_connection;
@@ -148,6 +152,8 @@ private:
     std::deque<std::function<void(ImConnection&)>> m_queue;
     std::mutex m_sleepLock;
     std::condition_variable m_sleepWake;
+    bool m_watchNews = false; // under m_sleepLock: the watch was armed since the last look
+    std::atomic<int> m_wakeUps{0};
 
     mutable std::mutex m_handLock;
     std::condition_variable m_handRoom;

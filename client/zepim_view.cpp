@@ -6,6 +6,8 @@
 #include "contacts/own_status.h"
 #include "contacts/record_display.h"
 #include "contacts/status_menu.h"
+#include "desktop_notice.h"
+#include "display_texts.h"
 #include "logo.h"
 #include "main_frame.h"
 #include "messages.h"
@@ -158,13 +160,23 @@ void CZepimView::ConnectionLost()
                               static_cast<std::intptr_t>(m_generation));
 }
 
+void CZepimView::ShowMailCount(int count, bool announce)
+{
+    m_list->SetMailCount(count);
+    // Only mail that came while logged on is news; the count at logon is not.
+    if (announce && count > m_mailCount)
+        PostNotice({NoticeKind::Mail, text::AppTitle(),
+                    QString::fromStdU16String(contacts::MailNoticeLabel(count)), window()});
+    m_mailCount = count;
+}
+
 void CZepimView::ApplyFill(const ViewFill& fill)
 {
     for (const ContactRecord& r : fill.contacts)
         m_list->AddDisplay(RowFor(r), false);
     m_list->RefreshList();
     if (fill.keepAliveOk)
-        m_list->SetMailCount(static_cast<int>(fill.mailCount));
+        ShowMailCount(static_cast<int>(fill.mailCount), false);
     m_filled = true;
     emit Changed();
 }
@@ -192,7 +204,7 @@ void CZepimView::OnKeepAliveCommand()
         [this](Answer answer) {
             m_kaOutstanding = false;
             if (answer.result == ImResult::Ok)
-                m_list->SetMailCount(static_cast<int>(answer.count));
+                ShowMailCount(static_cast<int>(answer.count), true);
             else if (IsTransportFailure(answer.result))
                 ConnectionLost(); // a half-open connection shows here first
             emit Changed();
@@ -215,7 +227,7 @@ void CZepimView::Dispatch(const ServerEvent& event)
                 break;
             count = count * 10 + (c - u'0');
         }
-        m_list->SetMailCount(count);
+        ShowMailCount(count, true);
         break;
     }
     case EventKind::Logoff:

@@ -71,6 +71,7 @@ public:
     const ContactRecord& Own() const { return m_own; }
     bool Filled() const { return m_filled; }
     int KeepAlivesSent() const { return m_session->KeepAlivesSent(); }
+    int KeepAliveWakeUps() const { return m_session->KeepAliveWakeUps(); }
     std::size_t MostWaiting() const { return m_session->MostWaiting(); }
     // The open conversations (the ConversationList), in the order they were opened.
     std::vector<conversations::MessageWindow*> Conversations() const;
@@ -170,6 +171,8 @@ signals:
 
 private:
     void ApplyFill(const ViewFill& fill);
+    // The mail notice row; `announce`: a count above the last one also tells the desktop.
+    void ShowMailCount(int count, bool announce);
     void ApplyPresence(const ServerEvent& event);
     void ConnectionLost();
     void OnRowActivated(const contacts::CContactDisplay* row);
@@ -190,6 +193,7 @@ private:
     bool m_filled = false;
     bool m_shutDown = false;
     bool m_kaOutstanding = false;
+    int m_mailCount = 0; // the last count shown, to tell new mail from the count at logon
     // The ConversationList, and per connection the sessions the user left or that ended (their
     // late events never open a window again) and the addresses whose INVITE is out.
     std::vector<QPointer<conversations::MessageWindow>> m_conversations;

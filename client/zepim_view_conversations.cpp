@@ -6,13 +6,14 @@
 #include "about_box.h"
 #include "client_connection.h"
 #include "contacts/contact_display.h"
+#include "contacts/record_display.h"
 #include "conversations/message_window.h"
+#include "desktop_notice.h"
 #include "detached_host.h"
 #include "display_texts.h"
 #include "help.h"
 #include "main_frame.h"
 #include "protocol/requests.h"
-#include "contacts/record_display.h"
 #include "transport/im_connection.h"
 
 #include <QApplication>
@@ -76,6 +77,10 @@ MessageWindow* CZepimView::FindConversation(const std::string& sessionId) const
 MessageWindow* CZepimView::NewConversation(const std::string& sessionId)
 {
     auto* window = new MessageWindow(*this, sessionId);
+    connect(window, &MessageWindow::messageArrived, window,
+            [window](const QString& sender, const QString& text) {
+                PostNotice({NoticeKind::Message, sender, NoticeBody(text), window});
+            });
     std::lock_guard view(m_viewLock);
     m_conversations.emplace_back(window);
     return window;

@@ -266,6 +266,20 @@ MessageParts BuildMessageParts(std::string_view sessionId, std::string_view plai
     return parts;
 }
 
+std::u16string PlainTextOf(const ReceivedMessage& message)
+{
+    if (message.kind != ReceivedMessage::Kind::Rich)
+        return message.plain;
+    std::u16string text;
+    for (const RtfParagraph& paragraph : message.rich.paragraphs) {
+        if (!text.empty())
+            text += u'\n';
+        for (const RtfRun& run : paragraph.runs)
+            text += run.text;
+    }
+    return text;
+}
+
 ReceivedMessage ReadReceivedMessage(const std::vector<std::u16string>& lines)
 {
     // Line 0 is the event name; the headers run to the first empty line.

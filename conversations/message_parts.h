@@ -49,4 +49,8 @@ struct ReceivedMessage
 // empty line, then the body lines.
 ReceivedMessage ReadReceivedMessage(const std::vector<std::u16string>& lines);
 
+// The visible text of a received message without its formatting, paragraphs on lines of
+// their own (for a notice that shows only text).
+std::u16string PlainTextOf(const ReceivedMessage& message);
+
 } // namespace zep::conversations

@@ -354,6 +354,8 @@ void MessageWindow::OnMessage(const std::u16string& fromEmail,
         AddRichBlock(message.rich);
     else
         AddPlainBlock(Q(message.plain));
+    if (!isActiveWindow())
+        emit messageArrived(Q(sender->name), Q(PlainTextOf(message)));
     m_history->ScrollToEnd();
 
     if (!isVisible()) {

@@ -117,6 +117,8 @@ public:
 signals:
     // A failure box was opened (tests find it without waiting on a timer).
     void MessageBoxShown(QMessageBox* box);
+    // A message arrived while this was not the active window: the sender's name and the text.
+    void messageArrived(const QString& sender, const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

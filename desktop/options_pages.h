@@ -98,6 +98,7 @@ protected:
 private:
     QCheckBox* m_transcripts;
     QCheckBox* m_sendOnEnter;
+    QCheckBox* m_notify; // ours, stored locally: desktop notifications of messages
     QPushButton* m_font;
 };
 

@@ -265,19 +265,23 @@ CZEPOptionsMessage::CZEPOptionsMessage(QWidget* parent)
     : COptionsPage(parent),
       m_transcripts(new QCheckBox(tr("Email instant message &transcripts"), this)),
       m_sendOnEnter(new QCheckBox(tr("Send message when the &enter key is pressed"), this)),
+      m_notify(new QCheckBox(tr("Show a desktop &notification when a message arrives"), this)),
       m_font(new QPushButton(tr("Change &Font..."), this))
 {
     m_transcripts->setObjectName(QLatin1String(kEmailTranscripts));
     m_sendOnEnter->setObjectName(QLatin1String(kSendOnEnter));
     m_font->setObjectName(QStringLiteral("changefont"));
+    m_notify->setObjectName(QLatin1String(setting::NotifyMessages));
     for (QCheckBox* box : {m_transcripts, m_sendOnEnter})
         connect(box, &QCheckBox::toggled, this, &CZEPOptionsMessage::VariableChanged);
+    connect(m_notify, &QCheckBox::toggled, this, &CZEPOptionsMessage::Changed);
     connect(m_font, &QPushButton::clicked, this, &CZEPOptionsMessage::ChangeFontRequested);
 
     auto* settingsGroup = new QGroupBox(tr("Settings"), this);
     auto* boxes = new QVBoxLayout(settingsGroup);
     boxes->addWidget(m_transcripts);
     boxes->addWidget(m_sendOnEnter);
+    boxes->addWidget(m_notify);
 
     auto* fontGroup = new QGroupBox(tr("Font"), this);
     auto* font = new QHBoxLayout(fontGroup);
@@ -309,13 +313,17 @@ void CZEPOptionsMessage::Load()
     const Settings settings;
     ShowBox(m_transcripts, settings);
     ShowBox(m_sendOnEnter, settings);
+    m_notify->setChecked(settings.ReadInt(setting::NotifyMessages, defaults::NotifyMessages) != 0);
 }
 
 void CZEPOptionsMessage::Apply(bool variablesLoaded)
 {
-    if (!variablesLoaded || !Loaded())
+    if (!Loaded())
         return;
     Settings settings;
+    settings.WriteInt(setting::NotifyMessages, m_notify->isChecked() ? 1 : 0);
+    if (!variablesLoaded)
+        return;
     WriteBox(m_transcripts, settings);
     WriteBox(m_sendOnEnter, settings);
 }

@@ -1,5 +1,6 @@
 // zep-devserver: a development messaging server with demo users, in memory.
 #include "devserver.h"
+#include "protocol/product.h"
 
 #include <csignal>
 #include <cstdio>
@@ -28,6 +29,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::cout << Usage();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "zep-devserver " << zep::kProductVersion << "\n";
         return 0;
     }
     std::unique_ptr<DevServer> server = DevServer::Create(options, error);

@@ -22,7 +22,7 @@ std::string Usage()
     return "usage: zep-devserver [--listen ADDR] [--port N] [--tls-port N] [--cert FILE --key "
            "FILE]\n"
            "                     [--users FILE] [--outbox DIR] [--session-timeout SECONDS]\n"
-           "                     [--auth digest|basic]\n"
+           "                     [--auth digest|basic] [--help] [--version]\n"
            "Defaults: 127.0.0.1, port 8367, TLS port 8368, Digest, session time-out 600 s,\n"
            "built-in demo users. Port 0 picks a free port.\n";
 }
@@ -33,6 +33,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         std::string name = args[i];
         if (name == "-h" || name == "--help") {
             options.help = true;
+            continue;
+        }
+        if (name == "--version") {
+            options.version = true;
             continue;
         }
         std::string value;

@@ -20,6 +20,7 @@ struct Options
     long long sessionTimeoutSeconds = 600;
     AuthScheme auth = AuthScheme::Digest;
     bool help = false;
+    bool version = false;
 };
 
 // False with a message for a bad command line.

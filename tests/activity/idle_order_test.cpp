@@ -16,12 +16,15 @@ TEST(IdleSourceOrder, BySession)
         const char* sessionType;
         std::vector<IdleSourceKind> order;
     } rows[] = {
-        {"wayland-0", "wayland", {DBus}}, // both say Wayland
-        {"wayland-0", nullptr, {DBus}},   // the display alone
-        {"wayland-0", "x11", {DBus}},     // a Wayland display wins over a stale type
-        {nullptr, "wayland", {DBus}},     // the session type alone (DISPLAY set by Xwayland)
-        {"", "wayland", {DBus}},          {nullptr, "x11", {X11, DBus}}, {"", "", {X11, DBus}},
-        {nullptr, nullptr, {X11, DBus}},  {nullptr, "tty", {X11, DBus}},
+        {"wayland-0", "wayland", {DBus, Wayland}}, // both say Wayland
+        {"wayland-0", nullptr, {DBus, Wayland}},   // the display alone
+        {"wayland-0", "x11", {DBus, Wayland}},     // a Wayland display wins over a stale type
+        {nullptr, "wayland", {DBus, Wayland}}, // the session type alone (DISPLAY set by Xwayland)
+        {"", "wayland", {DBus, Wayland}},
+        {nullptr, "x11", {X11, DBus}},
+        {"", "", {X11, DBus}},
+        {nullptr, nullptr, {X11, DBus}},
+        {nullptr, "tty", {X11, DBus}},
     };
     for (const auto& row : rows)
         EXPECT_EQ(IdleSourceOrder(row.waylandDisplay, row.sessionType), row.order)

@@ -1,3 +1,4 @@
+#include "desktop_notice.h"
 #include "scratch_home.h"
 #include "server_variables_store.h"
 #include "settings.h"
@@ -101,6 +102,27 @@ TEST_F(SettingsTest, ServerVariablesStoredUnderTheirNamesAndSentBackInOrder)
     EXPECT_EQ(lines[0], "WebmailIMAvailability: AVAILABLE \xc3\xa9");
     EXPECT_EQ(lines[2], "IMAwayTime: 5");
     EXPECT_EQ(lines[13], "IMOfflineContactMethod: HOMESMS  Injected: 1");
+}
+
+TEST(NoticeBody, StartOfAMessageForADesktopNotice)
+{
+    const QString pair = QString::fromUtf16(u"\U0001F600"); // one character, two UTF-16 units
+    const struct
+    {
+        const char* name;
+        QString text;
+        int limit;
+        QString body;
+    } rows[] = {
+        {"short text stays", QStringLiteral("  hello \n"), 10, QStringLiteral("hello")},
+        {"exactly the limit", QStringLiteral("abcde"), 5, QStringLiteral("abcde")},
+        {"longer is cut with an ellipsis", QStringLiteral("abcdefgh"), 5,
+         QStringLiteral("abcd") + QChar(0x2026)},
+        {"never half a surrogate pair", QStringLiteral("abc") + pair + QStringLiteral("xyz"), 5,
+         QStringLiteral("abc") + QChar(0x2026)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(NoticeBody(row.text, row.limit), row.body) << row.name;
 }
 
 } // namespace

@@ -179,6 +179,25 @@ TEST(Program, BadCommandLineShowsUsage)
     EXPECT_EQ(half.Wait(), 2);
 }
 
+TEST(Program, HelpAndVersionAnswerWithoutServing)
+{
+    const struct
+    {
+        const char* option;
+        const char* firstLineStart;
+    } rows[] = {
+        {"--help", "usage: zep-devserver"},
+        {"-h", "usage: zep-devserver"},
+        {"--version", "zep-devserver 18."},
+    };
+    for (const auto& row : rows) {
+        // A port that is taken would fail the start: neither answer may try to listen.
+        Program program({row.option, "--port", "1"});
+        EXPECT_EQ(program.FirstLine().rfind(row.firstLineStart, 0), 0u) << row.option;
+        EXPECT_EQ(program.Wait(), 0) << row.option;
+    }
+}
+
 TEST(Program, UsersFileAndSessionTimeoutOption)
 {
     const fs::path file = TempFile("users.json", R"({"users": [

@@ -6,8 +6,11 @@
 #include "rpc_service.h"
 #include "view_fixture.h"
 
+#include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <atomic>
 #include <cstdio>
@@ -237,6 +240,27 @@ TEST_F(RpcLoggedOn, LogOutAndLogInFromOutside)
     ASSERT_TRUE(WaitUntil([&] { return listener.seen.size() >= 2; }));
     const std::vector<std::pair<int, int>> expected = {{1, 0}, {1, 1}};
     EXPECT_EQ(listener.seen, expected);
+}
+
+TEST_F(RpcLoggedOn, LogOutWhileAQuestionIsUpLeavesTheAnswerHarmless)
+{
+    // The question is window-modal and has no loop of its own, so the log-off from outside
+    // runs at once; the "Yes" that comes after it must not reach the view that has gone.
+    View()->ConfirmDelete(u"ben@example.com");
+    QPointer<QMessageBox> box = frame->findChild<QMessageBox*>(QStringLiteral("ConfirmDelete"));
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(box->isVisible());
+
+    EXPECT_EQ(BusClient::Numbers(client.Call("LogOut")), QList<int>{0});
+    ASSERT_TRUE(WaitUntil([&] { return frame->CurrentView() == ViewKind::Logon; }));
+    if (box)
+        box->button(QMessageBox::Yes)->click();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(BusClient::Numbers(client.Call("LogIn")), QList<int>{0});
+    ASSERT_TRUE(LoggedOnAndFilled());
+    // Still a contact: the late "Yes" deleted nothing.
+    EXPECT_EQ(Details("ben@example.com").value(6), 1);
 }
 
 TEST_F(RpcLoggedOn, DetailsRoundTripStaysCheap)

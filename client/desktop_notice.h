@@ -1,0 +1,39 @@
+// Desktop notifications of what happens while the user looks elsewhere: a message in a
+// conversation window that is not the active window, new mail, a sign-off by the server. The
+// client posts notices; the application installs the sink that shows them (the desktop's
+// notification service). Without a sink, or without a service, a notice goes nowhere and
+// nothing else changes.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+namespace zep {
+
+enum class NoticeKind
+{
+    Message,
+    Mail,
+    SignedOff,
+};
+
+struct Notice
+{
+    NoticeKind kind = NoticeKind::Message;
+    QString summary;
+    QString body;
+    QPointer<QWidget> window; // shown and raised when the user activates the notice
+};
+
+using NoticeSink = std::function<void(const Notice&)>;
+
+// UI thread only.
+void SetNoticeSink(NoticeSink sink);
+// Hands the notice to the sink; message notices only while "notifymessages" is not 0.
+void PostNotice(const Notice& notice);
+// The start of a message for a notice: its first lines, at most `limit` characters.
+QString NoticeBody(const QString& text, int limit = 200);
+
+} // namespace zep

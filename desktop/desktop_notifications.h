@@ -1,0 +1,55 @@
+// The desktop's notification service (org.freedesktop.Notifications on the session bus) as the
+// sink of the messenger's notices. Calls are asynchronous and never waited for; without a
+// service, notices are dropped (one log line) and the messenger carries on as before.
+#pragma once
+
+#include "desktop_notice.h"
+
+#include <QDBusConnection>
+#include <QHash>
+#include <QObject>
+#include <QPair>
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+namespace zep {
+
+inline constexpr char kNotificationsService[] = "org.freedesktop.Notifications";
+inline constexpr char kNotificationsPath[] = "/org/freedesktop/Notifications";
+inline constexpr char kNotificationsInterface[] = "org.freedesktop.Notifications";
+
+class CDesktopNotifications : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CDesktopNotifications(QDBusConnection bus, QObject* parent = nullptr);
+
+    void Show(const Notice& notice);
+
+private slots:
+    void OnActionInvoked(uint id, const QString& action);
+    void OnClosed(uint id, uint reason);
+
+private:
+    void AskCapabilities();
+    void Send(const Notice& notice);
+    void LogUnavailable(const QString& why);
+
+    QDBusConnection m_bus;
+    bool m_capabilitiesKnown = false;
+    bool m_asking = false;
+    std::vector<Notice> m_waiting;
+    bool m_markup = true;
+    bool m_actions = false;
+    bool m_failureLogged = false;
+    // The notice shown for each kind and window (replaced, not stacked), and the window of
+    // each notice.
+    QHash<QPair<int, const QWidget*>, uint> m_shownFor;
+    QHash<uint, QPointer<QWidget>> m_windowOf;
+};
+
+// Escapes what the service would read as markup; plain text where it takes none.
+QString NotificationBody(const QString& text, bool serviceTakesMarkup);
+
+} // namespace zep

@@ -1,0 +1,169 @@
+// Desktop notifications of a logged-on frame on zep-devserver, observed by a notification
+// service of the test's own on the private session bus: Echo's answer in a window that is not
+// active, activation raising that window, the option that turns them off, new mail, and a
+// desktop without a service.
+#include "bus_client.h"
+#include "contacts/contact_display.h"
+#include "desktop_notice.h"
+#include "desktop_notifications.h"
+#include "view_fixture.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QVariantMap>
+
+namespace zep {
+namespace {
+
+using test::WaitUntil;
+
+struct ShownNotice
+{
+    uint replaces;
+    QString summary;
+    QString body;
+    QStringList actions;
+    QString category;
+};
+
+class FakeNotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    std::vector<ShownNotice> shown;
+    QStringList capabilities{QStringLiteral("body"), QStringLiteral("body-markup"),
+                             QStringLiteral("actions")};
+
+public slots:
+    Q_SCRIPTABLE QStringList GetCapabilities() { return capabilities; }
+    Q_SCRIPTABLE uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
+                             const QString& body, const QStringList& actions,
+                             const QVariantMap& hints, int)
+    {
+        shown.push_back(
+            {replaces, summary, body, actions, hints.value(QStringLiteral("category")).toString()});
+        return replaces != 0 ? replaces : static_cast<uint>(shown.size());
+    }
+};
+
+class Notifications : public ViewE2E
+{
+protected:
+    void SetUp() override
+    {
+        SetNoticeSink([this](const Notice& n) { sink.Show(n); });
+        ViewE2E::SetUp();
+    }
+    void TearDown() override
+    {
+        SetNoticeSink({});
+        ViewE2E::TearDown();
+        if (serving)
+            QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
+    }
+    void Serve()
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                            QStringLiteral("fake-notifications"));
+        ASSERT_TRUE(bus.registerObject(QString::fromLatin1(kNotificationsPath), &service,
+                                       QDBusConnection::ExportScriptableSlots));
+        ASSERT_TRUE(bus.registerService(QString::fromLatin1(kNotificationsService)));
+        serving = true;
+    }
+    void Invoke(uint id)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QString::fromLatin1(kNotificationsPath), QString::fromLatin1(kNotificationsInterface),
+            QStringLiteral("ActionInvoked"));
+        signal.setArguments({id, QStringLiteral("default")});
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                      QStringLiteral("fake-notifications"))
+            .send(signal);
+    }
+    // Echo's copy of `text` in a conversation window that is not the active window.
+    conversations::MessageWindow* EchoAnswers(const QString& text)
+    {
+        conversations::MessageWindow* window = OnlyConversation();
+        if (window == nullptr) {
+            view->StartConversation(u"echo@example.com");
+            if (!WaitUntil([&] { return (window = OnlyConversation()) != nullptr; }))
+                return nullptr;
+        }
+        const std::size_t before = HistoryOf(window).size();
+        frame->activateWindow();
+        WaitUntil([&] { return frame->isActiveWindow(); });
+        window->Input()->setPlainText(text);
+        window->Send();
+        const std::string wanted = text.toStdString();
+        WaitUntil([&] {
+            const std::string h = HistoryOf(window).substr(before);
+            const auto first = h.find(wanted);
+            return first != std::string::npos && h.find(wanted, first + 1) != std::string::npos;
+        });
+        return window;
+    }
+
+    FakeNotificationService service;
+    CDesktopNotifications sink{QDBusConnection::sessionBus()};
+    bool serving = false;
+};
+
+TEST_F(Notifications, MessagesMailAndTheOptionThatTurnsMessagesOff)
+{
+    Serve();
+    conversations::MessageWindow* window = EchoAnswers(QStringLiteral("<b>bold?</b> & more"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return !service.shown.empty(); }));
+    const ShownNotice first = service.shown.back();
+    EXPECT_EQ(first.summary, QStringLiteral("Echo"));
+    // Another client's text is never markup to the service.
+    EXPECT_EQ(first.body, QStringLiteral("&lt;b&gt;bold?&lt;/b&gt; &amp; more"));
+    EXPECT_EQ(first.category, QStringLiteral("im.received"));
+    EXPECT_TRUE(first.actions.contains(QStringLiteral("default")));
+
+    // Activating the notice brings that window to the front.
+    window->hide();
+    Invoke(1);
+    EXPECT_TRUE(WaitUntil([&] { return window->isVisible(); }));
+
+    // A second message of the same window replaces its notice instead of stacking another.
+    ASSERT_NE(EchoAnswers(QStringLiteral("again")), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return service.shown.size() >= 2; }));
+    EXPECT_EQ(service.shown.back().replaces, 1u);
+
+    Settings().WriteInt(setting::NotifyMessages, 0);
+    const std::size_t before = service.shown.size();
+    ASSERT_NE(EchoAnswers(QStringLiteral("quiet now")), nullptr);
+    Settings().WriteInt(setting::NotifyMessages, 1);
+
+    // New mail tells the desktop (Ben writes to Anna); the count at logon did not.
+    auto ben = LogOn("ben@example.com", "ben123");
+    ASSERT_NE(ben, nullptr);
+    {
+        std::lock_guard app(ben->AppLock());
+        LineList reply;
+        ASSERT_EQ(ImMessage(*ben->Connection(), "email",
+                            "To: anna@example.com\r\nSubject: hello\r\n", "Hi Anna", reply),
+                  ImResult::Ok);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return service.shown.size() > before; }));
+    EXPECT_EQ(service.shown.size(), before + 1) << "no notice while messages are turned off";
+    EXPECT_EQ(service.shown.back().category, QStringLiteral("email.arrived"));
+    EXPECT_EQ(service.shown.back().body,
+              QString::fromStdU16String(contacts::MailNoticeLabel(3)).toHtmlEscaped());
+}
+
+TEST_F(Notifications, WithoutAServiceTheMessageStillArrives)
+{
+    conversations::MessageWindow* window = EchoAnswers(QStringLiteral("nobody listens"));
+    ASSERT_NE(window, nullptr);
+    const std::string h = HistoryOf(window);
+    EXPECT_NE(h.find("nobody listens", h.find("nobody listens") + 1), std::string::npos) << h;
+    EXPECT_TRUE(service.shown.empty());
+}
+
+} // namespace
+} // namespace zep
+
+#include "notify_e2e_test.moc"
