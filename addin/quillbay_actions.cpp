@@ -60,7 +60,8 @@ void CZEPQuillbay::UpdateButtons()
         state.reachable = !Failed(r);
         if (!state.reachable) {
             state = State{};
-            m_quietUntil = now + m_options.quiet;
+            // From the end of the failed call: an expired one took its whole deadline.
+            m_quietUntil = m_options.now() + m_options.quiet;
             m_quietState = state;
         }
     }
