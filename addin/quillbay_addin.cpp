@@ -234,10 +234,11 @@ void CZEPQuillbay::Teardown()
     try {
         // The binding first: nothing below may call the messenger.
         m_client->SetStateListener({});
-        m_client->Unbind();
+        // The watch ends before the descriptor is closed with the connection.
         if (m_watchedFd >= 0 && m_application != nullptr && m_application->Loop() != nullptr)
             m_application->Loop()->Unwatch(m_watchedFd);
         m_watchedFd = -1;
+        m_client->Unbind();
         for (int id = 1; id <= conn::Count; ++id) {
             Connection& c = m_connections[id];
             if (c.made)

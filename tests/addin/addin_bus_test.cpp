@@ -73,6 +73,27 @@ TEST(BusClient, ResultsMapToTheirCodes)
     }
 }
 
+TEST(BusClient, AReplyOfTheWrongShapeIsAFailure)
+{
+    FakeMessenger::Answers answers;
+    answers.badReply = true;
+    FakeMessenger fake(answers);
+    ASSERT_TRUE(fake.Start());
+    addin::BusMessengerClient client;
+    client.Bind();
+    const addin::HResult failed = addin::StatusResult(addin::kStatusCallFailed);
+    bool visible = true;
+    bool loggedOn = true;
+    EXPECT_EQ(client.GetMessengerState(visible, loggedOn), failed);
+    EXPECT_FALSE(visible || loggedOn);
+    addin::ContactDetails details;
+    details.known = false;
+    EXPECT_EQ(client.GetContactDetails("anna@example.com", details), failed);
+    EXPECT_FALSE(details.known);
+    EXPECT_EQ(client.Send(addin::SendKind::Email, "anna@example.com"), failed);
+    EXPECT_EQ(client.Run(addin::Command::LogOut), failed);
+}
+
 // An add-in on the test host with the real bus client.
 struct BusAddin
 {

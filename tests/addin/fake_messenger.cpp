@@ -122,6 +122,8 @@ int FakeMessenger::OnMessage(sd_bus_message* m)
         m_unanswered.push_back(sd_bus_message_ref(m));
         return 1;
     }
+    if (m_answers.badReply)
+        return sd_bus_reply_method_return(m, "s", "nonsense");
     const auto it = m_answers.results.find(method);
     const std::int32_t result = it == m_answers.results.end() ? 0 : it->second;
     const bool ok = result == 0;

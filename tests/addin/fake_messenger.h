@@ -26,6 +26,7 @@ public:
     struct Answers
     {
         bool silent = false;                         // keep every call unanswered
+        bool badReply = false;                       // answer every call with one string
         std::map<std::string, std::int32_t> results; // by method; 0 when not listed
         bool visible = true;
         bool loggedOn = true;
