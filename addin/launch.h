@@ -11,7 +11,8 @@
 namespace zep::addin {
 
 // The messenger's desktop entry, looked up in the applications folders of the data dirs.
-inline constexpr char kDesktopEntryName[] = "zepim.desktop";
+// The same entry name the messenger gives its windows and its autostart entry.
+inline constexpr char kDesktopEntryName[] = "ZEPMessenger.desktop";
 // The executable's name in the recorded folder.
 inline constexpr char kExecutableName[] = "zepim";
 

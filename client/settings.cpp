@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +27,28 @@ bool Settings::SecureStore()
         ::close(fd);
     ok = fd >= 0 && ::chmod(file.constData(), 0600) == 0 && ok;
     return ok;
+}
+
+QString Settings::InstallDirectoryFile()
+{
+    return QFileInfo(Settings().FileName()).absolutePath() + QLatin1Char('/') +
+           QLatin1String(kSettingsApplication) + QStringLiteral(" installdir");
+}
+
+bool Settings::RecordInstallDirectory(const QString& folder)
+{
+    const QString path = InstallDirectoryFile();
+    if (QFileInfo::exists(path))
+        return true;
+    if (!QFileInfo(folder).isAbsolute() || folder.contains(QLatin1Char('\n')) ||
+        !QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    out.write(QFile::encodeName(folder) + '\n');
+    return out.commit();
 }
 
 int Settings::ReadInt(const char* name, int fallback) const

@@ -85,6 +85,11 @@ public:
     static int StoredPort(long typed, int fallback);
 
     QString FileName() const { return m_store.fileName(); }
+    // Beside the settings file: the folder of the program, for the mail-client add-in's
+    // "Launch" where no desktop entry is installed. Written (owner-only, in one step) only when
+    // nothing is recorded yet, so another build tree never takes over the recorded one.
+    static QString InstallDirectoryFile();
+    static bool RecordInstallDirectory(const QString& folder);
 
     // The file holds the (scrambled) password: its folder is made owner-only (0700) and the
     // file created or tightened to 0600 before anything is written. Run once at start.

@@ -74,6 +74,8 @@ int CZepimApp::Start()
         return 1;
     if (!Settings::SecureStore())
         LogWrite(ZepimLog(), kLogFailure, 99999, "The settings file could not be made private.");
+    if (!Settings::RecordInstallDirectory(QString::fromStdString(ProgramDirectory())))
+        LogWrite(ZepimLog(), kLogFailure, 99999, "The program folder could not be recorded.");
     LoadDisplayTexts();
 
     Settings settings;

@@ -49,7 +49,8 @@ def measure(pid, seconds, wiggle):
     while time.monotonic() - t0 < seconds:
         if wiggle:
             x = (x + 37) % 400
-            subprocess.run(["xdotool", "mousemove", str(100 + x), "200"], check=False)
+            # Input elsewhere on the screen: the user works in another window.
+            subprocess.run(["xdotool", "mousemove", str(800 + x), "700"], check=False)
         time.sleep(1)
     elapsed = time.monotonic() - t0
     return (switches(pid) - s0) / elapsed, (cpu_seconds(pid) - c0) / elapsed * 100

@@ -380,12 +380,12 @@ TEST(FindLaunchCommand, DesktopEntryFirstThenTheRecordedFolder)
     // An installed entry wins.
     ::mkdir((base + "/data").c_str(), 0700);
     ::mkdir((base + "/data/applications").c_str(), 0700);
-    ASSERT_TRUE(dir.Write("data/applications/zepim.desktop",
+    ASSERT_TRUE(dir.Write("data/applications/ZEPMessenger.desktop",
                           "[Desktop Entry]\nType=Application\nName=ZEP\nExec=\"" + program +
                               "\" /background %U\n"));
     ASSERT_TRUE(addin::FindLaunchCommand(::geteuid(), argv, error)) << error;
     EXPECT_EQ(argv, (std::vector<std::string>{program, "/background"}));
-    ASSERT_TRUE(dir.Write("data/applications/zepim.desktop",
+    ASSERT_TRUE(dir.Write("data/applications/ZEPMessenger.desktop",
                           "[Desktop Entry]\nType=Application\nExec=zepim\n"));
     {
         ScopedEnv path("PATH", base);
@@ -393,10 +393,10 @@ TEST(FindLaunchCommand, DesktopEntryFirstThenTheRecordedFolder)
         EXPECT_EQ(argv, std::vector<std::string>{program}) << "a bare name is looked up in PATH";
     }
     ASSERT_TRUE(
-        dir.Write("data/applications/zepim.desktop",
+        dir.Write("data/applications/ZEPMessenger.desktop",
                   "[Desktop Entry]\nType=Application\nHidden=true\nExec=" + program + "\n"));
     EXPECT_FALSE(addin::FindLaunchCommand(::geteuid(), argv, error));
-    ASSERT_TRUE(dir.Write("data/applications/zepim.desktop",
+    ASSERT_TRUE(dir.Write("data/applications/ZEPMessenger.desktop",
                           "[Desktop Entry]\nType=Link\nExec=" + program + "\n"));
     EXPECT_FALSE(addin::FindLaunchCommand(::geteuid(), argv, error));
 }

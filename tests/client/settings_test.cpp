@@ -125,5 +125,35 @@ TEST(NoticeBody, StartOfAMessageForADesktopNotice)
         EXPECT_EQ(NoticeBody(row.text, row.limit), row.body) << row.name;
 }
 
+TEST(InstallDirectory, RecordedOnceOwnerOnlyAndNeverTakenOver)
+{
+    test::ScratchHome home;
+    const QString file = Settings::InstallDirectoryFile();
+    EXPECT_TRUE(file.endsWith(QStringLiteral("/Corvane/ZEP Instant Messenger installdir")));
+    const struct
+    {
+        const char* name;
+        QString folder;
+        bool ok;
+        QByteArray stored; // after the call
+    } rows[] = {
+        {"a relative folder is refused", QStringLiteral("build/bin"), false, {}},
+        {"two lines are refused", QStringLiteral("/opt/a\n/opt/b"), false, {}},
+        {"the first folder is recorded", QStringLiteral("/opt/zep/bin"), true, "/opt/zep/bin\n"},
+        {"another build tree keeps it", QStringLiteral("/home/u/build/bin"), true,
+         "/opt/zep/bin\n"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(Settings::RecordInstallDirectory(row.folder), row.ok) << row.name;
+        QFile stored(file);
+        EXPECT_EQ(stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray(), row.stored)
+            << row.name;
+        if (!row.stored.isEmpty()) {
+            EXPECT_FALSE(stored.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+                << row.name;
+        }
+    }
+}
+
 } // namespace
 } // namespace zep
