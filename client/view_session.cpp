@@ -12,8 +12,10 @@ namespace zep {
 
 namespace {
 
-// Seconds the reader waits for data before it looks at its stop flag again (it is also woken).
-constexpr int kReaderWaitSeconds = 1;
+// Seconds the reader waits for data before it looks again. Stopping, a request that queued
+// events or left TLS data buffered, and a closed socket all wake it at once, so this is only
+// a safety net; a short one would wake an idle messenger every second for nothing.
+constexpr int kReaderWaitSeconds = 60;
 
 } // namespace
 
