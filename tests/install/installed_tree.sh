@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and checks what the desktop finds there: the
+# programs, the activity monitor beside zepim, the add-in, the help pages, the icons, a valid
+# desktop entry and valid AppStream metadata.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+missing=0
+for f in bin/zepim bin/zepim-cli bin/zepim-ctl bin/libzepimam.so lib/libquillbay.so \
+    share/zepim/help/index.html share/applications/ZEPMessenger.desktop \
+    share/metainfo/org.zep.ZEPMessenger.metainfo.xml share/icons/hicolor/scalable/apps/zepim.svg \
+    share/icons/hicolor/16x16/apps/zepim.png share/icons/hicolor/256x256/apps/zepim.png; do
+    if [ ! -e "$prefix/$f" ]; then
+        echo "not installed: $f"
+        missing=1
+    fi
+done
+desktop-file-validate "$prefix/share/applications/ZEPMessenger.desktop"
+appstreamcli validate --no-net "$prefix/share/metainfo/org.zep.ZEPMessenger.metainfo.xml" >/dev/null
+# The installed messenger answers from its new place (no display needed for --version).
+"$prefix/bin/zepim" --version | grep -q '^zepim '
+exit $missing
