@@ -45,8 +45,11 @@ std::unique_ptr<DevServer> DevServer::Create(const Options& options, std::string
     if (!server->net_->Start(error))
         return nullptr;
     if (options.webmailPort != kWebmailOff) {
+        // A server on a free port is one of several side by side (tests): its page takes a
+        // free port too, so they never compete for 8000.
+        const bool sideBySide = options.port == 0 || options.tlsPort == 0;
         const int port = options.webmailPort != kWebmailPortDefault ? options.webmailPort
-                         : options.port == 0                        ? 0
+                         : sideBySide                               ? 0
                                                                     : 8000;
         server->webmail_ = std::make_unique<WebmailServer>(std::move(accounts));
         if (!server->webmail_->Start(options.listen, port, error))

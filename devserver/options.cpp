@@ -25,7 +25,7 @@ std::string Usage()
            "                     [--auth digest|basic] [--webmail-port N|off]\n"
            "Defaults: 127.0.0.1, port 8367, TLS port 8368, Digest, session time-out 600 s,\n"
            "built-in demo users, webmail log-on page on port 8000 (on a free port when --port\n"
-           "is 0). Port 0 picks a free port.\n";
+           "or --tls-port is 0). Port 0 picks a free port.\n";
 }
 
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error)
