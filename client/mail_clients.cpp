@@ -1,5 +1,6 @@
 #include "mail_clients.h"
 
+#include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
 #include <cstring>
@@ -31,6 +32,14 @@ void Add(MailClientList& list, GAppInfo* info)
     list.clients.push_back({id, name != nullptr && *name != '\0' ? name : id});
 }
 
+bool Known(const MailClientList& list, const std::string& id)
+{
+    for (const MailClient& client : list.clients)
+        if (client.id == id)
+            return true;
+    return false;
+}
+
 } // namespace
 
 MailClientList EnumerateMailClients()
@@ -55,6 +64,32 @@ MailClientList EnumerateMailClients()
     }
     list.clients.push_back({kWebMailClient, kWebMailClient});
     return list;
+}
+
+ImResult LaunchMailClient(const MailClientList& list, const std::string& id, std::string& error)
+{
+    error.clear();
+    if (id == kWebMailClient)
+        return ImResult::BadArgument;
+    if (id.empty() || !Known(list, id)) {
+        error = "not one of the desktop's mail clients";
+        return ImResult::NotFound;
+    }
+    GDesktopAppInfo* info = g_desktop_app_info_new(id.c_str());
+    if (info == nullptr) {
+        error = "no such desktop application";
+        return ImResult::NotFound;
+    }
+    GError* failure = nullptr;
+    const gboolean started = g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &failure);
+    g_object_unref(info);
+    if (!started) {
+        error = failure != nullptr && failure->message != nullptr ? failure->message : "failed";
+        if (failure != nullptr)
+            g_error_free(failure);
+        return ImResult::Failed;
+    }
+    return ImResult::Ok;
 }
 
 } // namespace zep

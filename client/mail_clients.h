@@ -2,6 +2,8 @@
 // application database lists them, followed by the suite's webmail.
 #pragma once
 
+#include "protocol/im_result.h"
+
 #include <string>
 #include <vector>
 
@@ -24,5 +26,11 @@ struct MailClientList
 
 // Reads the desktop's application database (XDG data folders and mimeapps.list) through GIO.
 MailClientList EnumerateMailClients();
+
+// Starts the desktop application `id` through GIO (g_app_info_launch: no shell, no command
+// line of ours), with no file or address, so it opens on the user's mailbox. Only an ID of
+// `list` that names a desktop application is started: NotFound for any other ID, BadArgument
+// for the webmail pseudo-client, Failed when the launch fails (`error` says why).
+ImResult LaunchMailClient(const MailClientList& list, const std::string& id, std::string& error);
 
 } // namespace zep

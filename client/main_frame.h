@@ -7,6 +7,7 @@
 #include "conversations/offline_message_window.h"
 #include "logon_dialog.h"
 #include "logon_threads.h"
+#include "mail_launch.h"
 #include "messages.h"
 #include "views.h"
 #include "worker_slot.h"
@@ -36,6 +37,8 @@ struct FrameOptions
     std::function<bool()> trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     // The activity monitor's last-input tick, for the logged-on view's keep-alives.
     std::function<unsigned()> lastActivity;
+    // The desktop's mail clients, browser and windows, for the mail launch.
+    MailDesktop mail;
 };
 
 class CMainFrame : public QMainWindow,
@@ -75,6 +78,10 @@ public:
     void OfflineWindowClosed(conversations::COfflineMessageWindow* window) override;
     void ShowHelp(int topic) override;
     void ShowAbout() override;
+
+    // Opens the user's mail (the contact list's mail notice): the webmail's token carries the
+    // logged-on session's credentials, or the saved ones when logged off.
+    MailLaunch LaunchMail();
 
     // "&Add a contact..." (141) and "&Delete a contact..." (143), for the logged-on view.
     void OnAddContact();

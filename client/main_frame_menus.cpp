@@ -8,6 +8,8 @@
 #include "display_texts.h"
 #include "help.h"
 #include "messages.h"
+#include "password_scramble.h"
+#include "settings.h"
 #include "tray_icon.h"
 #include "zepim_view.h"
 
@@ -82,6 +84,20 @@ void CMainFrame::OnLogOut()
 {
     if (m_viewKind == ViewKind::Main)
         PostRegisteredMessage(this, uwm::Logoff(), 0, 0);
+}
+
+MailLaunch CMainFrame::LaunchMail()
+{
+    WebmailCredentialInput credentials = SavedWebmailCredentials(Settings());
+    // The password of the running session, which the user may not have kept.
+    credentials.loggedOn = m_viewKind == ViewKind::Main && m_connection.IsLoggedOn();
+    if (credentials.loggedOn) {
+        credentials.liveAddress = m_connection.Own().email.toStdString();
+        if (credentials.liveAddress.empty())
+            credentials.liveAddress = m_pending.email.toStdString();
+        credentials.livePassword = PasswordUnscramble(m_pending.savedPassword);
+    }
+    return zep::LaunchMail(credentials, m_options.mail);
 }
 
 void CMainFrame::OnExit()

@@ -4,6 +4,7 @@
 #include "autostart.h"
 #include "desktop/options_dialog.h"
 #include "display_texts.h"
+#include "mail_launch.h"
 #include "messages.h"
 #include "password_scramble.h"
 #include "placement.h"
@@ -92,8 +93,9 @@ int CZepimApp::Start()
         !settings.ReadText(setting::Server).trimmed().isEmpty() &&
         !settings.ReadText(setting::Email).isEmpty() &&
         !PasswordUnscramble(settings.ReadText(setting::Password).toStdString()).empty();
+    // Before the frame and its logon: the webmail gets the saved credentials, if kept.
     if (settings.ReadInt(setting::AutoLaunchEmailClient, 0) != 0)
-        LogWrite(ZepimLog(), kLogProgress, 99999, "Mail client launch at start is not available.");
+        LaunchMail(SavedWebmailCredentials(settings), m_hooks.frame.mail);
 
     FrameOptions frameOptions = m_hooks.frame;
     if (!frameOptions.lastActivity)

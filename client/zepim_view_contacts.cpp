@@ -74,7 +74,10 @@ void CZepimView::OnRowActivated(const CContactDisplay* row)
     case RowAction::OpenPager:
         OpenOfflineWindow(OfflineKind::Pager, email);
         break;
-    case RowAction::LaunchMail:  // the mail client launch belongs to the frame's mail commands
+    case RowAction::LaunchMail:
+        if (m_frame != nullptr)
+            m_frame->LaunchMail();
+        break;
     case RowAction::ToggleGroup: // the list toggles its headers itself
     case RowAction::None:
         break;

@@ -6,6 +6,7 @@
 #include "net_server.h"
 #include "options.h"
 #include "tls.h"
+#include "webmail_server.h"
 
 #include <memory>
 #include <string>
@@ -20,11 +21,14 @@ public:
 
     int Port() const { return net_->Port(); }
     int TlsPort() const { return net_->TlsPort(); }
-    // The first line the program prints: "listening on HOST:PORT tls PORT".
+    // The webmail page's port; -1 when it is off.
+    int WebmailPort() const { return webmail_ ? webmail_->Port() : -1; }
+    // The first line the program prints: "listening on HOST:PORT tls PORT", followed by
+    // " webmail PORT" when the webmail page is served.
     std::string ListeningLine() const;
 
-    void Run() { net_->Run(); }
-    void Stop() { net_->Stop(); } // from any thread or a signal handler
+    void Run();
+    void Stop(); // from any thread or a signal handler
 
 private:
     DevServer() = default;
@@ -32,6 +36,7 @@ private:
     SslCtxPtr tls_;
     std::unique_ptr<NetServer> net_;
     std::unique_ptr<ServerCore> core_;
+    std::unique_ptr<WebmailServer> webmail_;
 };
 
 } // namespace zep::devserver

@@ -31,7 +31,9 @@ struct SslFree
     void operator()(SSL* ssl) const { SSL_free(ssl); }
 };
 
-int OpenListener(const std::string& address, int port, int& boundPort, std::string& error)
+} // namespace
+
+int OpenTcpListener(const std::string& address, int port, int& boundPort, std::string& error)
 {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -67,8 +69,6 @@ int OpenListener(const std::string& address, int port, int& boundPort, std::stri
                     : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
     return fd;
 }
-
-} // namespace
 
 struct NetServer::Conn
 {
@@ -116,11 +116,11 @@ bool NetServer::Start(std::string& error)
         error = std::string("epoll: ") + std::strerror(errno);
         return false;
     }
-    listener_ = OpenListener(config_.listen, config_.port, port_, error);
+    listener_ = OpenTcpListener(config_.listen, config_.port, port_, error);
     if (listener_ < 0)
         return false;
     if (config_.tlsPort >= 0 && config_.tls != nullptr) {
-        tlsListener_ = OpenListener(config_.listen, config_.tlsPort, tlsPort_, error);
+        tlsListener_ = OpenTcpListener(config_.listen, config_.tlsPort, tlsPort_, error);
         if (tlsListener_ < 0)
             return false;
     }

@@ -15,6 +15,9 @@
 
 namespace zep::devserver {
 
+// A non-blocking listening socket on `address`:`port` (0: a free port); -1 with a message.
+int OpenTcpListener(const std::string& address, int port, int& boundPort, std::string& error);
+
 struct NetConfig
 {
     std::string listen = "127.0.0.1";

@@ -22,9 +22,13 @@ std::string Usage()
     return "usage: zep-devserver [--listen ADDR] [--port N] [--tls-port N] [--cert FILE --key "
            "FILE]\n"
            "                     [--users FILE] [--outbox DIR] [--session-timeout SECONDS]\n"
-           "                     [--auth digest|basic] [--help] [--version]\n"
+           "                     [--auth digest|basic] [--webmail-port N|off]
+"
+           "                     [--help] [--version]
+"
            "Defaults: 127.0.0.1, port 8367, TLS port 8368, Digest, session time-out 600 s,\n"
-           "built-in demo users. Port 0 picks a free port.\n";
+           "built-in demo users, webmail log-on page on port 8000 (on a free port when --port\n"
+           "or --tls-port is 0). Port 0 picks a free port.\n";
 }
 
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error)
@@ -56,6 +60,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             ok = !value.empty();
         } else if (name == "--port") {
             ok = ParsePort(value, options.port);
+        } else if (name == "--webmail-port") {
+            if (value == "off")
+                options.webmailPort = kWebmailOff;
+            else
+                ok = ParsePort(value, options.webmailPort);
         } else if (name == "--tls-port") {
             ok = ParsePort(value, options.tlsPort);
         } else if (name == "--cert") {

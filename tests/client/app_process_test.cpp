@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QSignalSpy>
 #include <csignal>
@@ -47,6 +48,8 @@ protected:
         env.insert("XDG_STATE_HOME", home.Path() + "/state");
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("LD_LIBRARY_PATH");
+        for (auto it = extraEnv.cbegin(); it != extraEnv.cend(); ++it)
+            env.insert(it.key(), it.value());
         p.setProcessEnvironment(env);
         p.start(program, args);
         EXPECT_TRUE(p.waitForStarted(5000));
@@ -78,6 +81,7 @@ protected:
 
     test::ScratchHome home;
     QString runtime;
+    QMap<QString, QString> extraEnv;
     std::vector<std::unique_ptr<QProcess>> processes;
 };
 
@@ -178,6 +182,64 @@ TEST_F(AppProcess, HelpAndVersionAnswerWithoutStarting)
             << row.args.join(' ').toStdString();
     }
 }
+
+class AppAutoLaunch : public AppProcess, public ::testing::WithParamInterface<int>
+{
+};
+
+// A desktop whose default mail client is a program that leaves a marker file when it runs.
+TEST_P(AppAutoLaunch, StartsTheMailClientAtStartOnlyWhenSet)
+{
+    const int autoLaunch = GetParam();
+    const QString data = home.Path() + "/data";
+    const QString marker = home.Path() + "/mail-client-ran";
+    const QString script = home.Path() + "/mail-client";
+    QDir().mkpath(data + "/applications");
+    QFile program(script);
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.write("#!/bin/sh\necho \"$#\" > \"" + marker.toUtf8() + ".tmp\" && mv \"" +
+                  marker.toUtf8() + ".tmp\" \"" + marker.toUtf8() + "\"\n");
+    program.close();
+    program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile entry(data + "/applications/marker-mail.desktop");
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Marker Mail\nExec=" + script.toUtf8() +
+                " %u\nMimeType=x-scheme-handler/mailto;\n");
+    entry.close();
+    QFile mimeapps(home.Path() + "/config/mimeapps.list");
+    ASSERT_TRUE(mimeapps.open(QIODevice::WriteOnly));
+    mimeapps.write("[Default Applications]\nx-scheme-handler/mailto=marker-mail.desktop\n");
+    mimeapps.close();
+    extraEnv.insert("XDG_DATA_HOME", data);
+    extraEnv.insert("XDG_DATA_DIRS", home.Path() + "/none");
+    extraEnv.insert("XDG_CONFIG_DIRS", home.Path() + "/none");
+    Settings s;
+    s.WriteInt(setting::AutoLaunchEmailClient, autoLaunch);
+    s.Sync();
+
+    QProcess& p = Start(ZEPIM_PATH);
+    ASSERT_TRUE(
+        test::WaitUntil([&] { return LockHeld("zepim") || p.state() == QProcess::NotRunning; }));
+    ASSERT_EQ(p.state(), QProcess::Running) << p.readAllStandardError().toStdString();
+    if (autoLaunch != 0) {
+        ASSERT_TRUE(test::WaitUntil([&] { return QFile::exists(marker); }))
+            << "the mail client was not started";
+        QFile ran(marker);
+        ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
+        EXPECT_EQ(ran.readAll(), "0\n"); // started on its mailbox, with no address
+        EXPECT_EQ(Terminate(p), 0);
+    } else {
+        // The signal is handled only once start-up is through: any launch happened before it.
+        EXPECT_EQ(Terminate(p), 0);
+        EXPECT_FALSE(
+            test::WaitUntil([&] { return QFile::exists(marker); }, std::chrono::milliseconds(500)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, AppAutoLaunch, ::testing::Values(0, 1),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param != 0 ? std::string("set") : std::string("unset");
+                         });
 
 } // namespace
 } // namespace zep

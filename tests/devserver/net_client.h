@@ -69,6 +69,7 @@ public:
     ~ServerThread();
     int Port() const { return server_->Port(); }
     int TlsPort() const { return server_->TlsPort(); }
+    int WebmailPort() const { return server_->WebmailPort(); }
     static Options DefaultTestOptions();
 
 private:

@@ -112,15 +112,17 @@ struct Ports
 {
     int port = 0;
     int tls = 0;
+    int webmail = -1; // -1: not served
 };
 
 Ports ParseListening(const std::string& line)
 {
     std::smatch match;
-    static const std::regex pattern("listening on 127\\.0\\.0\\.1:(\\d+) tls (\\d+)");
+    static const std::regex pattern(
+        "listening on 127\\.0\\.0\\.1:(\\d+) tls (\\d+)(?: webmail (\\d+))?");
     if (!std::regex_match(line, match, pattern))
         return {};
-    return {std::stoi(match[1]), std::stoi(match[2])};
+    return {std::stoi(match[1]), std::stoi(match[2]), match[3].matched ? std::stoi(match[3]) : -1};
 }
 
 fs::path TempFile(const std::string& name, const std::string& content)
@@ -137,6 +139,9 @@ TEST(Program, PrintsItsPortsServesAndEndsCleanlyOnSigterm)
     const Ports ports = ParseListening(line);
     ASSERT_GT(ports.port, 0) << line;
     ASSERT_GT(ports.tls, 0) << line;
+    // With a free messaging port the webmail page takes a free port too, never 8000.
+    EXPECT_GT(ports.webmail, 0) << line;
+    EXPECT_NE(ports.webmail, 8000) << line;
     NetClient plain;
     ASSERT_TRUE(plain.Connect(ports.port));
     EXPECT_EQ(plain.Logon("anna@example.com", "anna123").status, "250 OK");
@@ -146,6 +151,26 @@ TEST(Program, PrintsItsPortsServesAndEndsCleanlyOnSigterm)
     program.Signal(SIGTERM);
     EXPECT_EQ(program.Wait(), 0);
     EXPECT_TRUE(plain.WaitClosed());
+}
+
+TEST(Program, WebmailPortOptions)
+{
+    struct Row
+    {
+        std::vector<std::string> args;
+        bool served;
+    };
+    for (const Row& row : {Row{{"--port", "0", "--tls-port", "0", "--webmail-port", "off"}, false},
+                           Row{{"--port", "0", "--tls-port", "0", "--webmail-port", "0"}, true}}) {
+        Program program(row.args);
+        const std::string line = program.FirstLine();
+        const Ports ports = ParseListening(line);
+        ASSERT_GT(ports.port, 0) << line;
+        EXPECT_EQ(ports.webmail > 0, row.served) << line;
+    }
+    Program bad({"--webmail-port", "eighty"});
+    EXPECT_EQ(bad.Wait(), 2);
+    EXPECT_NE(bad.Stderr().find("--webmail-port"), std::string::npos);
 }
 
 TEST(Program, SigintEndsItToo)
