@@ -22,10 +22,8 @@ std::string Usage()
     return "usage: zep-devserver [--listen ADDR] [--port N] [--tls-port N] [--cert FILE --key "
            "FILE]\n"
            "                     [--users FILE] [--outbox DIR] [--session-timeout SECONDS]\n"
-           "                     [--auth digest|basic] [--webmail-port N|off]
-"
-           "                     [--help] [--version]
-"
+           "                     [--auth digest|basic] [--webmail-port N|off]\n"
+           "                     [--help] [--version]\n"
            "Defaults: 127.0.0.1, port 8367, TLS port 8368, Digest, session time-out 600 s,\n"
            "built-in demo users, webmail log-on page on port 8000 (on a free port when --port\n"
            "or --tls-port is 0). Port 0 picks a free port.\n";
