@@ -14,7 +14,7 @@ namespace {
 
 using Slot = CZEPQuillbay::Slot;
 
-struct ControlSpec
+struct ControlRow
 {
     Slot slot;
     ControlType type;
@@ -29,7 +29,7 @@ struct ControlSpec
 };
 
 // The toolbar, in the order its controls are made.
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {Slot::MessengerMenu, ControlType::Popup, 0, kToolbarName, 0, true, false, 0, false, false},
     {Slot::Launch, ControlType::Button, str::Launch, nullptr, 0, true, false, conn::LaunchClick,
      true, false},
@@ -169,48 +169,48 @@ HResult CZEPQuillbay::AddControls()
         return NoObject();
     std::shared_ptr<IControls> messengerMenu;
     std::shared_ptr<IControls> sendTypeMenu;
-    for (const ControlSpec& spec : kControls) {
-        IControls* parent = spec.inMessengerMenu  ? messengerMenu.get()
-                            : spec.inSendTypeMenu ? sendTypeMenu.get()
-                                                  : top.get();
+    for (const ControlRow& row : kControls) {
+        IControls* parent = row.inMessengerMenu  ? messengerMenu.get()
+                            : row.inSendTypeMenu ? sendTypeMenu.get()
+                                                 : top.get();
         if (parent == nullptr)
             return NoObject();
-        std::shared_ptr<IControl> control = parent->Add(spec.type, true);
+        std::shared_ptr<IControl> control = parent->Add(row.type, true);
         if (!control)
             return NoObject();
-        m_controls[static_cast<int>(spec.slot)] = control;
+        m_controls[static_cast<int>(row.slot)] = control;
         std::string caption;
-        if (spec.caption != 0) {
-            std::optional<std::string> text = LoadString(spec.caption);
+        if (row.caption != 0) {
+            std::optional<std::string> text = LoadString(row.caption);
             if (!text)
                 return kFail;
             caption = *text;
         } else {
-            caption = spec.fixed;
+            caption = row.fixed;
         }
         HResult r = control->SetCaption(caption);
         if (!Failed(r))
-            r = control->SetEnabled(spec.enabled);
-        if (!Failed(r) && spec.beginGroup)
+            r = control->SetEnabled(row.enabled);
+        if (!Failed(r) && row.beginGroup)
             r = control->SetBeginGroup(true);
-        if (!Failed(r) && spec.face != 0) {
+        if (!Failed(r) && row.face != 0) {
             // The image goes to the button directly; a face that is missing leaves the
             // caption alone.
-            if (std::optional<FaceImage> face = LoadFace(spec.face)) {
+            if (std::optional<FaceImage> face = LoadFace(row.face)) {
                 r = control->SetStyle(kStyleIconAndCaption);
                 if (!Failed(r))
                     r = control->SetFace(*face);
             }
         }
-        if (!Failed(r) && spec.connection != 0)
-            r = Advise(spec.connection, kDispClick, control);
+        if (!Failed(r) && row.connection != 0)
+            r = Advise(row.connection, kDispClick, control);
         if (Failed(r))
             return r;
-        if (spec.type == ControlType::Popup) {
+        if (row.type == ControlType::Popup) {
             std::shared_ptr<IControls> children = control->Controls();
             if (!children)
                 return NoObject();
-            (spec.slot == Slot::MessengerMenu ? messengerMenu : sendTypeMenu) = children;
+            (row.slot == Slot::MessengerMenu ? messengerMenu : sendTypeMenu) = children;
         }
     }
     return kOk;

@@ -15,13 +15,14 @@ a share of one core for each phase.
 """
 import argparse
 import os
-import re
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
 import time
+
+from zepim_start import start_devserver
 
 
 def switches(pid):
@@ -68,18 +69,14 @@ def main():
     display = os.environ.get("DISPLAY", "")
     wiggle = bool(display) and shutil.which("xdotool") is not None
 
-    server = subprocess.Popen([server_binary, "--port", "0", "--tls-port", "0"],
-                              stdout=subprocess.PIPE, text=True)
-    m = re.search(r"listening on (\S+):(\d+) tls (\d+)", server.stdout.readline())
-    if not m:
-        sys.exit("zep-devserver did not start")
+    server, port = start_devserver(server_binary)
     with tempfile.TemporaryDirectory() as home:
         conf_dir = os.path.join(home, "config", "Corvane")
         os.makedirs(conf_dir)
         runtime = os.path.join(home, "runtime")
         os.makedirs(runtime, mode=0o700)
         with open(os.path.join(conf_dir, "ZEP Instant Messenger.conf"), "w") as f:
-            f.write(f"[General]\nserver=127.0.0.1\nport={m.group(2)}\nemail=anna@example.com\n"
+            f.write(f"[General]\nserver=127.0.0.1\nport={port}\nemail=anna@example.com\n"
                     "password=anna123\nsavepassword=1\nautologon=1\nopenmainwnd=1\n"
                     "version=18.1.4389\n")
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(home, "config"),

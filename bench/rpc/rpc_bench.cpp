@@ -106,16 +106,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
 
     test::ChildProcess daemon;
-    std::string busAddress;
-    if (daemon.Start({"dbus-daemon", "--session", "--nofork", "--print-address"}))
-        busAddress = daemon.WaitForOutput("unix:");
-    while (!busAddress.empty() && (busAddress.back() == '\n' || busAddress.back() == '\r'))
-        busAddress.pop_back();
-    if (busAddress.empty()) {
-        std::fprintf(stderr, "no dbus-daemon\n");
+    if (!test::StartSessionBus(daemon))
         return 1;
-    }
-    qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(busAddress));
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);

@@ -2,12 +2,9 @@
 // dbus-daemon, gone with the process).
 #include "tests/fixtures/child_process.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
-#include <string>
 
 int main(int argc, char** argv)
 {
@@ -17,16 +14,8 @@ int main(int argc, char** argv)
     std::unique_ptr<zep::test::ChildProcess> bus;
     if (!listing) {
         bus = std::make_unique<zep::test::ChildProcess>();
-        std::string address;
-        if (bus->Start({"dbus-daemon", "--session", "--nofork", "--print-address"}))
-            address = bus->WaitForOutput("unix:");
-        while (!address.empty() && (address.back() == '\n' || address.back() == '\r'))
-            address.pop_back();
-        if (address.empty()) {
-            std::fprintf(stderr, "no session bus could be started (dbus-daemon)\n");
+        if (!zep::test::StartSessionBus(*bus))
             return 1;
-        }
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -18,7 +18,7 @@
 namespace zep {
 namespace {
 
-struct TitleSpec
+struct WindowTitles
 {
     std::string netWmName; // empty: none set
     std::string wmName;    // empty: none set
@@ -27,7 +27,7 @@ struct TitleSpec
 struct SearchRow
 {
     const char* name;
-    std::vector<TitleSpec> windows;
+    std::vector<WindowTitles> windows;
     const char* windowName;
     bool listed;  // whether the root carries _NET_CLIENT_LIST
     int expected; // index of the window asked to come forward, -1 for none
@@ -111,17 +111,18 @@ TEST_P(X11WindowSearch, AsksForTheFirstMatchingWindow)
                   m_c, xcb_change_window_attributes_checked(m_c, m_root, XCB_CW_EVENT_MASK, &mask)),
               nullptr);
     std::vector<xcb_window_t> windows;
-    for (const TitleSpec& spec : row.windows) {
+    for (const WindowTitles& titles : row.windows) {
         const xcb_window_t w = xcb_generate_id(m_c);
         xcb_create_window(m_c, XCB_COPY_FROM_PARENT, w, m_root, 0, 0, 10, 10, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        if (!spec.netWmName.empty())
+        if (!titles.netWmName.empty())
             xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, netWmName, utf8, 8,
-                                static_cast<std::uint32_t>(spec.netWmName.size()),
-                                spec.netWmName.data());
-        if (!spec.wmName.empty())
+                                static_cast<std::uint32_t>(titles.netWmName.size()),
+                                titles.netWmName.data());
+        if (!titles.wmName.empty())
             xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                                static_cast<std::uint32_t>(spec.wmName.size()), spec.wmName.data());
+                                static_cast<std::uint32_t>(titles.wmName.size()),
+                                titles.wmName.data());
         windows.push_back(w);
     }
     if (row.listed)

@@ -3,11 +3,9 @@
 #include "tests/fixtures/child_process.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
-#include <string>
 
 int main(int argc, char** argv)
 {
@@ -19,16 +17,8 @@ int main(int argc, char** argv)
     std::unique_ptr<zep::test::ChildProcess> bus;
     if (!listing) {
         bus = std::make_unique<zep::test::ChildProcess>();
-        std::string address;
-        if (bus->Start({"dbus-daemon", "--session", "--nofork", "--print-address"}))
-            address = bus->WaitForOutput("unix:");
-        while (!address.empty() && (address.back() == '\n' || address.back() == '\r'))
-            address.pop_back();
-        if (address.empty()) {
-            std::fprintf(stderr, "no session bus could be started (dbus-daemon)\n");
+        if (!zep::test::StartSessionBus(*bus))
             return 1;
-        }
-        qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(address));
     }
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
