@@ -2,7 +2,7 @@
 
 #include "messages.h"
 #include "password_scramble.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 #include "settings.h"
 
 namespace zep {

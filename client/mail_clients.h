@@ -2,7 +2,7 @@
 // application database lists them, followed by the suite's webmail.
 #pragma once
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <string>
 #include <vector>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "mail_clients.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 #include "webmail_rules.h"
 #include "webmail_window.h"
 

@@ -2,7 +2,7 @@
 // token, the address that is opened, and which window titles are an open webmail. Plain C++.
 #pragma once
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <optional>
 #include <string>

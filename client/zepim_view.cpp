@@ -86,16 +86,16 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
     layout->addWidget(m_banner);
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
-    m_list->SetOwnRecord(ToDisplay(m_own));
+    m_list->SetOwnRecord(m_own);
     connect(m_banner, &contacts::CMyStatusButton::StatusMenuRequested, this,
             &CZepimView::OpenStatusMenu);
     connect(m_list, &contacts::CContactListCtrl::RowActivated, this, &CZepimView::OnRowActivated);
     connect(m_list, &contacts::CContactListCtrl::ContactMenuRequested, this,
             [this](const CContactDisplay* row, const QPoint& at) {
-                OpenContactMenu(row->Contact.Email, at);
+                OpenContactMenu(row->Contact.email, at);
             });
     connect(m_list, &contacts::CContactListCtrl::DeleteRequested, this,
-            [this](const CContactDisplay* row) { ConfirmDelete(row->Contact.Email); });
+            [this](const CContactDisplay* row) { ConfirmDelete(row->Contact.email); });
 
     // The fixed rows are always there, whatever the server answers.
     m_list->AddRow(ContactDisplayKind::MailNotice, 0, contacts::MailNoticeLabel(0), nullptr, false);
@@ -266,7 +266,7 @@ void CZepimView::ApplyPresence(const ServerEvent& event)
     const CContactDisplay* found = m_list->FindByEmail(update.email);
     if (found == nullptr)
         return;
-    ContactRecord record = FromDisplay(found->Contact);
+    ContactRecord record = found->Contact;
     zep::ApplyPresence(update, record);
     CContactDisplay row = *found;
     const CContactDisplay fresh = RowFor(record);
@@ -279,7 +279,7 @@ void CZepimView::ApplyPresence(const ServerEvent& event)
 
 void CZepimView::ShowOwnStatus()
 {
-    const contacts::OwnStatusBanner banner = contacts::MakeOwnStatusBanner(ToDisplay(m_own));
+    const contacts::OwnStatusBanner banner = contacts::MakeOwnStatusBanner(m_own);
     QIcon icon;
     const contacts::ContactImages& images = m_list->Images();
     switch (banner.image) {
@@ -399,7 +399,7 @@ ContactRecord CZepimView::FindContact(const std::u16string& email) const
 {
     std::lock_guard view(m_viewLock);
     if (const CContactDisplay* row = m_list->FindByEmail(email))
-        return FromDisplay(row->Contact);
+        return row->Contact;
     ContactRecord none;
     none.id = -1;
     return none;

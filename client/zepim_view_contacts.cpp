@@ -56,8 +56,8 @@ void CZepimView::OnRowActivated(const CContactDisplay* row)
 {
     if (row == nullptr || m_shutDown)
         return;
-    const std::u16string email = row->Contact.Email;
-    switch (contacts::ActivationFor(ToDisplay(m_own), *row)) {
+    const std::u16string email = row->Contact.email;
+    switch (contacts::ActivationFor(m_own, *row)) {
     case RowAction::StartConversation:
         StartConversation(email);
         break;
@@ -96,7 +96,7 @@ void CZepimView::OpenContactMenu(const std::u16string& email, const QPoint& glob
         const CContactDisplay* row = m_list->FindByEmail(email);
         if (row == nullptr)
             return;
-        state = contacts::MenuStateFor(ToDisplay(m_own), *row);
+        state = contacts::MenuStateFor(m_own, *row);
     }
     // popup(), never exec(): a server event handled while the menu is open may remove the
     // contact or end the view; the choice looks the contact up again.
@@ -137,7 +137,7 @@ void CZepimView::OnContactCommand(int command, const std::u16string& email)
         return; // removed while the menu was open
     const std::optional<CContactDisplay> row = FindContactRow(email);
     const contacts::ContactMenuState state =
-        row ? contacts::MenuStateFor(ToDisplay(m_own), *row) : contacts::ContactMenuState{};
+        row ? contacts::MenuStateFor(m_own, *row) : contacts::ContactMenuState{};
     switch (command) {
     case menucmd::SendIm:
         if (state.instantMessage)
@@ -285,7 +285,7 @@ void CZepimView::OpenAddContact()
     }
     auto* sheet = new contacts::CAddContactSheet(*this, window());
     sheet->SetLogo(PickerLogo());
-    sheet->SetOwnRecord(ToDisplay(m_own));
+    sheet->SetOwnRecord(m_own);
     // Deleted from the view's queue, once the sheet's own code is off the stack.
     connect(
         sheet, &contacts::CAddContactSheet::Finished, this,
@@ -329,7 +329,7 @@ void CZepimView::OpenDeletePicker()
         if (command != contacts::pickercmd::DeleteOk || !chosen || m_shutDown)
             return;
         // Looked up again at OK: the contact may have been removed meanwhile.
-        const ContactRecord contact = FindContact(chosen->Contact.Email);
+        const ContactRecord contact = FindContact(chosen->Contact.email);
         if (!contact.email.empty())
             DeleteContact(contact);
     });

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "protocol/contact_record.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <functional>
 #include <string>

@@ -31,9 +31,9 @@ QString Q(const std::u16string& text)
 
 } // namespace
 
-std::u16string SearchResultLabel(const Record& user)
+std::u16string SearchResultLabel(const ContactRecord& user)
 {
-    return user.Name + u" <" + user.Email + u">";
+    return user.name + u" <" + user.email + u">";
 }
 
 QString OutcomeSentence(AddContactOutcome outcome, const std::u16string& name)
@@ -151,7 +151,7 @@ void CAddContactSheet::SetLogo(const QPixmap& logo)
     m_finishPage->SetLogo(logo);
 }
 
-void CAddContactSheet::SetOwnRecord(const Record& own)
+void CAddContactSheet::SetOwnRecord(const ContactRecord& own)
 {
     Results()->SetOwnRecord(own);
 }
@@ -191,8 +191,8 @@ void CAddContactSheet::Next()
     const CContactDisplay* row = Results()->GetSelected();
     if (row == nullptr || row->Kind != ContactDisplayKind::OnlineContact)
         return;
-    m_chosenName = row->Contact.Name;
-    const ContactRecord chosen = FromDisplay(row->Contact);
+    m_chosenName = row->Contact.name;
+    const ContactRecord chosen = row->Contact;
     // Everything is locked before the host is asked: it may answer at once.
     m_adding = true;
     UpdateButtons();
@@ -284,7 +284,7 @@ void CAddContactSheet::OnSearchReply(unsigned generation, ImResult result,
         for (const ContactRecord& user : users) {
             if (EqualNoCase(user.email, own))
                 continue;
-            const Record record = ToDisplay(user);
+            const ContactRecord record = user;
             list->AddRow(ContactDisplayKind::OnlineContact, 0, SearchResultLabel(record), &record,
                          false);
         }

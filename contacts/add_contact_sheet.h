@@ -4,7 +4,7 @@
 #pragma once
 
 #include "contacts/add_contact_host.h"
-#include "contacts/contact_fields.h"
+#include "protocol/contact_record.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -24,7 +24,7 @@ class CContactListCtrl;
 inline constexpr char16_t kNoContactsFoundLabel[] = u"No contacts found.";
 
 // Name + " <" + Email + ">".
-std::u16string SearchResultLabel(const Record& user);
+std::u16string SearchResultLabel(const ContactRecord& user);
 // The finish page's sentence for the chosen user's name.
 QString OutcomeSentence(AddContactOutcome outcome, const std::u16string& name);
 
@@ -48,7 +48,7 @@ public:
     bool Open();
     void SetLogo(const QPixmap& logo);
     // The user's own record decides the images of offline matches, as in the main list.
-    void SetOwnRecord(const Record& own);
+    void SetOwnRecord(const ContactRecord& own);
     // The owner closes the wizard (the user logs off): as Cancel, on any page. An add that has
     // started goes on in the host.
     void Cancel();

@@ -4,29 +4,30 @@ namespace zep::contacts {
 
 namespace {
 
-bool CanStartConversation(const Record& own, const CContactDisplay& row)
+bool CanStartConversation(const ContactRecord& own, const CContactDisplay& row)
 {
-    return own.Status == PresenceStatus::Available &&
+    return own.status == PresenceStatus::Available &&
            row.Kind == ContactDisplayKind::OnlineContact &&
-           row.Contact.SubStatus != SubStatus::DoNotDisturb;
+           row.Contact.subStatus != SubStatus::DoNotDisturb;
 }
 
 } // namespace
 
-ContactMenuState MenuStateFor(const Record& own, const CContactDisplay& row)
+ContactMenuState MenuStateFor(const ContactRecord& own, const CContactDisplay& row)
 {
     ContactMenuState state;
     if (!row.IsContact())
         return state;
-    const Record& contact = row.Contact;
+    const ContactRecord& contact = row.Contact;
     state.instantMessage = CanStartConversation(own, row);
-    state.sms = (!contact.HomeMobile.empty() || !contact.WorkMobile.empty()) && own.SmsAllowed &&
-                (!own.HomeMobile.empty() || !own.WorkMobile.empty());
-    state.pager = !contact.WorkPager.empty() && own.PagerAllowed && !own.WorkPager.empty();
+    state.sms = (!contact.homeMobile.empty() || !contact.workMobile.empty()) &&
+                own.accountFlags.smsAllowed && (!own.homeMobile.empty() || !own.workMobile.empty());
+    state.pager =
+        !contact.workPager.empty() && own.accountFlags.pagerAllowed && !own.workPager.empty();
     return state;
 }
 
-RowAction ActivationFor(const Record& own, const CContactDisplay& row)
+RowAction ActivationFor(const ContactRecord& own, const CContactDisplay& row)
 {
     switch (row.Kind) {
     case ContactDisplayKind::OnlineContact:
@@ -40,7 +41,7 @@ RowAction ActivationFor(const Record& own, const CContactDisplay& row)
     case ContactDisplayKind::OfflinePlaceholder:
         return RowAction::AddContact;
     case ContactDisplayKind::OfflineContact:
-        switch (row.Contact.ContactMethod) {
+        switch (row.Contact.contactMethod) {
         case ContactMethod::Email:
             return RowAction::OpenEmail;
         case ContactMethod::HomeSms:

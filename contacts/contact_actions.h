@@ -23,7 +23,7 @@ struct ContactMenuState
 };
 
 // The enabled entries of the contact menu of a contact row.
-ContactMenuState MenuStateFor(const Record& own, const CContactDisplay& row);
+ContactMenuState MenuStateFor(const ContactRecord& own, const CContactDisplay& row);
 
 enum class RowAction
 {
@@ -39,6 +39,6 @@ enum class RowAction
 
 // What a double-click or Enter on the row does. An offline contact opens the window its
 // preferred contact method calls for, and only when its menu entry would be enabled.
-RowAction ActivationFor(const Record& own, const CContactDisplay& row);
+RowAction ActivationFor(const ContactRecord& own, const CContactDisplay& row);
 
 } // namespace zep::contacts

@@ -28,13 +28,13 @@ bool IsBusyFamily(SubStatus s)
 
 } // namespace
 
-OwnAbilities OwnAbilities::FromRecord(const Record& own)
+OwnAbilities OwnAbilities::FromRecord(const ContactRecord& own)
 {
     OwnAbilities a;
-    a.smsAllowed = own.SmsAllowed;
-    a.pagerAllowed = own.PagerAllowed;
-    a.hasMobile = !own.HomeMobile.empty() || !own.WorkMobile.empty();
-    a.hasPager = !own.WorkPager.empty();
+    a.smsAllowed = own.accountFlags.smsAllowed;
+    a.pagerAllowed = own.accountFlags.pagerAllowed;
+    a.hasMobile = !own.homeMobile.empty() || !own.workMobile.empty();
+    a.hasPager = !own.workPager.empty();
     return a;
 }
 
@@ -58,12 +58,12 @@ std::u16string SubStatusLabel(SubStatus value)
     }
 }
 
-std::u16string ContactLabel(const Record& record)
+std::u16string ContactLabel(const ContactRecord& record)
 {
-    const std::u16string sub = SubStatusLabel(record.SubStatus);
+    const std::u16string sub = SubStatusLabel(record.subStatus);
     if (sub.empty())
-        return record.Name;
-    return record.Name + u" (" + sub + u")";
+        return record.name;
+    return record.name + u" (" + sub + u")";
 }
 
 std::u16string MailNoticeLabel(int count)
@@ -92,20 +92,20 @@ ContactImage ChooseImage(const CContactDisplay& row, const OwnAbilities& own, in
     case ContactDisplayKind::OfflineContact:
         break;
     }
-    const Record& r = row.Contact;
+    const ContactRecord& r = row.Contact;
     // The sub-status comes first, so an offline contact that still carries one shows it.
-    if (IsAwayFamily(r.SubStatus))
+    if (IsAwayFamily(r.subStatus))
         return ContactImage::Away;
-    if (IsBusyFamily(r.SubStatus))
+    if (IsBusyFamily(r.subStatus))
         return ContactImage::Busy;
-    if (r.Status == PresenceStatus::Unavailable) {
-        const bool bySms = (r.ContactMethod == ContactMethod::WorkSms && !r.WorkMobile.empty()) ||
-                           (r.ContactMethod == ContactMethod::HomeSms && !r.HomeMobile.empty());
+    if (r.status == PresenceStatus::Unavailable) {
+        const bool bySms = (r.contactMethod == ContactMethod::WorkSms && !r.workMobile.empty()) ||
+                           (r.contactMethod == ContactMethod::HomeSms && !r.homeMobile.empty());
         if (own.smsAllowed && bySms)
             return own.hasMobile ? ContactImage::Sms : ContactImage::SmsUnavailable;
-        if (own.pagerAllowed && r.ContactMethod == ContactMethod::WorkPager && !r.WorkPager.empty())
+        if (own.pagerAllowed && r.contactMethod == ContactMethod::WorkPager && !r.workPager.empty())
             return own.hasPager ? ContactImage::Pager : ContactImage::PagerUnavailable;
-        if (r.ContactMethod == ContactMethod::Email)
+        if (r.contactMethod == ContactMethod::Email)
             return ContactImage::Email;
     }
     return ContactImage::Contact;
@@ -156,11 +156,11 @@ bool RowLess(const CContactDisplay& a, const CContactDisplay& b)
 {
     if (a.Kind != b.Kind)
         return static_cast<int>(a.Kind) < static_cast<int>(b.Kind);
-    if (const int byName = CompareNoCase(a.Contact.Name, b.Contact.Name); byName != 0)
+    if (const int byName = CompareNoCase(a.Contact.name, b.Contact.name); byName != 0)
         return byName < 0;
-    if (const int byEmail = CompareNoCase(a.Contact.Email, b.Contact.Email); byEmail != 0)
+    if (const int byEmail = CompareNoCase(a.Contact.email, b.Contact.email); byEmail != 0)
         return byEmail < 0;
-    return a.Contact.Email < b.Contact.Email;
+    return a.Contact.email < b.Contact.email;
 }
 
 std::u16string Cut(std::u16string text, std::size_t capacity)

@@ -2,7 +2,7 @@
 // image and place in the sort order.
 #pragma once
 
-#include "contacts/contact_fields.h"
+#include "protocol/contact_record.h"
 
 #include <cstdint>
 #include <string>
@@ -26,7 +26,7 @@ inline constexpr std::uint32_t kExpanded = 1u;
 
 struct CContactDisplay
 {
-    Record Contact; // empty for rows that are not contacts
+    ContactRecord Contact; // empty for rows that are not contacts
     int Indent = 0;
     std::u16string Label;
     ContactDisplayKind Kind = ContactDisplayKind::InfoRow;
@@ -68,7 +68,7 @@ struct OwnAbilities
     bool hasMobile = false; // own HomeMobile or WorkMobile
     bool hasPager = false;  // own WorkPager
 
-    static OwnAbilities FromRecord(const Record& own);
+    static OwnAbilities FromRecord(const ContactRecord& own);
 };
 
 // Fixed texts of the list.
@@ -83,7 +83,7 @@ inline constexpr char16_t kReadMailTip[] = u"Double click here to read your emai
 // "Back soon", "Away" ... for sub-states 1..6; empty otherwise.
 std::u16string SubStatusLabel(SubStatus value);
 // Name, or Name + " (" + sub-status label + ")".
-std::u16string ContactLabel(const Record& record);
+std::u16string ContactLabel(const ContactRecord& record);
 // "You have %d recent email messages", or the no-mail text for a count of 0 or less.
 std::u16string MailNoticeLabel(int count);
 

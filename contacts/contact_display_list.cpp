@@ -9,8 +9,8 @@ CContactDisplay* CContactDisplayList::Add(const CContactDisplay& row)
     m_rows.push_front(std::make_unique<CContactDisplay>(row));
     CContactDisplay* added = m_rows.front().get();
     m_where[added] = m_rows.begin();
-    if (!added->Contact.Email.empty())
-        m_byEmail[FoldCase(added->Contact.Email)] = added; // the head is found first
+    if (!added->Contact.email.empty())
+        m_byEmail[FoldCase(added->Contact.email)] = added; // the head is found first
     return added;
 }
 
@@ -19,7 +19,7 @@ bool CContactDisplayList::Remove(const CContactDisplay* row)
     const auto where = m_where.find(row);
     if (where == m_where.end())
         return false;
-    const std::u16string key = FoldCase(row->Contact.Email);
+    const std::u16string key = FoldCase(row->Contact.email);
     const auto it = where->second;
     m_where.erase(where);
     IndexAfterRemoval(key, row);
@@ -37,7 +37,7 @@ void CContactDisplayList::IndexAfterRemoval(const std::u16string& key,
         return;
     m_byEmail.erase(indexed);
     for (const auto& r : m_rows) {
-        if (r.get() != removed && FoldCase(r->Contact.Email) == key) {
+        if (r.get() != removed && FoldCase(r->Contact.email) == key) {
             m_byEmail[key] = r.get();
             return;
         }
@@ -53,11 +53,11 @@ void CContactDisplayList::Clear()
 
 void CContactDisplayList::Update(CContactDisplay* row, const CContactDisplay& from)
 {
-    const std::u16string oldKey = FoldCase(row->Contact.Email);
+    const std::u16string oldKey = FoldCase(row->Contact.email);
     row->Kind = from.Kind;
     row->Label = from.Label;
     row->Contact = from.Contact;
-    const std::u16string newKey = FoldCase(row->Contact.Email);
+    const std::u16string newKey = FoldCase(row->Contact.email);
     if (oldKey == newKey)
         return;
     IndexAfterRemoval(oldKey, row);
@@ -65,7 +65,7 @@ void CContactDisplayList::Update(CContactDisplay* row, const CContactDisplay& fr
         return;
     // Keep "first from the head": only take the index when no earlier row holds the address.
     for (const auto& r : m_rows) {
-        if (FoldCase(r->Contact.Email) == newKey) {
+        if (FoldCase(r->Contact.email) == newKey) {
             m_byEmail[newKey] = r.get();
             break;
         }

@@ -96,14 +96,14 @@ CContactListCtrl::~CContactListCtrl()
     m_engine.SetObserver(nullptr);
 }
 
-void CContactListCtrl::SetOwnRecord(const Record& own)
+void CContactListCtrl::SetOwnRecord(const ContactRecord& own)
 {
-    m_dateFormat = own.DateFormat;
+    m_dateFormat = own.dateFormat;
     m_engine.SetOwnAbilities(OwnAbilities::FromRecord(own));
 }
 
 bool CContactListCtrl::AddRow(ContactDisplayKind kind, int indent, const std::u16string& label,
-                              const Record* record, bool refresh)
+                              const ContactRecord* record, bool refresh)
 {
     return m_engine.AddRow(kind, indent, label, record, refresh);
 }

@@ -23,10 +23,10 @@ public:
     bool Created() const { return m_images.Loaded(); }
 
     // The user's own record: what it allows decides images, its pattern formats tip times.
-    void SetOwnRecord(const Record& own);
+    void SetOwnRecord(const ContactRecord& own);
 
     bool AddRow(ContactDisplayKind kind, int indent, const std::u16string& label,
-                const Record* record, bool refresh);
+                const ContactRecord* record, bool refresh);
     bool AddDisplay(const CContactDisplay& row, bool refresh);
     bool UpdateContact(const std::u16string& email, const CContactDisplay& row);
     bool RemoveContact(const std::u16string& email);

@@ -108,7 +108,7 @@ std::pair<int, int> ContactListEngine::ShownGroupRange(ContactDisplayKind header
 }
 
 bool ContactListEngine::AddRow(ContactDisplayKind kind, int indent, const std::u16string& label,
-                               const Record* record, bool refresh)
+                               const ContactRecord* record, bool refresh)
 {
     CContactDisplay row;
     if (record != nullptr)

@@ -41,7 +41,7 @@ public:
 
     // All return true on success.
     bool AddRow(ContactDisplayKind kind, int indent, const std::u16string& label,
-                const Record* record, bool refresh);
+                const ContactRecord* record, bool refresh);
     bool AddDisplay(const CContactDisplay& row, bool refresh);
     bool UpdateContact(const std::u16string& email, const CContactDisplay& row);
     bool RemoveContact(const std::u16string& email);

@@ -52,51 +52,51 @@ std::u16string ContactMethodLabel(ContactMethod method)
     }
 }
 
-std::u16string ContactMethodNumber(const Record& r)
+std::u16string ContactMethodNumber(const ContactRecord& r)
 {
-    switch (r.ContactMethod) {
+    switch (r.contactMethod) {
     case ContactMethod::HomeSms:
     case ContactMethod::HomeMobile:
-        return r.HomeMobile;
+        return r.homeMobile;
     case ContactMethod::WorkSms:
     case ContactMethod::WorkMobile:
-        return r.WorkMobile;
+        return r.workMobile;
     case ContactMethod::WorkPager:
-        return r.WorkPager;
+        return r.workPager;
     case ContactMethod::HomePhone:
-        return r.HomeTel;
+        return r.homeTel;
     case ContactMethod::WorkPhone:
-        return r.WorkTel;
+        return r.workTel;
     case ContactMethod::HomeFax:
-        return r.HomeFax;
+        return r.homeFax;
     case ContactMethod::WorkFax:
-        return r.WorkFax;
+        return r.workFax;
     default:
         return {};
     }
 }
 
-std::u16string ContactTip(const Record& r, const std::u16string& dateFormat,
+std::u16string ContactTip(const ContactRecord& r, const std::u16string& dateFormat,
                           const DateNameTexts& names)
 {
-    std::u16string tip = Line(u"Email", r.Email);
-    if (r.EmailState != EmailState::None) {
+    std::u16string tip = Line(u"Email", r.email);
+    if (r.emailState != EmailState::None) {
         const char16_t* pattern =
-            r.EmailState == EmailState::On ? u"Logged in to %s at %s" : u"Logged off %s at %s";
-        tip += u"\r\n" + Line(u"Details", Fill2(pattern, r.EmailMethod,
-                                                FormatTime(r.EmailTime, dateFormat, names)));
+            r.emailState == EmailState::On ? u"Logged in to %s at %s" : u"Logged off %s at %s";
+        tip += u"\r\n" + Line(u"Details", Fill2(pattern, r.emailMethod,
+                                                FormatTime(r.emailTime, dateFormat, names)));
     }
-    if (r.Status == PresenceStatus::Unavailable && r.ContactMethod != ContactMethod::None) {
-        std::u16string method = ContactMethodLabel(r.ContactMethod);
+    if (r.status == PresenceStatus::Unavailable && r.contactMethod != ContactMethod::None) {
+        std::u16string method = ContactMethodLabel(r.contactMethod);
         const std::u16string number = ContactMethodNumber(r);
         if (!number.empty())
             method += u" (" + number + u")";
         tip += u"\r\n" + Line(u"Contact By", method);
     }
-    if (r.Status == PresenceStatus::Available && !r.Location.empty())
-        tip += u"\r\n" + Line(u"Location", r.Location);
-    if (!r.CustomStatus.empty())
-        tip += u"\r\n" + Line(u"Custom Status", r.CustomStatus);
+    if (r.status == PresenceStatus::Available && !r.location.empty())
+        tip += u"\r\n" + Line(u"Location", r.location);
+    if (!r.customStatus.empty())
+        tip += u"\r\n" + Line(u"Custom Status", r.customStatus);
     return tip;
 }
 

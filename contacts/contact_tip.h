@@ -11,10 +11,10 @@ namespace zep::contacts {
 // "Home SMS", "Work Pager" ... for methods 1..10; empty otherwise.
 std::u16string ContactMethodLabel(ContactMethod method);
 // The number that goes with a method, or empty when it has none.
-std::u16string ContactMethodNumber(const Record& record);
+std::u16string ContactMethodNumber(const ContactRecord& record);
 
 // Lines "Caption: value" joined by "\r\n"; the date pattern is the user's own.
-std::u16string ContactTip(const Record& record, const std::u16string& dateFormat,
+std::u16string ContactTip(const ContactRecord& record, const std::u16string& dateFormat,
                           const DateNameTexts& names = {});
 
 // The tip of any row: details for contacts, a fixed text for the mail notice and the

@@ -68,7 +68,7 @@ struct Names
 class Formatter
 {
 public:
-    Formatter(const CalendarTime& t, const Names& n) : m_t(t), m_n(n)
+    Formatter(const EmailDateTime& t, const Names& n) : m_t(t), m_n(n)
     {
         m_weekday = Weekday(t.year, t.month, t.day);
     }
@@ -192,7 +192,7 @@ private:
         return Ascii(text);
     }
 
-    const CalendarTime& m_t;
+    const EmailDateTime& m_t;
     const Names& m_n;
     int m_weekday = 0;
     std::u16string m_out;
@@ -211,7 +211,7 @@ int Weekday(int year, int month, int day)
     return (w + 7) % 7;
 }
 
-std::u16string NumericTime(const CalendarTime& t)
+std::u16string NumericTime(const EmailDateTime& t)
 {
     char text[96];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
@@ -219,7 +219,7 @@ std::u16string NumericTime(const CalendarTime& t)
     return Ascii(text);
 }
 
-std::u16string FormatTime(const CalendarTime& t, const std::u16string& pattern,
+std::u16string FormatTime(const EmailDateTime& t, const std::u16string& pattern,
                           const DateNameTexts& texts)
 {
     Names names{Words(texts.shortDays), Words(texts.longDays), Words(texts.shortMonths),

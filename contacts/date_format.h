@@ -2,7 +2,7 @@
 // from the display texts.
 #pragma once
 
-#include "contacts/contact_fields.h"
+#include "protocol/contact_record.h"
 
 #include <string>
 #include <vector>
@@ -27,11 +27,11 @@ inline constexpr std::size_t kMaxTimeText = 1024;
 int Weekday(int year, int month, int day);
 
 // "%04d-%02d-%02d %02d:%02d:%02d".
-std::u16string NumericTime(const CalendarTime& t);
+std::u16string NumericTime(const EmailDateTime& t);
 
 // Formats with the pattern when the names split into 7, 7, 12, 12 and 2 words and the date's
 // month and day are in range; the numeric form otherwise. At most kMaxTimeText - 1 characters.
-std::u16string FormatTime(const CalendarTime& t, const std::u16string& pattern,
+std::u16string FormatTime(const EmailDateTime& t, const std::u16string& pattern,
                           const DateNameTexts& names = {});
 
 } // namespace zep::contacts

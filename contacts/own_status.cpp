@@ -55,13 +55,13 @@ OwnStatusImage OwnImage(PresenceStatus status, SubStatus subStatus)
     }
 }
 
-OwnStatusBanner MakeOwnStatusBanner(const Record& own)
+OwnStatusBanner MakeOwnStatusBanner(const ContactRecord& own)
 {
-    std::u16string bracket = OwnStatusText(own.Status, own.SubStatus);
-    if (!own.CustomStatus.empty())
-        bracket += u" - " + own.CustomStatus;
-    const std::u16string who = own.Name + u" (" + bracket + u")";
-    return {u"My Status:\r\n" + who, who, OwnImage(own.Status, own.SubStatus)};
+    std::u16string bracket = OwnStatusText(own.status, own.subStatus);
+    if (!own.customStatus.empty())
+        bracket += u" - " + own.customStatus;
+    const std::u16string who = own.name + u" (" + bracket + u")";
+    return {u"My Status:\r\n" + who, who, OwnImage(own.status, own.subStatus)};
 }
 
 } // namespace zep::contacts

@@ -1,7 +1,7 @@
 // The user's own status: texts of the banner, its image, and the status menu's commands.
 #pragma once
 
-#include "contacts/contact_fields.h"
+#include "protocol/contact_record.h"
 
 #include <optional>
 #include <string>
@@ -59,7 +59,7 @@ struct OwnStatusBanner
     std::u16string tip;
     OwnStatusImage image;
 };
-OwnStatusBanner MakeOwnStatusBanner(const Record& own);
+OwnStatusBanner MakeOwnStatusBanner(const ContactRecord& own);
 
 // The custom status box holds at most this many characters.
 inline constexpr int kCustomStatusMaxLength = 127;

@@ -1,5 +1,4 @@
-// Conversion between the protocol's contact record and the contact list's row record, and the
-// row a record is shown as.
+// The contact-list row a contact record is shown as.
 #pragma once
 
 #include "contacts/contact_display.h"
@@ -7,8 +6,6 @@
 
 namespace zep {
 
-contacts::Record ToDisplay(const ContactRecord& record);
-ContactRecord FromDisplay(const contacts::Record& display);
 // An online or offline contact row with its label.
 contacts::CContactDisplay RowFor(const ContactRecord& record);
 

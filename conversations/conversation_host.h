@@ -7,7 +7,7 @@
 #include "contacts/contact_display.h"
 #include "contacts/contact_display_list.h"
 #include "protocol/contact_record.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 #include "protocol/requests.h"
 
 #include <functional>

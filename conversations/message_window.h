@@ -6,7 +6,7 @@
 #include "contacts/contact_dialog.h"
 #include "conversations/participants.h"
 #include "protocol/contact_record.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 #include "protocol/requests.h"
 
 #include <QColor>

@@ -91,7 +91,7 @@ void MessageWindow::Invite()
         // Someone who left can be asked back; those still here and the user cannot.
         std::vector<const CContactDisplay*> drop;
         for (const auto& row : *rows) {
-            if (m_participants.IsIn(row->Contact.Email) || m_participants.IsOwn(row->Contact.Email))
+            if (m_participants.IsIn(row->Contact.email) || m_participants.IsOwn(row->Contact.email))
                 drop.push_back(row.get());
         }
         for (const CContactDisplay* row : drop)
@@ -117,11 +117,11 @@ void MessageWindow::OnInviteCommand(int command)
     if (command != pickercmd::InviteOk || !chosen)
         return;
     // The list may have changed while the picker was open.
-    const std::optional<CContactDisplay> row = m_host->FindContactRow(chosen->Contact.Email);
+    const std::optional<CContactDisplay> row = m_host->FindContactRow(chosen->Contact.email);
     if (!row || row->Kind != ContactDisplayKind::OnlineContact)
         return;
-    const std::u16string email = row->Contact.Email;
-    const std::u16string name = row->Contact.Name.empty() ? LocalPart(email) : row->Contact.Name;
+    const std::u16string email = row->Contact.email;
+    const std::u16string name = row->Contact.name.empty() ? LocalPart(email) : row->Contact.name;
     m_host->InviteToSession(m_sessionId, email, this, [this, email, name](ImResult result) {
         OnInviteDone(email, name, result);
     });
@@ -201,10 +201,10 @@ void MessageWindow::OnBlockCommand(int command)
     picker->deleteLater();
     if (command != pickercmd::BlockOk || !chosen)
         return;
-    const std::optional<CContactDisplay> row = m_host->FindContactRow(chosen->Contact.Email);
+    const std::optional<CContactDisplay> row = m_host->FindContactRow(chosen->Contact.email);
     if (!row)
         return;
-    m_host->BlockContact(FromDisplay(row->Contact));
+    m_host->BlockContact(row->Contact);
 }
 
 } // namespace zep::conversations

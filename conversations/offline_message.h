@@ -4,7 +4,7 @@
 
 #include "contacts/contact_actions.h"
 #include "protocol/contact_record.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <cstddef>
 #include <string>

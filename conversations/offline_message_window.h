@@ -6,7 +6,7 @@
 
 #include "conversations/offline_message.h"
 #include "protocol/contact_record.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <QPixmap>
 #include <QWidget>

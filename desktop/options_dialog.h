@@ -1,7 +1,7 @@
 // The "Options" sheet: five pages over the settings store and the server variables.
 #pragma once
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 #include "protocol/server_variables.h"
 
 #include <QDialog>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "mail_clients.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 #include "protocol/server_variables.h"
 
 #include <QString>

@@ -168,7 +168,7 @@ int CRpcService::GetContactDetails(const QString& Address, int& Status, int& Sub
     // The contact menu's own rules, so the add-in offers what the menu offers.
     const std::optional<contacts::CContactDisplay> row = view->FindContactRow(*address);
     const contacts::ContactMenuState state =
-        row ? contacts::MenuStateFor(ToDisplay(view->Own()), *row) : contacts::ContactMenuState{};
+        row ? contacts::MenuStateFor(view->Own(), *row) : contacts::ContactMenuState{};
     CanSendIm = state.instantMessage ? 1 : 0;
     CanSendSms = state.sms ? 1 : 0;
     CanSendPager = state.pager ? 1 : 0;

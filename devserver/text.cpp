@@ -12,23 +12,6 @@ char LowerChar(char c)
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
-bool IsReserved(unsigned char c)
-{
-    static constexpr std::string_view kReserved = ";/?:@=&<>\"#%{}|\\^~[]'+(),";
-    return kReserved.find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 std::string ToLower(std::string_view text)
@@ -76,47 +59,6 @@ std::vector<std::string> SplitList(std::string_view text, char delimiter)
         if (!piece.empty())
             out.emplace_back(piece);
         start = end + 1;
-    }
-    return out;
-}
-
-std::string FormEncode(std::string_view value)
-{
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(value.size());
-    for (char ch : value) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == ' ') {
-            out += '+';
-        } else if (c < 0x20 || IsReserved(c)) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xf];
-        } else {
-            out += ch;
-        }
-    }
-    return out;
-}
-
-std::string FormDecode(std::string_view value)
-{
-    std::string out;
-    out.reserve(value.size());
-    for (size_t i = 0; i < value.size(); ++i) {
-        const char c = value[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%') {
-            if (i + 2 < value.size() && HexValue(value[i + 1]) >= 0 &&
-                HexValue(value[i + 2]) >= 0) {
-                out += static_cast<char>(HexValue(value[i + 1]) * 16 + HexValue(value[i + 2]));
-                i += 2;
-            }
-        } else {
-            out += c;
-        }
     }
     return out;
 }

@@ -1,6 +1,9 @@
 // Small text helpers shared by the development server: case-insensitive comparison, trimming,
-// splitting and the form encoding used inside colon-separated records.
+// splitting and whole numbers. The form encoding of record values is the protocol core's
+// (protocol/fields.h).
 #pragma once
+
+#include "protocol/fields.h"
 
 #include <string>
 #include <string_view>
@@ -15,10 +18,6 @@ std::string_view Trim(std::string_view text);
 
 // Splits at every occurrence of `delimiter`, trimming each piece and dropping empty pieces.
 std::vector<std::string> SplitList(std::string_view text, char delimiter);
-
-// Encodes a record value so that it never contains a colon, space or control byte.
-std::string FormEncode(std::string_view value);
-std::string FormDecode(std::string_view value);
 
 // Parses a whole signed decimal number (optional leading '-'); false on anything else.
 bool ParseInt(std::string_view text, long long& out);

@@ -1,7 +1,7 @@
 #pragma once
 // Request authentication by challenge: Digest or Basic, answered per request.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <string>
 #include <string_view>

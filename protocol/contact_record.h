@@ -2,7 +2,7 @@
 // A contact or the user's own record: the UTF-8 wire form the requests fill, the UTF-16 form
 // the user interface keeps, and the field-by-field conversion between them.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 #include "protocol/vocabulary.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #pragma once
 // Colon-separated records with form-encoded values.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <string>
 #include <string_view>

@@ -1,8 +1,8 @@
 #pragma once
 // Requests and replies, events and their extraction, status classification.
 
-#include "protocol/im_result.h"
-#include "protocol/line_list.h"
+#include "common/im_result.h"
+#include "common/line_list.h"
 
 #include <string>
 #include <string_view>

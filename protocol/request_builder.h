@@ -3,8 +3,8 @@
 // A value that holds CR or LF would end its line early and smuggle in a second request, so
 // the request is refused (BadArgument) instead of being sent.
 
-#include "protocol/im_result.h"
-#include "protocol/line_list.h"
+#include "common/im_result.h"
+#include "common/line_list.h"
 
 #include <string>
 #include <string_view>

@@ -4,8 +4,8 @@
 // BadArgument before anything is sent.
 
 #include "protocol/contact_record.h"
-#include "protocol/im_result.h"
-#include "protocol/line_list.h"
+#include "common/im_result.h"
+#include "common/line_list.h"
 #include "protocol/server_variables.h"
 #include "protocol/vocabulary.h"
 

@@ -3,7 +3,7 @@
 // its name, and turning a "PRESENCE" event into the record fields it updates.
 
 #include "protocol/contact_record.h"
-#include "protocol/line_list.h"
+#include "common/line_list.h"
 
 #include <cstddef>
 #include <string>

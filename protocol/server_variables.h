@@ -2,7 +2,7 @@
 // The fourteen per-user preferences kept on the server, fetched with "GET VARIABLE" and written
 // back with "SET VARIABLE".
 
-#include "protocol/line_list.h"
+#include "common/line_list.h"
 
 #include <array>
 #include <cstddef>

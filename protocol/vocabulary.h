@@ -1,7 +1,7 @@
 #pragma once
 // Presence and contact-method vocabulary: enumeration values, wire words and display texts.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <string>
 #include <string_view>

@@ -4,7 +4,7 @@
 // definition. No Qt, no exceptions: plain bytes in, ImResult out.
 #pragma once
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <array>
 #include <cstddef>

@@ -2,7 +2,7 @@
 // zepim-cli as a function, so that tests run it in-process against a scripted server.
 
 #include "protocol/contact_record.h"
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <functional>
 #include <iosfwd>

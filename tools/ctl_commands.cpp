@@ -1,6 +1,6 @@
 #include "tools/ctl_commands.h"
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <string_view>
 

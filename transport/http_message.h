@@ -2,7 +2,7 @@
 // The small HTTP message the proxy tunnel is built from: a start line followed by header lines
 // ("Name: value"), kept without their line ends.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <cstddef>
 #include <ctime>

@@ -1,7 +1,7 @@
 #pragma once
 // The HTTP proxy tunnel: "CONNECT host:port" on a socket already connected to the proxy.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // The messenger's one connection record to the messaging server. Every protocol and transport
 // operation takes it as its first argument; `lock` serialises request exchanges and event reads.
 
-#include "protocol/im_result.h"
-#include "protocol/line_list.h"
+#include "common/im_result.h"
+#include "common/line_list.h"
 #include "transport/im_auth_state.h"
 
 #include <atomic>

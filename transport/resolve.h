@@ -1,7 +1,7 @@
 #pragma once
 // Name resolution bounded by a time-out.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <cstdint>
 #include <netinet/in.h>

@@ -2,7 +2,7 @@
 // Sends and receives on a non-blocking socket, in plain TCP or through a TLS session, each
 // bounded by a time-out code.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <cstddef>
 #include <string>

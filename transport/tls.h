@@ -2,7 +2,7 @@
 // The TLS layer of the connection (client side). The server must present a certificate, but it
 // is not verified: neither its chain nor its host name is checked.
 
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <string>
 

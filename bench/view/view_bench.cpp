@@ -54,13 +54,13 @@ int Burst(int contacts, int events)
     Spin(std::chrono::milliseconds(200));
     for (int i = 0; i < contacts; ++i) {
         contacts::CContactDisplay row;
-        row.Contact.Name = U("Contact " + std::to_string((i * 7919) % contacts));
-        row.Contact.Email = U("c" + std::to_string(i) + "@example.com");
-        row.Contact.Status = i % 2 ? PresenceStatus::Available : PresenceStatus::Unavailable;
+        row.Contact.name = U("Contact " + std::to_string((i * 7919) % contacts));
+        row.Contact.email = U("c" + std::to_string(i) + "@example.com");
+        row.Contact.status = i % 2 ? PresenceStatus::Available : PresenceStatus::Unavailable;
         row.Kind = i % 2 ? contacts::ContactDisplayKind::OnlineContact
                          : contacts::ContactDisplayKind::OfflineContact;
         row.Indent = 1;
-        row.Label = row.Contact.Name;
+        row.Label = row.Contact.name;
         view.List()->AddDisplay(row, false);
     }
     view.List()->RefreshList();

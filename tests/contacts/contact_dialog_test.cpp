@@ -122,7 +122,7 @@ TEST_P(ContactPickerFinish, ReportsOnceAndKeepsAChoiceOnlyOnOk)
     EXPECT_EQ(picked.commands, std::vector<int>{row.command});
     EXPECT_EQ(dialog->Chosen().has_value(), row.chosen);
     if (row.chosen) {
-        EXPECT_EQ(A(dialog->Chosen()->Contact.Email), "alice@x.test");
+        EXPECT_EQ(A(dialog->Chosen()->Contact.email), "alice@x.test");
     }
     EXPECT_FALSE(dialog->isVisible());
 }

@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <vector>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace zep::contacts {
 namespace {
@@ -55,7 +55,7 @@ TEST_F(ListControl, ItemsFollowTheModel)
     EXPECT_EQ(list.GetSelected(), nullptr);
     list.setCurrentIndex(list.model()->index(4, 0));
     ASSERT_NE(list.GetSelected(), nullptr);
-    EXPECT_EQ(A(list.GetSelected()->Contact.Email), "bob@x.test");
+    EXPECT_EQ(A(list.GetSelected()->Contact.email), "bob@x.test");
 }
 
 TEST_F(ListControl, ExpandAndCollapseFailOnRepeat)
@@ -72,8 +72,8 @@ TEST_F(ListControl, UpdateInCollapsedGroupShowsOnExpand)
 {
     ASSERT_TRUE(list.Collapse(ContactDisplayKind::OfflineHeader));
     CContactDisplay away = *list.FindByEmail(u"ann@x.test");
-    away.Contact.Status = PresenceStatus::Unavailable;
-    away.Contact.SubStatus = SubStatus::ExtendedAway;
+    away.Contact.status = PresenceStatus::Unavailable;
+    away.Contact.subStatus = SubStatus::ExtendedAway;
     away.Kind = ContactDisplayKind::OfflineContact;
     away.Label = ContactLabel(away.Contact);
     ASSERT_TRUE(list.UpdateContact(u"ann@x.test", away));
@@ -98,7 +98,7 @@ TEST_F(ListControl, HeaderDoubleClickTogglesAndOthersAreReported)
     list.setCurrentIndex(list.model()->index(3, 0)); // Bob
     QApplication::sendEvent(&list, &enter);
     ASSERT_NE(activated, nullptr);
-    EXPECT_EQ(A(activated->Contact.Email), "bob@x.test");
+    EXPECT_EQ(A(activated->Contact.email), "bob@x.test");
 }
 
 TEST_F(ListControl, ClicksOnHeadersAndTheDeleteKey)
@@ -143,7 +143,7 @@ TEST_F(ListControl, ClicksOnHeadersAndTheDeleteKey)
     list.setCurrentIndex(list.model()->index(4, 0));
     QApplication::sendEvent(&list, &del);
     ASSERT_EQ(deleted.size(), 1u);
-    EXPECT_EQ(A(deleted[0]->Contact.Email), "bob@x.test");
+    EXPECT_EQ(A(deleted[0]->Contact.email), "bob@x.test");
 }
 
 TEST_F(ListControl, TipsOfRows)

@@ -56,9 +56,9 @@ private:
 CContactDisplay Moved(const CContactDisplay& row, PresenceStatus status,
                       SubStatus sub = SubStatus::None)
 {
-    Record r = row.Contact;
-    r.Status = status;
-    r.SubStatus = sub;
+    ContactRecord r = row.Contact;
+    r.status = status;
+    r.subStatus = sub;
     return ContactRow(r);
 }
 
@@ -88,7 +88,7 @@ TEST(ContactListFixedRows, MailCountChangesNoticeAndImage)
 TEST(ContactListPlaceholders, FirstOnlineRemovesAndLastOfflineBringsBack)
 {
     ContactListEngine list;
-    const Record ann = Contact("Ann", "ann@x.test", PresenceStatus::Unavailable);
+    const ContactRecord ann = Contact("Ann", "ann@x.test", PresenceStatus::Unavailable);
     Fill(list, {ann});
     EXPECT_NE(list.FindByKind(ContactDisplayKind::OnlinePlaceholder), nullptr);
     EXPECT_EQ(list.FindByKind(ContactDisplayKind::OfflinePlaceholder), nullptr);
@@ -153,7 +153,7 @@ TEST(ContactListSort, RenamedContactMovesToItsNewPlace)
     ContactListEngine list;
     Fill(list, {Contact("Ann", "ann@x.test"), Contact("Bea", "bea@x.test")});
     CContactDisplay renamed = *list.FindByEmail(u"ann@x.test");
-    renamed.Contact.Name = u"Zoe";
+    renamed.Contact.name = u"Zoe";
     renamed.Label = u"Zoe";
     ASSERT_TRUE(list.UpdateContact(u"ann@x.test", renamed));
     EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nBea\nZoe\nOffline\n"
@@ -225,7 +225,7 @@ TEST(ContactListModel, FindByEmailFollowsRemovalAndAddressChange)
     ASSERT_TRUE(model.Remove(newer));
     EXPECT_EQ(model.FindByEmail(u"same@x.test"), older);
     CContactDisplay moved = *older;
-    moved.Contact.Email = u"other@x.test";
+    moved.Contact.email = u"other@x.test";
     model.Update(older, moved);
     EXPECT_EQ(model.FindByEmail(u"same@x.test"), nullptr);
     EXPECT_EQ(model.FindByEmail(u"other@x.test"), older);
@@ -240,7 +240,7 @@ TEST(ContactListMirror, RandomOperationsKeepMirrorSortedAndPlaceholdersRight)
     ContactListEngine list;
     MirrorObserver mirror(list);
     list.SetObserver(&mirror);
-    std::vector<Record> people;
+    std::vector<ContactRecord> people;
     for (int i = 0; i < 40; ++i) {
         people.push_back(Contact("n" + std::to_string(i % 7), "c" + std::to_string(i) + "@x.test",
                                  i % 3 ? PresenceStatus::Available : PresenceStatus::Unavailable));

@@ -12,11 +12,11 @@ using namespace testing;
 CContactDisplay Offline(ContactMethod method, const std::string& workMobile = "",
                         const std::string& homeMobile = "", const std::string& pager = "")
 {
-    Record r = Contact("Ola", "ola@x.test", PresenceStatus::Unavailable);
-    r.ContactMethod = method;
-    r.WorkMobile = U(workMobile);
-    r.HomeMobile = U(homeMobile);
-    r.WorkPager = U(pager);
+    ContactRecord r = Contact("Ola", "ola@x.test", PresenceStatus::Unavailable);
+    r.contactMethod = method;
+    r.workMobile = U(workMobile);
+    r.homeMobile = U(homeMobile);
+    r.workPager = U(pager);
     return ContactRow(r);
 }
 
@@ -43,13 +43,13 @@ TEST(ContactImageChoice, SubStatusBeforeStatus)
 {
     const OwnAbilities all = Able(true, true, true, true);
     CContactDisplay row = Offline(ContactMethod::Email);
-    row.Contact.SubStatus = SubStatus::Lunch;
+    row.Contact.subStatus = SubStatus::Lunch;
     EXPECT_EQ(ChooseImage(row, all, 0), ContactImage::Away);
-    row.Contact.SubStatus = SubStatus::Meeting;
+    row.Contact.subStatus = SubStatus::Meeting;
     EXPECT_EQ(ChooseImage(row, all, 0), ContactImage::Busy);
-    row.Contact.SubStatus = SubStatus::None;
+    row.Contact.subStatus = SubStatus::None;
     EXPECT_EQ(ChooseImage(row, all, 0), ContactImage::Email);
-    row.Contact.Status = PresenceStatus::Available; // online: the method does not count
+    row.Contact.status = PresenceStatus::Available; // online: the method does not count
     EXPECT_EQ(ChooseImage(row, all, 0), ContactImage::Contact);
 }
 
@@ -94,9 +94,9 @@ TEST(ContactImageChoice, FixedRows)
 
 TEST(OwnAbilitiesFromRecord, MobilesAndPager)
 {
-    Record own;
-    own.SmsAllowed = true;
-    own.HomeMobile = u"1";
+    ContactRecord own;
+    own.accountFlags.smsAllowed = true;
+    own.homeMobile = u"1";
     const OwnAbilities a = OwnAbilities::FromRecord(own);
     EXPECT_TRUE(a.smsAllowed);
     EXPECT_TRUE(a.hasMobile);
@@ -106,14 +106,14 @@ TEST(OwnAbilitiesFromRecord, MobilesAndPager)
 
 TEST(ContactTip, OnlineShowsLocationNeverContactBy)
 {
-    Record r = Contact("Ann", "ann@x.test");
-    r.Location = u"Room 4";
-    r.ContactMethod = ContactMethod::WorkSms;
-    r.WorkMobile = u"0711";
-    r.CustomStatus = u"in a call";
-    r.EmailState = EmailState::On;
-    r.EmailMethod = u"IMAP";
-    r.EmailTime = {2026, 12, 7, 14, 5, 9};
+    ContactRecord r = Contact("Ann", "ann@x.test");
+    r.location = u"Room 4";
+    r.contactMethod = ContactMethod::WorkSms;
+    r.workMobile = u"0711";
+    r.customStatus = u"in a call";
+    r.emailState = EmailState::On;
+    r.emailMethod = u"IMAP";
+    r.emailTime = {2026, 12, 7, 14, 5, 9};
     EXPECT_EQ(A(ContactTip(r, u"dd/mm/yyyy hh:mi")),
               "Email: ann@x.test\r\nDetails: Logged in to IMAP at 07/12/2026 14:05\r\n"
               "Location: Room 4\r\nCustom Status: in a call");
@@ -121,20 +121,20 @@ TEST(ContactTip, OnlineShowsLocationNeverContactBy)
 
 TEST(ContactTip, OfflineShowsContactByWithNumberNeverLocation)
 {
-    Record r = Contact("Ann", "ann@x.test", PresenceStatus::Unavailable);
-    r.Location = u"Room 4";
-    r.ContactMethod = ContactMethod::HomeSms;
-    r.HomeMobile = u"0722";
-    r.EmailState = EmailState::Off;
-    r.EmailMethod = u"POP";
-    r.EmailTime = {2026, 1, 2, 3, 4, 5};
+    ContactRecord r = Contact("Ann", "ann@x.test", PresenceStatus::Unavailable);
+    r.location = u"Room 4";
+    r.contactMethod = ContactMethod::HomeSms;
+    r.homeMobile = u"0722";
+    r.emailState = EmailState::Off;
+    r.emailMethod = u"POP";
+    r.emailTime = {2026, 1, 2, 3, 4, 5};
     EXPECT_EQ(
         A(ContactTip(r, u"yyyy")),
         "Email: ann@x.test\r\nDetails: Logged off POP at 2026\r\nContact By: Home SMS (0722)");
-    r.ContactMethod = ContactMethod::Email; // no number goes with e-mail
-    r.EmailState = EmailState::None;
+    r.contactMethod = ContactMethod::Email; // no number goes with e-mail
+    r.emailState = EmailState::None;
     EXPECT_EQ(A(ContactTip(r, u"")), "Email: ann@x.test\r\nContact By: Email");
-    r.ContactMethod = ContactMethod::WorkFax; // a method whose number is empty
+    r.contactMethod = ContactMethod::WorkFax; // a method whose number is empty
     EXPECT_EQ(A(ContactTip(r, u"")), "Email: ann@x.test\r\nContact By: Work Fax");
 }
 
@@ -215,16 +215,16 @@ TEST(ContactActions, MenuStatesAndActivation)
     };
     for (const ActionRow& r : rows) {
         SCOPED_TRACE(r.what);
-        Record own = Contact("Me", "me@x.test", r.ownStatus);
-        own.SmsAllowed = r.smsAllowed;
-        own.PagerAllowed = r.pagerAllowed;
-        own.WorkMobile = r.ownMobile ? u"0700" : u"";
-        own.WorkPager = r.ownPager ? u"0701" : u"";
-        Record c = Contact("Ola", "ola@x.test", r.status, r.sub);
-        c.ContactMethod = r.method;
-        c.WorkMobile = U(r.workMobile);
-        c.HomeMobile = U(r.homeMobile);
-        c.WorkPager = U(r.pager);
+        ContactRecord own = Contact("Me", "me@x.test", r.ownStatus);
+        own.accountFlags.smsAllowed = r.smsAllowed;
+        own.accountFlags.pagerAllowed = r.pagerAllowed;
+        own.workMobile = r.ownMobile ? u"0700" : u"";
+        own.workPager = r.ownPager ? u"0701" : u"";
+        ContactRecord c = Contact("Ola", "ola@x.test", r.status, r.sub);
+        c.contactMethod = r.method;
+        c.workMobile = U(r.workMobile);
+        c.homeMobile = U(r.homeMobile);
+        c.workPager = U(r.pager);
         const CContactDisplay row = ContactRow(c);
         const ContactMenuState menu = MenuStateFor(own, row);
         EXPECT_EQ(menu.instantMessage, r.im);
@@ -236,7 +236,7 @@ TEST(ContactActions, MenuStatesAndActivation)
 
 TEST(ContactActions, RowsThatAreNotContacts)
 {
-    const Record own = Contact("Me", "me@x.test");
+    const ContactRecord own = Contact("Me", "me@x.test");
     const struct
     {
         ContactDisplayKind kind;

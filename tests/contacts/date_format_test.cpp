@@ -11,12 +11,12 @@ using testing::A;
 using testing::U;
 
 // Monday 7 December 2026, 14:05:09.
-const CalendarTime kMonday{2026, 12, 7, 14, 5, 9};
+const EmailDateTime kMonday{2026, 12, 7, 14, 5, 9};
 
 struct TokenCase
 {
     const char* pattern;
-    CalendarTime time;
+    EmailDateTime time;
     const char* expected;
 };
 

@@ -26,14 +26,14 @@ void Click(QWidget* w, QPoint at, QEvent::Type type = QEvent::MouseButtonPress)
 
 TEST(OwnStatusBannerText, StatusSubStatusAndCustomText)
 {
-    Record own = Contact("Pat", "pat@x.test", PresenceStatus::Available, SubStatus::Phone);
+    ContactRecord own = Contact("Pat", "pat@x.test", PresenceStatus::Available, SubStatus::Phone);
     OwnStatusBanner banner = MakeOwnStatusBanner(own);
     EXPECT_EQ(A(banner.text), "My Status:\r\nPat (Phone)");
     EXPECT_EQ(A(banner.tip), "Pat (Phone)");
     EXPECT_EQ(banner.image, OwnStatusImage::Busy);
-    own.CustomStatus = u"at the dentist";
+    own.customStatus = u"at the dentist";
     EXPECT_EQ(A(MakeOwnStatusBanner(own).text), "My Status:\r\nPat (Phone - at the dentist)");
-    own.Status = PresenceStatus::Unavailable;
+    own.status = PresenceStatus::Unavailable;
     EXPECT_EQ(MakeOwnStatusBanner(own).image, OwnStatusImage::Offline);
     EXPECT_EQ(A(OwnStatusText(PresenceStatus::Available, SubStatus::None)), "Online");
     EXPECT_EQ(OwnImage(PresenceStatus::Available, SubStatus::Lunch), OwnStatusImage::Away);

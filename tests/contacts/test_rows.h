@@ -20,41 +20,41 @@ inline std::string A(const std::u16string& s)
     return out;
 }
 
-inline Record Contact(const std::string& name, const std::string& email,
-                      PresenceStatus status = PresenceStatus::Available,
-                      SubStatus sub = SubStatus::None)
+inline ContactRecord Contact(const std::string& name, const std::string& email,
+                             PresenceStatus status = PresenceStatus::Available,
+                             SubStatus sub = SubStatus::None)
 {
-    Record r;
-    r.Name = U(name);
-    r.Email = U(email);
-    r.Status = status;
-    r.SubStatus = sub;
+    ContactRecord r;
+    r.name = U(name);
+    r.email = U(email);
+    r.status = status;
+    r.subStatus = sub;
     return r;
 }
 
-inline CContactDisplay ContactRow(const Record& r)
+inline CContactDisplay ContactRow(const ContactRecord& r)
 {
     CContactDisplay row;
     row.Contact = r;
     row.Indent = 1;
-    row.Kind = r.Status == PresenceStatus::Available ? ContactDisplayKind::OnlineContact
+    row.Kind = r.status == PresenceStatus::Available ? ContactDisplayKind::OnlineContact
                                                      : ContactDisplayKind::OfflineContact;
     row.Label = ContactLabel(r);
     return row;
 }
 
 // The view's way of building the list: fixed rows and contacts without refresh, then one refresh.
-inline void Fill(ContactListEngine& list, const std::vector<Record>& contacts)
+inline void Fill(ContactListEngine& list, const std::vector<ContactRecord>& contacts)
 {
     list.AddRow(ContactDisplayKind::MailNotice, 0, MailNoticeLabel(0), nullptr, false);
     list.AddRow(ContactDisplayKind::OnlineHeader, 0, kOnlineLabel, nullptr, false);
-    for (const Record& r : contacts) {
-        if (r.Status == PresenceStatus::Available)
+    for (const ContactRecord& r : contacts) {
+        if (r.status == PresenceStatus::Available)
             list.AddDisplay(ContactRow(r), false);
     }
     list.AddRow(ContactDisplayKind::OfflineHeader, 0, kOfflineLabel, nullptr, false);
-    for (const Record& r : contacts) {
-        if (r.Status != PresenceStatus::Available)
+    for (const ContactRecord& r : contacts) {
+        if (r.status != PresenceStatus::Available)
             list.AddDisplay(ContactRow(r), false);
     }
     list.RefreshList();

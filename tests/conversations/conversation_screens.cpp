@@ -128,7 +128,7 @@ int main(int argc, char** argv)
     host.own = Person("Pat Jones", "me@x.test");
     host.contactRows = {Row("Bob Miller", "bob@x.test"), Row("Carol Chen", "carol@x.test"),
                         Row("alice", "alice@x.test"), Row("Dan O'Neill", "dan@x.test")};
-    host.contactRows[3].Contact.SubStatus = zep::SubStatus::Phone;
+    host.contactRows[3].Contact.subStatus = zep::SubStatus::Phone;
     host.contactRows[3].Label = zep::contacts::ContactLabel(host.contactRows[3].Contact);
 
     {

@@ -30,14 +30,14 @@ inline contacts::CContactDisplay Row(const std::string& name, const std::string&
                                      bool online = true, int id = 0)
 {
     contacts::CContactDisplay row;
-    row.Contact.Id = id;
-    row.Contact.Name = U(name);
-    row.Contact.Email = U(email);
-    row.Contact.Status = online ? PresenceStatus::Available : PresenceStatus::Unavailable;
+    row.Contact.id = id;
+    row.Contact.name = U(name);
+    row.Contact.email = U(email);
+    row.Contact.status = online ? PresenceStatus::Available : PresenceStatus::Unavailable;
     row.Kind = online ? contacts::ContactDisplayKind::OnlineContact
                       : contacts::ContactDisplayKind::OfflineContact;
     row.Indent = 1;
-    row.Label = row.Contact.Name;
+    row.Label = row.Contact.name;
     return row;
 }
 
@@ -82,7 +82,7 @@ public:
     {
         ++lookups;
         if (auto row = FindContactRow(email))
-            return Person(QString::fromStdU16String(row->Contact.Name).toStdString(),
+            return Person(QString::fromStdU16String(row->Contact.name).toStdString(),
                           QString::fromStdU16String(email).toStdString());
         ContactRecord bare;
         bare.email = email;
@@ -125,7 +125,7 @@ public:
     FindContactRow(const std::u16string& email) const override
     {
         for (const auto& row : contactRows) {
-            if (contacts::EqualNoCase(row.Contact.Email, email))
+            if (contacts::EqualNoCase(row.Contact.email, email))
                 return row;
         }
         return std::nullopt;

@@ -67,8 +67,8 @@ TEST_F(ProtocolTest, LogonRecordHasFifteenEncodedFields)
     ASSERT_EQ(fields.size(), 15u);
     EXPECT_EQ(fields[0], "1");
     EXPECT_EQ(fields[1], "Anna+Berg");
-    EXPECT_EQ(FormDecode(fields[2]), "anna@example.com");
-    EXPECT_EQ(FormDecode(fields[3]), "+44 7700 900101");
+    EXPECT_EQ(FormDecoded(fields[2]), "anna@example.com");
+    EXPECT_EQ(FormDecoded(fields[3]), "+44 7700 900101");
     EXPECT_EQ(fields[6], "AVAILABLE");
     EXPECT_EQ(fields[7], "");
     EXPECT_EQ(fields[8] + fields[9] + fields[10], "111");
@@ -168,11 +168,11 @@ TEST_F(ProtocolTest, SubscribeGivesSixteenFieldsAndPresenceFollows)
     const auto anna = Split(subscribed.data[0].substr(4), ':');
     ASSERT_EQ(anna.size(), 16u);
     EXPECT_EQ(subscribed.data[0].substr(0, 4), "250-");
-    EXPECT_EQ(FormDecode(anna[0]), "anna@example.com");
+    EXPECT_EQ(FormDecoded(anna[0]), "anna@example.com");
     EXPECT_EQ(anna[1], "UNAVAILABLE");
     EXPECT_EQ(anna[7], "WORKMOBILE");
-    EXPECT_EQ(FormDecode(anna[12]), "+44 7700 900101");
-    EXPECT_EQ(FormDecode(anna[15]), "London office, room 4.12");
+    EXPECT_EQ(FormDecoded(anna[12]), "+44 7700 900101");
+    EXPECT_EQ(FormDecoded(anna[15]), "London office, room 4.12");
 
     auto annaClient = LoggedOn("anna@example.com", "anna123");
     auto online = ben->WaitEvent("PRESENCE");

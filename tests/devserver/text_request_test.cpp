@@ -1,4 +1,4 @@
-// Form encoding of record values and the incremental request parser.
+// The incremental request parser.
 #include "request.h"
 #include "text.h"
 
@@ -6,30 +6,6 @@
 
 namespace zep::devserver {
 namespace {
-
-TEST(FormEncoding, ReservedCharactersAndBlanksAreEncodedSoRecordsSplitAtColons)
-{
-    EXPECT_EQ(FormEncode("Anna Berg"), "Anna+Berg");
-    EXPECT_EQ(FormEncode("a:b@c"), "a%3ab%40c");
-    EXPECT_EQ(FormEncode("100% (x),y"), "100%25+%28x%29%2cy");
-    EXPECT_EQ(FormEncode(std::string("tab\there")), "tab%09here");
-    EXPECT_EQ(FormEncode("plain-text_1.2"), "plain-text_1.2");
-    // UTF-8 bytes pass unchanged.
-    EXPECT_EQ(FormEncode("Zo\xc3\xab"), "Zo\xc3\xab");
-}
-
-TEST(FormEncoding, DecodeUndoesEncodeForEveryByte)
-{
-    std::string all;
-    for (int c = 1; c < 256; ++c)
-        all += static_cast<char>(c);
-    const std::string encoded = FormEncode(all);
-    EXPECT_EQ(encoded.find(':'), std::string::npos);
-    EXPECT_EQ(encoded.find(' '), std::string::npos);
-    EXPECT_EQ(FormDecode(encoded), all);
-    EXPECT_EQ(FormDecode("a%3ab+c"), "a:b c");
-    EXPECT_EQ(FormDecode("end%"), "end");
-}
 
 std::vector<Request> ParseAll(RequestParser& parser)
 {

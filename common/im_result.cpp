@@ -1,4 +1,4 @@
-#include "protocol/im_result.h"
+#include "common/im_result.h"
 
 #include <ostream>
 
