@@ -49,7 +49,7 @@ bool OnPath(const std::string& program)
     return false;
 }
 
-int Run(const std::vector<std::string>& argv, std::string* output = nullptr)
+int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr)
 {
     test::ChildProcess child;
     if (!child.Start(argv))
@@ -65,8 +65,9 @@ int Run(const std::vector<std::string>& argv, std::string* output = nullptr)
 void MakeProfile(const std::string& dir)
 {
     const std::string local = dir + "/Mail/Local Folders";
-    ASSERT_EQ(Run({"mkdir", "-p", dir + "/extensions", local}), 0);
-    ASSERT_EQ(Run({"cp", ZEP_TB_EXTENSION, dir + "/extensions/" + kExtensionId + ".xpi"}), 0);
+    ASSERT_EQ(RunProgram({"mkdir", "-p", dir + "/extensions", local}), 0);
+    ASSERT_EQ(RunProgram({"cp", ZEP_TB_EXTENSION, dir + "/extensions/" + kExtensionId + ".xpi"}),
+              0);
     const std::vector<std::pair<std::string, std::string>> prefs = {
         {"xpinstall.signatures.required", "false"},
         {"extensions.autoDisableScopes", "0"},
@@ -141,6 +142,8 @@ protected:
         setenv("HOME", root.c_str(), 1);
         setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
         setenv("ZEPIM_LOG_MASK", "0x100", 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1); // the messenger's windows; Thunderbird has none
+        unsetenv("WAYLAND_DISPLAY");
         hostLog = root + "/host.log";
         setenv("ZEP_QUILLBAY_LOG", hostLog.c_str(), 1);
         setenv("ZEP_QUILLBAY_TEST", "1", 1);
@@ -165,7 +168,7 @@ protected:
         s.WriteText(setting::Version, "18.1.4389");
 
         std::string out;
-        ASSERT_EQ(Run({ZEP_QUILLBAY_HOST, "--register"}, &out), 0) << out;
+        ASSERT_EQ(RunProgram({ZEP_QUILLBAY_HOST, "--register"}, &out), 0) << out;
         profile = root + "/profile";
         MakeProfile(profile);
     }
@@ -175,7 +178,7 @@ protected:
         if (shotDir.empty())
             return;
         std::this_thread::sleep_for(1500ms); // the toolbar's last redraw
-        EXPECT_EQ(Run({"import", "-window", "root", shotDir + "/tb-" + name + ".png"}), 0);
+        EXPECT_EQ(RunProgram({"import", "-window", "root", shotDir + "/tb-" + name + ".png"}), 0);
     }
 
     test::ScratchHome home;
@@ -191,7 +194,7 @@ bool StateIs(const std::string& expected)
     const auto until = std::chrono::steady_clock::now() + 20s;
     while (std::chrono::steady_clock::now() < until) {
         std::string out;
-        if (Run({ZEPIM_CTL_BINARY, "state"}, &out) == 0 && out == expected)
+        if (RunProgram({ZEPIM_CTL_BINARY, "state"}, &out) == 0 && out == expected)
             return true;
         std::this_thread::sleep_for(100ms);
     }
@@ -248,7 +251,7 @@ TEST_F(ThunderbirdEndToEnd, SelectedAuthorIsInvitedAndTheToolbarFollowsTheMessen
     for (const Step& step : steps) {
         if (!step.ctl.empty()) {
             std::string out;
-            EXPECT_EQ(Run(step.ctl, &out), 0) << step.what << ": " << out;
+            EXPECT_EQ(RunProgram(step.ctl, &out), 0) << step.what << ": " << out;
         }
         const std::size_t end =
             WaitForLine(hostLog, read, std::regex(step.pattern), read == 0 ? 90s : 20s);
