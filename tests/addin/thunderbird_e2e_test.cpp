@@ -173,12 +173,32 @@ protected:
         MakeProfile(profile);
     }
 
+    // The window as it is, then (with xdotool and the button's place in ZEP_TB_SHOT_BUTTON,
+    // "x,y") the button's tool tip, and its context menu with the messenger's menu open.
     void Shoot(const std::string& name)
     {
         if (shotDir.empty())
             return;
         std::this_thread::sleep_for(1500ms); // the toolbar's last redraw
-        EXPECT_EQ(RunProgram({"import", "-window", "root", shotDir + "/tb-" + name + ".png"}), 0);
+        const std::string file = shotDir + "/tb-" + name;
+        EXPECT_EQ(RunProgram({"import", "-window", "root", file + ".png"}), 0);
+        const char* button = std::getenv("ZEP_TB_SHOT_BUTTON");
+        const std::string place = button != nullptr ? button : "";
+        const auto comma = place.find(',');
+        if (comma == std::string::npos || !OnPath("xdotool"))
+            return;
+        const std::string x = place.substr(0, comma);
+        const std::string y = place.substr(comma + 1);
+        RunProgram({"xdotool", "mousemove", x, y});
+        std::this_thread::sleep_for(2000ms);
+        EXPECT_EQ(RunProgram({"import", "-window", "root", file + "-tip.png"}), 0);
+        RunProgram({"xdotool", "click", "3"});
+        std::this_thread::sleep_for(800ms);
+        RunProgram({"xdotool", "key", "Down", "Right"});
+        std::this_thread::sleep_for(800ms);
+        EXPECT_EQ(RunProgram({"import", "-window", "root", file + "-menu.png"}), 0);
+        RunProgram({"xdotool", "key", "Escape", "Escape", "Escape"});
+        RunProgram({"xdotool", "mousemove", "640", "700"});
     }
 
     test::ScratchHome home;
