@@ -1,16 +1,21 @@
 // Thunderbird's host program without Thunderbird: its frame splitting, the messages it reads,
 // the authors' addresses, and a session with the real libquillbay.so while no messenger runs
 // (the tests' bus address leads nowhere).
+#include "addin/manifest.h"
 #include "addin/native_host/addin_library.h"
 #include "addin/native_host/frames.h"
 #include "addin/native_host/mailbox.h"
 #include "addin/native_host/messages.h"
 #include "addin/native_host/session.h"
+#include "addin/quillbay.h"
 
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace zep::nativehost {
@@ -343,10 +348,52 @@ TEST(NativeHostLibrary, LoadsOnlyTheAddinBuiltForThisHost)
         EXPECT_NE(error.find(row.errorPart), std::string::npos) << row.path << ": " << error;
         EXPECT_EQ(library.Entries().connect, nullptr) << row.path;
     }
-    AddinLibrary unregistered;
-    std::string error;
-    EXPECT_FALSE(unregistered.LoadRegistered("/nonexistent/Quillbay.ZEPQuillbay.addin", error));
-    EXPECT_NE(error.find("not registered"), std::string::npos) << error;
+}
+
+TEST(NativeHostLibrary, LoadsWhatTheRegistrationSaysOnlyWhenItMayLoad)
+{
+    char dir[] = "/tmp/zep-host-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/Quillbay.ZEPQuillbay.addin";
+    addin::Manifest good;
+    good.library = ZEP_QUILLBAY_LIBRARY;
+    good.abiVersion = QUILLBAY_ABI_VERSION;
+    struct Row
+    {
+        const char* name;
+        std::string text;      // empty: no file
+        const char* errorPart; // null: loads
+    };
+    addin::Manifest notAtStart = good;
+    notAtStart.loadBehavior = 2;
+    addin::Manifest otherAbi = good;
+    otherAbi.abiVersion = QUILLBAY_ABI_VERSION + 1;
+    addin::Manifest elsewhere = good;
+    elsewhere.library = "/nonexistent/libquillbay.so";
+    const std::vector<Row> rows = {
+        {"registered", addin::FormatManifest(good), nullptr},
+        {"not registered", "", "not registered"},
+        {"not to load at start", addin::FormatManifest(notAtStart), "not to load"},
+        {"other interface", addin::FormatManifest(otherAbi), "interface version"},
+        {"library gone", addin::FormatManifest(elsewhere), "cannot load"},
+        {"not a manifest", "[Other]\nLibrary=/x\n", "Add-in"},
+    };
+    for (const Row& row : rows) {
+        ::unlink(file.c_str());
+        if (!row.text.empty()) {
+            std::ofstream(file) << row.text;
+        }
+        AddinLibrary library;
+        std::string error;
+        EXPECT_EQ(library.LoadRegistered(file, error), row.errorPart == nullptr) << row.name;
+        if (row.errorPart != nullptr) {
+            EXPECT_NE(error.find(row.errorPart), std::string::npos) << row.name << ": " << error;
+        } else {
+            EXPECT_NE(library.Entries().connect, nullptr) << row.name;
+        }
+    }
+    ::unlink(file.c_str());
+    ::rmdir(dir);
 }
 
 } // namespace
