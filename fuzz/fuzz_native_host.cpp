@@ -6,6 +6,7 @@
 #include "addin/native_host/mailbox.h"
 #include "addin/native_host/messages.h"
 #include "addin/native_host/session.h"
+#include "addin/results.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -143,6 +143,9 @@ protected:
         setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
         setenv("ZEPIM_LOG_MASK", "0x100", 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1); // the messenger's windows; Thunderbird has none
+        const std::string runtime = root + "/runtime";
+        ::mkdir(runtime.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         unsetenv("WAYLAND_DISPLAY");
         hostLog = root + "/host.log";
         setenv("ZEP_QUILLBAY_LOG", hostLog.c_str(), 1);
