@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks what the desktop finds there: the
-# programs, the activity monitor beside zepim, the add-in, the help pages, the icons, a valid
+# programs, the activity monitor beside zepim, the add-in and its Thunderbird host, the help pages, the icons, a valid
 # desktop entry and valid AppStream metadata.
 set -euo pipefail
 build=$1
@@ -11,7 +11,10 @@ missing=0
 for f in bin/zepim bin/zepim-cli bin/zepim-ctl bin/libzepimam.so lib/libquillbay.so \
     share/zepim/help/index.html share/applications/ZEPMessenger.desktop \
     share/metainfo/org.zep.ZEPMessenger.metainfo.xml share/icons/hicolor/scalable/apps/zepim.svg \
-    share/icons/hicolor/16x16/apps/zepim.png share/icons/hicolor/256x256/apps/zepim.png; do
+    share/icons/hicolor/16x16/apps/zepim.png share/icons/hicolor/256x256/apps/zepim.png \
+    bin/zep-quillbay-host share/zepim/thunderbird/quillbay@zep-im.example.xpi \
+    "share/mozilla/extensions/{3550f703-e582-4d05-9a08-453d09bdfdc6}/quillbay@zep-im.example.xpi" \
+    lib/mozilla/native-messaging-hosts/zep_quillbay.json; do
     if [ ! -e "$prefix/$f" ]; then
         echo "not installed: $f"
         missing=1
@@ -19,6 +22,10 @@ for f in bin/zepim bin/zepim-cli bin/zepim-ctl bin/libzepimam.so lib/libquillbay
 done
 desktop-file-validate "$prefix/share/applications/ZEPMessenger.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.zep.ZEPMessenger.metainfo.xml" >/dev/null
+# Thunderbird starts the installed host program the manifest names, for the packed extension.
+grep -q "\"path\": \"$prefix/bin/zep-quillbay-host\"" \
+    "$prefix/lib/mozilla/native-messaging-hosts/zep_quillbay.json"
+unzip -l "$prefix/share/zepim/thunderbird/quillbay@zep-im.example.xpi" | grep -q ' manifest.json$'
 # The installed messenger answers from its new place (no display needed for --version).
 "$prefix/bin/zepim" --version | grep -q '^zepim '
 exit $missing
