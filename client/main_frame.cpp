@@ -316,6 +316,9 @@ void CMainFrame::OnReconnectWait(std::intptr_t wParam, std::intptr_t lParam)
     if (m_viewKind != ViewKind::Logon || static_cast<std::uint64_t>(lParam) != m_generation)
         return;
     m_statusBar->ShowReconnect(std::chrono::milliseconds(wParam));
+    if (wParam >= 0)
+        LogWriteIf(ZepimLog(), kLogProgress, 99999, "Next try to reconnect in %ld ms.",
+                   static_cast<long>(wParam));
     emit reconnectDue(static_cast<qint64>(wParam));
 }
 
