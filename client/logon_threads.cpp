@@ -63,20 +63,25 @@ void RunLogonThread(WorkerControl& control, ClientConnection& connection,
     // The preferences are a mirror; failing to fetch them does not fail the logon.
     connection.FetchServerVariables(settings);
     settings.WriteInt(setting::SavePassword, pending.savePassword ? 1 : 0);
-    if (pending.savePassword)
-        settings.WriteText(setting::Password, QString::fromStdString(pending.savedPassword));
-    else
-        settings.Remove(setting::Password); // "don't save" leaves no password behind
     finish(uwm::LogonComplete());
 }
 
 void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
-                        std::chrono::milliseconds interval, const PostResult& post)
+                        ReconnectSchedule& schedule, const PostResult& post)
 {
     Settings settings;
     while (!ConnectSettings::FromSettings(settings).server.empty()) {
-        if (control.WaitForStop(interval))
+        if (control.StopRequested())
             return;
+        const auto delay = schedule.Next();
+        post(uwm::ReconnectWait(), static_cast<std::intptr_t>(delay.count()));
+        const WorkerControl::Wake wake = control.WaitForStopOrNudge(delay);
+        if (wake == WorkerControl::Wake::Stopped)
+            return;
+        // The network has just come back: if this try fails, the next comes soon again.
+        if (wake == WorkerControl::Wake::Nudged)
+            schedule.Reset();
+        post(uwm::ReconnectWait(), -1);
         // Settings may have changed while we waited (the options dialog), so read them again.
         const ConnectSettings target = ConnectSettings::FromSettings(settings);
         if (target.server.empty() || connection.Connect(target, &control.StopFlag()) != 0)

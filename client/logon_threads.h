@@ -4,6 +4,7 @@
 #pragma once
 
 #include "client_connection.h"
+#include "reconnect_schedule.h"
 #include "worker_slot.h"
 
 #include <QString>
@@ -20,6 +21,10 @@ struct PendingLogon
     QString email;
     std::string savedPassword;
     bool savePassword = false;
+    // The saved password is in the desktop keyring: it is read just before the logon starts.
+    bool inKeyring = false;
+    // The password came out of the keyring: nothing to store again after the logon.
+    bool fromKeyring = false;
 };
 
 // The server's protocol version this client speaks.
@@ -28,11 +33,17 @@ inline constexpr std::string_view kProtocolVersion = "4.0";
 // Results go through `post(message, wParam)`; the caller binds the frame and the generation.
 using PostResult = std::function<void(unsigned message, std::intptr_t wParam)>;
 
+// Writes "savepassword" (0 after a refusal, which also drops the scrambled value); keeping the
+// password itself is the frame's, after "UWM_LOGON_COMPLETE".
 void RunLogonThread(WorkerControl& control, ClientConnection& connection,
                     const PendingLogon& pending, const PostResult& post);
 
+// Tries again and again on `schedule` until the server answers with our version, the server
+// setting is emptied or the worker is stopped; a nudge tries at once. Before each wait it posts
+// "UWM_RECONNECT_WAIT" with the delay, and -1 as each try starts. The frame owns `schedule` and
+// touches it only while no worker runs.
 void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
-                        std::chrono::milliseconds interval, const PostResult& post);
+                        ReconnectSchedule& schedule, const PostResult& post);
 
 // Results that mean the connection itself failed (as opposed to the server answering "no").
 bool IsTransportFailure(int result);

@@ -8,9 +8,11 @@
 #include "display_texts.h"
 #include "help.h"
 #include "logon_dialog.h"
+#include "network_watch.h"
 #include "password_scramble.h"
 #include "placement.h"
 #include "resources.h"
+#include "saved_password.h"
 #include "settings.h"
 #include "transport/log_writer.h"
 #include "tray_icon.h"
@@ -24,7 +26,7 @@ namespace zep {
 
 CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidget* parent)
     : QMainWindow(parent), m_connection(connection), m_options(options),
-      m_statusBar(new CZEPStatusBar(this))
+      m_statusBar(new CZEPStatusBar(this)), m_schedule(m_options.reconnect)
 {
     InitResources();
     setObjectName(QStringLiteral("CMainFrame"));
@@ -43,6 +45,10 @@ CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidg
         connect(m_tray, &CTrayIcon::openRequested, this, &CMainFrame::ShowFromOutside);
         connect(m_tray, &CTrayIcon::menuRequested, this,
                 [this](QMenu* menu) { BuildTrayMenu(*menu); });
+    }
+    if (m_options.watchNetwork) {
+        m_networkWatch = new CNetworkWatch(this);
+        connect(m_networkWatch, &CNetworkWatch::reachableAgain, this, &CMainFrame::OnNetworkBack);
     }
 }
 
@@ -123,6 +129,8 @@ std::intptr_t CMainFrame::OnRegisteredMessage(MessageId id, std::intptr_t wParam
         OnConnectionLost(lParam);
     else if (id == uwm::Logoff())
         OnLogoff(lParam);
+    else if (id == uwm::ReconnectWait())
+        OnReconnectWait(wParam, lParam);
     return 0;
 }
 
@@ -137,7 +145,8 @@ void CMainFrame::OnLogon(std::intptr_t wParam, std::intptr_t lParam)
     if (wParam == 0)
         m_autoReconnect = true;
     FillPendingFromSettings();
-    if (!m_pending.email.isEmpty() && !PasswordUnscramble(m_pending.savedPassword).empty())
+    if (!m_pending.email.isEmpty() &&
+        (m_pending.inKeyring || !PasswordUnscramble(m_pending.savedPassword).empty()))
         SwitchView(ViewKind::Signon);
     else
         OpenLogonDialog();
@@ -150,6 +159,8 @@ void CMainFrame::FillPendingFromSettings()
     m_pending.savePassword = settings.ReadInt(setting::SavePassword, 0) != 0;
     m_pending.savedPassword =
         m_pending.savePassword ? settings.ReadText(setting::Password).toStdString() : std::string();
+    m_pending.inKeyring = m_pending.savePassword && saved_password::InKeyring(settings);
+    m_pending.fromKeyring = false;
 }
 
 void CMainFrame::OpenLogonDialog()
@@ -170,6 +181,8 @@ void CMainFrame::OpenLogonDialog()
         m_pending.email = dialog->Address();
         const QByteArray typed = dialog->Password().toUtf8();
         m_pending.savedPassword = PasswordScramble(std::string_view(typed.data(), typed.size()));
+        m_pending.inKeyring = false;
+        m_pending.fromKeyring = false;
         if (!m_pending.email.isEmpty())
             Settings().WriteText(setting::Email, m_pending.email);
         if (!m_pending.email.isEmpty() && !typed.isEmpty() && m_viewKind == ViewKind::Logon)
@@ -183,6 +196,28 @@ void CMainFrame::OnStartLogon(std::intptr_t lParam)
     if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
         return;
     StopWorker();
+    if (!m_pending.inKeyring || !PasswordUnscramble(m_pending.savedPassword).empty())
+        return StartLogonWorker();
+    // The keyring answers on the event loop; the logging-on view shows meanwhile. One that does
+    // not answer in time, or has nothing, leaves the scrambled value or the question.
+    const std::uint64_t generation = m_generation;
+    saved_password::Read(m_options.keyringLimit, this, [this, generation](std::string plain) {
+        if (m_viewKind != ViewKind::Signon || generation != m_generation)
+            return;
+        m_pending.inKeyring = false;
+        if (plain.empty()) {
+            SwitchView(ViewKind::Logon);
+            OpenLogonDialog();
+            return;
+        }
+        m_pending.savedPassword = PasswordScramble(plain);
+        m_pending.fromKeyring = true;
+        StartLogonWorker();
+    });
+}
+
+void CMainFrame::StartLogonWorker()
+{
     m_connection.ResetCancel();
     const PendingLogon pending = m_pending;
     m_worker.Start([this, pending, post = PosterFor(m_generation)](WorkerControl& control) {
@@ -190,11 +225,25 @@ void CMainFrame::OnStartLogon(std::intptr_t lParam)
     });
 }
 
+void CMainFrame::KeepPassword()
+{
+    // Unticked: nothing is left behind in either place. Ticked: a password typed in, or one
+    // still kept scrambled, goes to the keyring where there is one.
+    if (!m_pending.savePassword)
+        return saved_password::Forget();
+    if (m_pending.fromKeyring)
+        return;
+    saved_password::Keep(PasswordUnscramble(m_pending.savedPassword), m_options.keyringLimit);
+}
+
 void CMainFrame::OnLogonComplete(std::intptr_t lParam)
 {
     if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
         return;
     SwitchView(ViewKind::Main);
+    // The logon worker has been joined: the schedule is the frame's again.
+    m_schedule.Reset();
+    KeepPassword();
     LogWriteIf(ZepimLog(), kLogProgress, 99999, "Logged on as %s.",
                m_connection.Own().email.toUtf8().constData());
 }
@@ -208,10 +257,13 @@ void CMainFrame::OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lPa
         return;
     SwitchView(ViewKind::Logon);
     m_connection.Disconnect();
-    // The retry runs while the message box is up, not after it is closed.
-    if (m_autoReconnect)
+    // The retry runs while the message box is up, not after it is closed. A refused logon is not
+    // retried: the same address and password would only be refused again.
+    if (m_autoReconnect && id != uwm::LogonFailed())
         StartReconnectThread();
     if (id == uwm::LogonFailed()) {
+        // A refused password is not tried again: the worker dropped the scrambled value.
+        saved_password::Forget();
         if (!m_silentLogon)
             ShowMessage(text::LogonFailed());
     } else if (id == uwm::ConnectFailed()) {
@@ -252,12 +304,32 @@ void CMainFrame::OnLogoff(std::intptr_t lParam)
 
 void CMainFrame::StartReconnectThread()
 {
-    const auto interval = m_options.reconnectInterval;
     StopWorker();
     m_connection.ResetCancel();
-    m_worker.Start([this, interval, post = PosterFor(m_generation)](WorkerControl& control) {
-        RunReconnectThread(control, m_connection, interval, post);
+    m_worker.Start([this, post = PosterFor(m_generation)](WorkerControl& control) {
+        RunReconnectThread(control, m_connection, m_schedule, post);
     });
+}
+
+void CMainFrame::OnReconnectWait(std::intptr_t wParam, std::intptr_t lParam)
+{
+    if (m_viewKind != ViewKind::Logon || static_cast<std::uint64_t>(lParam) != m_generation)
+        return;
+    m_statusBar->ShowReconnect(std::chrono::milliseconds(wParam));
+    if (wParam >= 0)
+        LogWriteIf(ZepimLog(), kLogProgress, 99999, "Next try to reconnect in %ld ms.",
+                   static_cast<long>(wParam));
+    emit reconnectDue(static_cast<qint64>(wParam));
+}
+
+void CMainFrame::OnNetworkBack(const QString& why)
+{
+    // Only a retry that is waiting is hurried; a logon under way or a logged-on view carry on.
+    if (m_viewKind != ViewKind::Logon || !m_worker.Running())
+        return;
+    LogWriteIf(ZepimLog(), kLogProgress, 99999, "Trying to reconnect at once: %s.",
+               why.toUtf8().constData());
+    m_worker.Nudge();
 }
 
 PostResult CMainFrame::PosterFor(std::uint64_t generation)

@@ -9,6 +9,7 @@
 #include "logon_threads.h"
 #include "mail_launch.h"
 #include "messages.h"
+#include "reconnect_schedule.h"
 #include "views.h"
 #include "worker_slot.h"
 
@@ -26,11 +27,18 @@ namespace zep {
 
 class CZEPStatusBar;
 class CTrayIcon;
+class CNetworkWatch;
 class ClientConnection;
 
 struct FrameOptions
 {
-    std::chrono::milliseconds reconnectInterval{std::chrono::seconds(120)};
+    // The back-off of background retries after a failure or a lost connection.
+    ReconnectPolicy reconnect;
+    // Retries at once when the network comes back or the machine resumes (off in tests that
+    // inject those moments through OnNetworkBack).
+    bool watchNetwork = true;
+    // How long the logon waits for the desktop keyring before it asks for the password.
+    std::chrono::milliseconds keyringLimit{std::chrono::seconds(5)};
     // Off in tests that must not depend on a notification area.
     bool trayIcon = true;
     // Whether a notification area is there now (tests replace it).
@@ -108,6 +116,9 @@ public:
     QAction* LogOutAction() const { return m_logOut; }
     LogonDialog* OpenDialog() const { return m_dialog; }
     bool AutoReconnect() const { return m_autoReconnect; }
+    // The network is reachable again or the machine has resumed: a pending retry runs now.
+    void OnNetworkBack(const QString& why);
+    CNetworkWatch* NetworkWatch() const { return m_networkWatch; }
     bool SilentLogon() const { return m_silentLogon; }
     bool WorkerRunning() const { return m_worker.Running(); }
     std::uint64_t Generation() const { return m_generation; }
@@ -116,6 +127,8 @@ public:
 signals:
     void viewChanged(zep::ViewKind kind);
     void messageShown(const QString& text);
+    // The next background try is due in `ms` milliseconds (-1: a try runs now).
+    void reconnectDue(qint64 ms);
     void exitRequested();
     // "&Options..." (152): the application opens the options dialog over the frame.
     void optionsRequested();
@@ -130,6 +143,9 @@ private:
     void OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
     void OnConnectionLost(std::intptr_t lParam);
     void OnLogoff(std::intptr_t lParam);
+    void OnReconnectWait(std::intptr_t wParam, std::intptr_t lParam);
+    void StartLogonWorker();
+    void KeepPassword();
 
     void FillPendingFromSettings();
     void OpenLogonDialog();
@@ -146,6 +162,7 @@ private:
     FrameOptions m_options;
     CZEPStatusBar* m_statusBar;
     CTrayIcon* m_tray = nullptr;
+    CNetworkWatch* m_networkWatch = nullptr;
     QPointer<LogonDialog> m_dialog;
     QAction* m_logIn = nullptr;
     QAction* m_logOut = nullptr;
@@ -155,6 +172,8 @@ private:
     // The user's record at the last logon, for the offline windows' From lists.
     ContactRecord m_own;
     WorkerSlot m_worker;
+    // Used by the reconnect worker while it runs, by the frame only while none does.
+    ReconnectSchedule m_schedule;
     ViewKind m_viewKind = ViewKind::Logon;
     // Changes with every view switch; a worker's result counts only for its own generation.
     std::uint64_t m_generation = 0;

@@ -70,12 +70,14 @@ ZEP_UWM(ConnectionLost, "UWM_CONNECTION_LOST")
 ZEP_UWM(Logoff, "UWM_LOGOFF")
 ZEP_UWM(AsyncCommand, "UWM_ASYNC_COMMAND")
 ZEP_UWM(KaCommand, "UWM_KA_COMMAND")
+ZEP_UWM(ReconnectWait, "UWM_RECONNECT_WAIT")
 #undef ZEP_UWM
 
 void RegisterAll()
 {
-    for (auto fn : {Logon, StartLogon, LogonComplete, LogonFailed, ConnectFailed,
-                    VersionCheckFailed, ConnectionLost, Logoff, AsyncCommand, KaCommand})
+    for (auto fn :
+         {Logon, StartLogon, LogonComplete, LogonFailed, ConnectFailed, VersionCheckFailed,
+          ConnectionLost, Logoff, AsyncCommand, KaCommand, ReconnectWait})
         fn();
 }
 } // namespace uwm

@@ -37,6 +37,9 @@ MessageId ConnectionLost();
 MessageId Logoff();
 MessageId AsyncCommand();
 MessageId KaCommand();
+// Ours: the reconnect worker tells the frame when its next try is due (wParam: milliseconds
+// from now, or -1 while a try is under way).
+MessageId ReconnectWait();
 // Registers every message above at once (start-up does this before any thread runs).
 void RegisterAll();
 } // namespace uwm

@@ -43,6 +43,8 @@ inline constexpr const char* MessageColor = "message_color";
 inline constexpr const char* OfflineMessageWp = "offlinemessage_wp";
 // Ours, beyond the suite's values: 0 turns the desktop notifications of messages off.
 inline constexpr const char* NotifyMessages = "notifymessages";
+// Ours: 1 while the saved password lives in the desktop keyring instead of in "password".
+inline constexpr const char* PasswordInKeyring = "passwordinkeyring";
 } // namespace setting
 
 // Defaults of the values that have one other than 0 or empty.

@@ -1,11 +1,29 @@
 #include "worker_slot.h"
 
+#include <utility>
+
 namespace zep {
 
 bool WorkerControl::WaitForStop(std::chrono::milliseconds interval)
 {
     std::unique_lock guard(m_lock);
     return m_wake.wait_for(guard, interval, [this] { return m_stop.load(); });
+}
+
+WorkerControl::Wake WorkerControl::WaitForStopOrNudge(std::chrono::milliseconds interval)
+{
+    std::unique_lock guard(m_lock);
+    m_wake.wait_for(guard, interval, [this] { return m_stop.load() || m_nudged; });
+    if (m_stop.load())
+        return Wake::Stopped;
+    return std::exchange(m_nudged, false) ? Wake::Nudged : Wake::TimedOut;
+}
+
+void WorkerControl::Nudge()
+{
+    std::lock_guard guard(m_lock);
+    m_nudged = true;
+    m_wake.notify_all();
 }
 
 void WorkerControl::RequestStop()
@@ -76,6 +94,13 @@ int WorkerSlot::StopWait(const std::function<void()>& wake)
     }
     std::lock_guard guard(m_lock);
     return m_running && m_thread.joinable() ? -1 : 0;
+}
+
+void WorkerSlot::Nudge()
+{
+    std::lock_guard guard(m_lock);
+    if (m_control && m_running)
+        m_control->Nudge();
 }
 
 bool WorkerSlot::Running() const

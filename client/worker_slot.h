@@ -22,15 +22,25 @@ public:
     const std::atomic<bool>& StopFlag() const { return m_stop; }
     // Waits up to `interval`; true when the wait ended because of a stop request.
     bool WaitForStop(std::chrono::milliseconds interval);
+    // As WaitForStop, but a nudge (the network is back) also ends the wait early.
+    enum class Wake
+    {
+        TimedOut,
+        Stopped,
+        Nudged,
+    };
+    Wake WaitForStopOrNudge(std::chrono::milliseconds interval);
 
 private:
     friend class WorkerSlot;
     void RequestStop();
+    void Nudge();
     void MarkFinished();
     bool WaitFinished(std::chrono::milliseconds interval);
 
     std::atomic<bool> m_stop{false};
     bool m_finished = false;
+    bool m_nudged = false;
     std::mutex m_lock;
     std::condition_variable m_wake;
 };
@@ -51,6 +61,8 @@ public:
     // Returns 0 when no worker is left running.
     int StopWait(const std::function<void()>& wake = {});
     bool Running() const;
+    // Ends the running worker's WaitForStopOrNudge at once (or its next one).
+    void Nudge();
 
 private:
     mutable std::mutex m_lock;

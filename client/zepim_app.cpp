@@ -9,6 +9,7 @@
 #include "password_scramble.h"
 #include "placement.h"
 #include "resources.h"
+#include "saved_password.h"
 #include "settings.h"
 #include "transport/load_dll.h"
 #include "transport/log_writer.h"
@@ -89,10 +90,9 @@ int CZepimApp::Start()
     const bool openMain = settings.ReadInt(setting::OpenMainWnd, defaults::OpenMainWndAtStart) != 0;
     const bool autoLogon = settings.ReadInt(setting::AutoLogon, defaults::AutoLogonAtStart) != 0;
     const bool savePassword = settings.ReadInt(setting::SavePassword, 0) != 0;
-    const bool credentials =
-        !settings.ReadText(setting::Server).trimmed().isEmpty() &&
-        !settings.ReadText(setting::Email).isEmpty() &&
-        !PasswordUnscramble(settings.ReadText(setting::Password).toStdString()).empty();
+    const bool credentials = !settings.ReadText(setting::Server).trimmed().isEmpty() &&
+                             !settings.ReadText(setting::Email).isEmpty() &&
+                             saved_password::Present(settings);
     // Before the frame and its logon: the webmail gets the saved credentials, if kept.
     if (settings.ReadInt(setting::AutoLaunchEmailClient, 0) != 0)
         LaunchMail(SavedWebmailCredentials(settings), m_hooks.frame.mail);

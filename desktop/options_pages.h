@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -140,6 +141,8 @@ public:
     void Apply(bool variablesLoaded) override;
     // True once after a change was applied: it takes effect at the next logon.
     bool TakeChanged();
+    // Beside "Save password": where a saved password is kept (keyring or settings file).
+    QString StoreNote() const;
 
 protected:
     void Load() override;
@@ -150,6 +153,7 @@ private:
     QLineEdit* m_email;
     QLineEdit* m_password;
     QCheckBox* m_save;
+    QLabel* m_store;
     bool m_placeholder = false;
     bool m_passwordChanged = false;
     bool m_changed = false;

@@ -4,6 +4,7 @@
 #include "autostart.h"
 #include "options_host.h"
 #include "password_scramble.h"
+#include "saved_password.h"
 #include "settings.h"
 #include "utf8_validator.h"
 
@@ -158,8 +159,16 @@ void CZEPOptionsGeneral::Apply(bool)
 
 CZEPOptionsAccount::CZEPOptionsAccount(QWidget* parent)
     : COptionsPage(parent), m_email(new QLineEdit(this)), m_password(new QLineEdit(this)),
-      m_save(new QCheckBox(tr("&Save password"), this))
+      m_save(new QCheckBox(tr("&Save password"), this)), m_store(new QLabel(this))
 {
+    m_store->setObjectName(QStringLiteral("passwordstore"));
+    m_store->setWordWrap(true);
+    // The page opens at once; the note follows when the session bus has answered.
+    saved_password::ProbeKeyring(saved_password::kDefaultLimit, this, [this](bool keyring) {
+        m_store->setText(keyring ? tr("Saved in the desktop keyring.")
+                                 : tr("No desktop keyring is running: the password is saved "
+                                      "scrambled in the settings file."));
+    });
     m_email->setObjectName(QLatin1String(setting::Email));
     m_password->setObjectName(QLatin1String(setting::Password));
     m_save->setObjectName(QLatin1String(setting::SavePassword));
@@ -187,6 +196,7 @@ CZEPOptionsAccount::CZEPOptionsAccount(QWidget* parent)
     form->addRow(tr("&Email address:"), m_email);
     form->addRow(tr("&Password:"), m_password);
     form->addRow(QString(), m_save);
+    form->addRow(QString(), m_store);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addStretch(1);
@@ -218,7 +228,7 @@ void CZEPOptionsAccount::Load()
     m_email->setText(settings.ReadText(setting::Email));
     const bool save = settings.ReadInt(setting::SavePassword, 0) != 0;
     m_save->setChecked(save);
-    m_placeholder = save && !settings.ReadText(setting::Password).isEmpty();
+    m_placeholder = save && saved_password::Present(settings);
     m_password->setText(m_placeholder ? QString::fromLatin1(kPlaceholder) : QString());
 }
 
@@ -234,8 +244,8 @@ void CZEPOptionsAccount::Apply(bool)
     settings.WriteText(setting::Email, m_email->text());
     const bool save = m_save->isChecked();
     if (!save) {
-        // Not saving the password means none is left behind.
-        settings.Remove(setting::Password);
+        // Not saving the password means none is left behind, in the keyring or here.
+        saved_password::Forget();
         if (m_placeholder) {
             m_placeholder = false;
             m_filling = true;
@@ -245,14 +255,18 @@ void CZEPOptionsAccount::Apply(bool)
     } else if (m_passwordChanged) {
         const QByteArray typed = m_password->text().toUtf8();
         if (typed.isEmpty())
-            settings.Remove(setting::Password);
+            saved_password::Forget();
         else
-            settings.WriteText(setting::Password,
-                               QString::fromStdString(PasswordScramble(
-                                   std::string_view(typed.constData(), typed.size()))));
+            saved_password::Keep(std::string(typed.constData(), typed.size()),
+                                 saved_password::kDefaultLimit);
     }
     m_passwordChanged = false;
     settings.WriteInt(setting::SavePassword, save ? 1 : 0);
+}
+
+QString CZEPOptionsAccount::StoreNote() const
+{
+    return m_store->text();
 }
 
 bool CZEPOptionsAccount::TakeChanged()

@@ -24,7 +24,7 @@ using namespace std::chrono_literals;
 FrameOptions QuietFrame(std::chrono::milliseconds reconnect)
 {
     FrameOptions options;
-    options.reconnectInterval = reconnect;
+    options.reconnect = ReconnectPolicy::Fixed(reconnect);
     options.trayIcon = false;
     return options;
 }

@@ -1,23 +1,28 @@
 // The logon lifecycle of the frame against a real zep-devserver.
 #include "client_connection.h"
+#include "dev_server.h"
 #include "display_texts.h"
 #include "logon_dialog.h"
 #include "main_frame.h"
+#include "network_watch.h"
 #include "password_scramble.h"
 #include "qt_wait.h"
 #include "scratch_home.h"
 #include "settings.h"
 #include "tests/fixtures/child_process.h"
+#include "tray_icon.h"
 #include "views.h"
 #include "zep_status_bar.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
+#include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
-#include <regex>
 
 namespace zep {
 namespace {
@@ -28,39 +33,12 @@ using namespace std::chrono_literals;
 FrameOptions QuietFrame(std::chrono::milliseconds reconnect)
 {
     FrameOptions options;
-    options.reconnectInterval = reconnect;
+    options.reconnect = ReconnectPolicy::Fixed(reconnect);
     options.trayIcon = false;
     return options;
 }
 
-class DevServer
-{
-public:
-    // Port 0: any free port; a given port: that one (a server that comes up later).
-    explicit DevServer(int port = 0)
-    {
-        if (!m_process.Start(
-                {ZEP_DEVSERVER_BINARY, "--port", std::to_string(port), "--tls-port", "0"}))
-            return;
-        const std::string line = m_process.WaitForOutput("listening on");
-        std::smatch m;
-        if (std::regex_search(line, m, std::regex(R"(listening on (\S+):(\d+) tls (\d+))"))) {
-            m_host = m[1];
-            m_port = std::stoi(m[2]);
-            m_tlsPort = std::stoi(m[3]);
-        }
-    }
-    bool Up() const { return m_port > 0; }
-    int Port() const { return m_port; }
-    int TlsPort() const { return m_tlsPort; }
-    void Stop() { m_process.Stop(); }
-
-private:
-    test::ChildProcess m_process;
-    std::string m_host;
-    int m_port = 0;
-    int m_tlsPort = 0;
-};
+using test::DevServer;
 
 // For the cases where the point is that nothing happens: the event loop runs for a while.
 void LetIntervalsPass(std::chrono::milliseconds span)
@@ -151,6 +129,7 @@ TEST_F(LogonE2E, WrongPasswordGivesTheLogonFailureAndForgetsSavePassword)
     EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
     EXPECT_EQ(Settings().ReadInt(setting::SavePassword, 1), 0);
     EXPECT_FALSE(connection.IsLoggedOn());
+    EXPECT_FALSE(frame->WorkerRunning()) << "a refused logon is not retried";
 }
 
 TEST_F(LogonE2E, DialogLogonSavesThePasswordOnlyWhenAsked)
@@ -164,6 +143,8 @@ TEST_F(LogonE2E, DialogLogonSavesThePasswordOnlyWhenAsked)
     ASSERT_TRUE(WaitForView(ViewKind::Main));
     Settings s;
     EXPECT_EQ(s.ReadInt(setting::SavePassword, 0), 1);
+    // No keyring runs here: the password is kept scrambled, once the bus has said so.
+    ASSERT_TRUE(test::WaitUntil([&] { return s.Contains(setting::Password); }));
     EXPECT_TRUE(s.ReadText(setting::Password).startsWith('+'));
     EXPECT_EQ(PasswordUnscramble(s.ReadText(setting::Password).toStdString()), "carla123");
 
@@ -313,6 +294,124 @@ TEST(LogonRetry, WithoutSavedPasswordTheRetryOpensTheDialog)
     EXPECT_EQ(frame.OpenDialog()->Address(), "ben@example.com");
     EXPECT_EQ(frame.CurrentView(), ViewKind::Logon);
     EXPECT_TRUE(frame.SilentLogon());
+}
+
+// Reconnecting on the messenger's own back-off and on the moments the network comes back.
+class ReconnectE2E : public ::testing::Test
+{
+protected:
+    void Start(ReconnectPolicy policy, bool watchNetwork)
+    {
+        ASSERT_TRUE(server.Up());
+        port = server.Port();
+        Settings s;
+        s.WriteText(setting::Server, "127.0.0.1");
+        s.WriteInt(setting::Port, port);
+        s.WriteText(setting::Email, "ben@example.com");
+        s.WriteText(setting::Password, QString::fromStdString(PasswordScramble("ben123")));
+        s.WriteInt(setting::SavePassword, 1);
+        FrameOptions options;
+        options.reconnect = policy;
+        options.watchNetwork = watchNetwork;
+        // The icon is made, but no notification area is there to show it.
+        options.trayAvailable = [] { return false; };
+        frame = std::make_unique<CMainFrame>(connection, options);
+        due = std::make_unique<QSignalSpy>(frame.get(), &CMainFrame::reconnectDue);
+        frame->StartFirstView(false);
+        frame->OnRegisteredMessage(uwm::Logon(), 0, 0); // user-started: retries armed
+        ASSERT_TRUE(WaitForView(ViewKind::Main));
+    }
+    bool WaitForView(ViewKind kind, std::chrono::milliseconds limit = 10s)
+    {
+        return test::WaitUntil([&] { return frame->CurrentView() == kind; }, limit);
+    }
+    // How many waits for a next try have begun.
+    int Waits() const
+    {
+        int n = 0;
+        for (const auto& call : *due)
+            n += call.at(0).toLongLong() >= 0 ? 1 : 0;
+        return n;
+    }
+
+    test::ScratchHome home;
+    DevServer server;
+    int port = 0;
+    ClientConnection connection;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<QSignalSpy> due;
+};
+
+TEST_F(ReconnectE2E, ServerStoppedAndStartedAgainOnTheSamePortIsLoggedOnToAgain)
+{
+    Start(ReconnectPolicy{}, false);
+    server.Stop();
+    ASSERT_TRUE(WaitForView(ViewKind::Logon));
+    EXPECT_EQ(frame->Tray()->Tip(), "ZEP Instant Messenger - Not Logged On");
+    // The first try comes a few seconds after the loss and is refused; the second waits twice
+    // as long (both within their jitter).
+    ASSERT_TRUE(test::WaitUntil([&] { return Waits() >= 2; }, 10s));
+    std::vector<qint64> delays;
+    for (const auto& call : *due)
+        if (call.at(0).toLongLong() >= 0)
+            delays.push_back(call.at(0).toLongLong());
+    EXPECT_GE(delays[0], 2400);
+    EXPECT_LE(delays[0], 3600);
+    EXPECT_GE(delays[1], 4800);
+    EXPECT_LE(delays[1], 7200);
+    EXPECT_TRUE(frame->ZepStatusBar()->ReconnectText().startsWith("Reconnecting in "))
+        << frame->ZepStatusBar()->ReconnectText().toStdString();
+    EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
+
+    QElapsedTimer back;
+    ASSERT_TRUE(server.Start(port));
+    back.start();
+    ASSERT_TRUE(WaitForView(ViewKind::Main, 15s));
+    const qint64 ms = back.elapsed();
+    std::printf("server back to logged on: %lld ms (next try was due in %lld ms)\n",
+                static_cast<long long>(ms), static_cast<long long>(delays[1]));
+    RecordProperty("server_back_to_logged_on_ms", static_cast<int>(ms));
+    EXPECT_LT(ms, 10000);
+    EXPECT_TRUE(connection.IsLoggedOn());
+    EXPECT_EQ(frame->Tray()->Tip(), "ZEP Instant Messenger - Logged On");
+    EXPECT_TRUE(frame->ZepStatusBar()->ReconnectText().isEmpty());
+    EXPECT_EQ(frame->ZepStatusBar()->AddressText(), "ben@example.com");
+}
+
+// The back-off is a minute here, so only the signal can bring the logon within the limit.
+TEST_F(ReconnectE2E, NetworkBackOrResumeTriesAtOnce)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(CMainFrame&)> signal;
+    };
+    const Row rows[] = {
+        {"network reachable again", [](CMainFrame& f) { f.OnNetworkBack("test: reachable"); }},
+        {"resumed from suspend",
+         [](CMainFrame& f) {
+             ASSERT_NE(f.NetworkWatch(), nullptr);
+             QMetaObject::invokeMethod(f.NetworkWatch(), "OnPrepareForSleep", Q_ARG(bool, false));
+         }},
+    };
+    Start(ReconnectPolicy{60s, 120s, 0.2}, true);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        server.Stop();
+        ASSERT_TRUE(WaitForView(ViewKind::Logon));
+        const int waits = Waits();
+        ASSERT_TRUE(test::WaitUntil([&] { return Waits() > waits; }));
+        ASSERT_TRUE(server.Start(port));
+        LetIntervalsPass(300ms);
+        EXPECT_EQ(frame->CurrentView(), ViewKind::Logon) << "the back-off alone waits a minute";
+        QElapsedTimer signalled;
+        signalled.start();
+        row.signal(*frame);
+        ASSERT_TRUE(WaitForView(ViewKind::Main, 5s));
+        const qint64 ms = signalled.elapsed();
+        std::printf("%s to logged on: %lld ms\n", row.name, static_cast<long long>(ms));
+        EXPECT_LT(ms, 2000);
+    }
 }
 
 // The program as a user starts it: settings with a saved password and automatic logon, no

@@ -68,7 +68,7 @@ protected:
         s.WriteText(setting::Password, QString::fromStdString(PasswordScramble("anna123")));
         s.WriteInt(setting::SavePassword, 1);
         FrameOptions options;
-        options.reconnectInterval = 100ms;
+        options.reconnect = ReconnectPolicy::Fixed(100ms);
         options.trayIcon = false;
         frame = std::make_unique<CMainFrame>(connection, options);
         frame->show();

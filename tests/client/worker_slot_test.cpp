@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace zep {
 namespace {
@@ -65,6 +66,53 @@ TEST(WorkerSlot, WaitForStopTimesOutWithoutAStop)
         std::this_thread::yield();
     slot.StopWait();
     EXPECT_FALSE(stoppedEarly);
+}
+
+// The reconnect worker's wait: ended early by a nudge (network back) or a stop, never lost.
+TEST(WorkerSlot, NudgeEndsOneWaitAndAStopWinsOverIt)
+{
+    using Wake = WorkerControl::Wake;
+    struct Row
+    {
+        const char* name;
+        bool nudge;
+        bool stop;
+        std::vector<std::chrono::milliseconds> waits;
+        std::vector<Wake> expected;
+    };
+    const Row rows[] = {
+        {"without either the wait runs out", false, false, {20ms}, {Wake::TimedOut}},
+        {"a nudge ends a long wait", true, false, {std::chrono::hours(1)}, {Wake::Nudged}},
+        {"one nudge ends one wait only",
+         true,
+         false,
+         {std::chrono::hours(1), 20ms},
+         {Wake::Nudged, Wake::TimedOut}},
+        {"a stop wins over a nudge", true, true, {std::chrono::hours(1)}, {Wake::Stopped}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WorkerSlot slot;
+        std::vector<Wake> got;
+        std::atomic<bool> go{false};
+        slot.Start([&](WorkerControl& c) {
+            while (!go.load() && !c.StopRequested())
+                std::this_thread::yield();
+            for (auto wait : row.waits)
+                got.push_back(c.WaitForStopOrNudge(wait));
+        });
+        if (row.nudge)
+            slot.Nudge();
+        if (row.stop) {
+            slot.StopWait(); // the stop is set before the body reaches its wait
+        } else {
+            go = true;
+            while (slot.Running())
+                std::this_thread::yield();
+            slot.StopWait();
+        }
+        EXPECT_EQ(got, row.expected);
+    }
 }
 
 } // namespace
