@@ -10,13 +10,16 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Instant messenger for the mail server's messaging service.\n\
- ZEP Instant Messenger shows the contacts of the suite's messaging server with\n\
- their presence, holds one-to-one and multi-party conversations, sends e-mail,\n\
- SMS and pager messages to contacts who are offline and lives in the desktop's\n\
- notification area. It includes the command line clients zepim-cli and\n\
- zepim-ctl and the mail-client add-in library.")
+# The first line is the synopsis; CPack indents the others.
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Instant messenger for the mail server's messaging service"
+    "ZEP Instant Messenger shows the contacts of the suite's messaging server with"
+    "their presence, holds one-to-one and multi-party conversations, sends e-mail,"
+    "SMS and pager messages to contacts who are offline and lives in the desktop's"
+    "notification area. It includes the command line clients zepim-cli and"
+    "zepim-ctl and the mail-client add-in library.")
+# Debug information stays in the build tree.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Opened with dlopen, so no ELF file names them: X11 and its idle-time extension, read by the
 # activity monitor.

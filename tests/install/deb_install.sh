@@ -22,18 +22,25 @@ bad() {
     fail=1
 }
 
-arch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
+# The package names of the Depends field, one a line, without versions.
+declared=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*)//; s/ //g' | sed '/^$/d')
+declares() {
+    grep -qxF "$1" <<<"$declared"
+}
 for lib in libc6 libstdc++6 libssl3 libqt6widgets6 libqt6dbus6 libglib2.0-0 libsystemd0 \
     libx11-6 libxss1; do
-    grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || bad "Depends lacks $lib"
+    declares "$lib" || bad "Depends lacks $lib"
 done
 
 dpkg -x "$deb" "$root"
+# The private library folder: lib/zepim or lib/<multiarch>/zepim, as the build's prefix chose.
+libdir=$(cd "$root/usr" && find lib -path '*/zepim/libzepimam.so' -printf '%h\n' | head -n1)
+libdir=${libdir:-lib/zepim}
 for f in usr/bin/zepim usr/bin/zepim-cli usr/bin/zepim-ctl \
-    "usr/lib/$arch/zepim/libzepimam.so" "usr/lib/$arch/zepim/libquillbay.so" \
-    "usr/lib/$arch/zepim/quillbay-register" usr/include/zepim/addin/quillbay.h \
+    "usr/$libdir/libzepimam.so" "usr/$libdir/libquillbay.so" \
+    "usr/$libdir/quillbay-register" usr/include/zepim/addin/quillbay.h \
     usr/share/zepim/help/index.html usr/share/zepim/translations/zepim_de.qm \
     usr/share/applications/ZEPMessenger.desktop usr/share/metainfo/org.zep.ZEPMessenger.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/zepim.svg usr/share/icons/hicolor/48x48/apps/zepim.png; do
@@ -43,6 +50,7 @@ done
 
 # Every ELF file's NEEDED libraries resolve on this machine, and each comes from a package the
 # dependencies name (directly: shlibdeps lists the package of every library).
+declare -A owner
 while IFS= read -r elf; do
     if ! file -b "$elf" | grep -q '^ELF'; then
         continue
@@ -54,10 +62,13 @@ while IFS= read -r elf; do
         path=$(ldd "$elf" | awk -v n="$needed" '$1 == n { print $3 }')
         [ -n "$path" ] || continue
         # The package database may know the library by its merged-/usr name or the other.
-        pkg=$({ dpkg -S "$path" || dpkg -S "$(realpath "$path")"; } 2>/dev/null | head -n1 |
-            cut -d: -f1)
+        if [ -z "${owner[$path]+set}" ]; then
+            owner[$path]=$({ dpkg -S "$path" || dpkg -S "$(realpath "$path")"; } 2>/dev/null |
+                head -n1 | cut -d: -f1)
+        fi
+        pkg=${owner[$path]}
         [ -n "$pkg" ] || continue
-        grep -Eq "(^|, )$pkg( |,|$)" <<<"$depends" || bad "${elf#"$root"} needs $needed of $pkg, not declared"
+        declares "$pkg" || bad "${elf#"$root"} needs $needed of $pkg, not declared"
     done
 done < <(find "$root/usr/bin" "$root/usr/lib" -type f)
 
@@ -69,7 +80,13 @@ exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -n1)
 program=${exec_line%% *}
 [ -x "$root/usr/bin/$program" ] || bad "Exec=$exec_line does not name a packaged program"
 
-# Starts a messenger headless in a throw-away home; checks what it loaded, logged and recorded.
+# apt resolves the dependencies on this machine (simulated: nothing is installed).
+apt-get install -s --no-install-recommends "$deb" >"$root.apt" 2>&1 ||
+    bad "apt cannot install the package: $(tail -n3 "$root.apt")"
+rm -f "$root.apt"
+
+# Starts a messenger headless in a throw-away home the way its desktop entry does (the Exec
+# line, its program looked up in PATH); checks what it loaded, logged and recorded.
 check_start() {
     local prefix=$1 home
     home=$(mktemp -d)
@@ -80,7 +97,7 @@ check_start() {
     HOME=$home XDG_CONFIG_HOME=$home/config XDG_STATE_HOME=$home/state \
         XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home/runtime QT_QPA_PLATFORM=offscreen \
         ZEPIM_LOG_MASK=0x6 LANGUAGE=de LANG=de_DE.UTF-8 \
-        dbus-run-session -- "$prefix/bin/zepim" >"$out" 2>&1 &
+        PATH="$prefix/bin:$PATH" dbus-run-session -- $exec_line >"$out" 2>&1 &
     local runner=$! pid="" maps=""
     for _ in $(seq 100); do
         pid=$(pgrep -P "$runner" -x zepim || true)
@@ -94,7 +111,7 @@ check_start() {
     [ -n "$pid" ] && kill -TERM "$pid" 2>/dev/null || true
     wait "$runner" 2>/dev/null || true
     local monitor
-    monitor=$(realpath "$prefix/lib/$arch/zepim/libzepimam.so")
+    monitor=$(realpath "$prefix/$libdir/libzepimam.so")
     grep -q "$monitor" <<<"$maps" || bad "$prefix/bin/zepim did not load $monitor ($(cat "$out"))"
     grep -q "Loaded $monitor\." "$log" || bad "no 'Loaded $monitor.' in the log"
     grep -q "Help pages in $(realpath "$prefix/share/zepim/help")\." "$log" ||
@@ -107,19 +124,22 @@ check_start() {
     # The first start's setup wizard, in German.
     grep -q 'Loaded translations .*zepim_de.qm' "$log" || bad "German translations not loaded"
     # The add-in's registration names the packaged library.
-    HOME=$home XDG_DATA_HOME=$home/data "$prefix/lib/$arch/zepim/quillbay-register" ||
+    HOME=$home XDG_DATA_HOME=$home/data "$prefix/$libdir/quillbay-register" ||
         bad "quillbay-register failed"
-    grep -qxF "Library=$(realpath "$prefix/lib/$arch/zepim/libquillbay.so")" \
+    grep -qxF "Library=$(realpath "$prefix/$libdir/libquillbay.so")" \
         "$home/data/zepim/addins/Quillbay.ZEPQuillbay.addin" || bad "manifest does not name the library"
 }
 
+echo "files and libraries checked after ${SECONDS}s"
 check_start "$root/usr"
+echo "packaged messenger checked after ${SECONDS}s"
 
 if [ "$apt" = "--apt" ]; then
     if dpkg-query -W zepim >/dev/null 2>&1; then
         bad "zepim is already installed on this machine; not touching it"
     else
         DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb" >/dev/null
+        exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/ZEPMessenger.desktop | head -n1)
         check_start /usr
         DEBIAN_FRONTEND=noninteractive apt-get remove -y zepim >/dev/null
     fi
