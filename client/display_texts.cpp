@@ -1,5 +1,7 @@
 #include "display_texts.h"
 
+#include "protocol/ui_text.h"
+
 #include <QCoreApplication>
 
 namespace zep {
@@ -11,21 +13,48 @@ DisplayTexts& Store()
     return texts;
 }
 
-QString Tr(const char* source)
+// The texts of the Qt-free parts that UiText translates, listed here for lupdate (the status
+// names are those of the table below).
+[[maybe_unused]] constexpr const char* kCoreTexts[] = {
+    QT_TRANSLATE_NOOP("zep", "My Status:"),
+    QT_TRANSLATE_NOOP("zep", "Conversation"),
+    QT_TRANSLATE_NOOP("zep", " - Conversation"),
+    QT_TRANSLATE_NOOP("zep", "<All participants have left the conversation>"),
+    QT_TRANSLATE_NOOP("zep", "No recent email messages"),
+    QT_TRANSLATE_NOOP("zep", "You have %1 recent email messages"),
+};
+
+std::u16string TranslateUiText(std::u16string_view text)
 {
-    return QCoreApplication::translate("zep", source);
+    const QByteArray source =
+        QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toUtf8();
+    return QCoreApplication::translate("zep", source.constData()).toStdU16String();
 }
 
 } // namespace
 
 void LoadDisplayTexts()
 {
+    SetUiTextTranslator(TranslateUiText);
     DisplayTexts& t = Store();
-    t.statusNames = {Tr("Online"), Tr("Offline"), Tr("Do not disturb"), Tr("Back soon"), Tr("Away"),
-                     Tr("Phone"),  Tr("Lunch"),   Tr("Meeting"),        Tr("Email")};
-    t.contactMethodNames = {Tr("Home SMS"),    Tr("Work SMS"), Tr("Work Pager"),
-                            Tr("Home Tel"),    Tr("Work Tel"), Tr("Home Mobile"),
-                            Tr("Work Mobile"), Tr("Home Fax"), Tr("Work Fax")};
+    t.statusNames = {QCoreApplication::translate("zep", "Online"),
+                     QCoreApplication::translate("zep", "Offline"),
+                     QCoreApplication::translate("zep", "Do not disturb"),
+                     QCoreApplication::translate("zep", "Back soon"),
+                     QCoreApplication::translate("zep", "Away"),
+                     QCoreApplication::translate("zep", "Phone"),
+                     QCoreApplication::translate("zep", "Lunch"),
+                     QCoreApplication::translate("zep", "Meeting"),
+                     QCoreApplication::translate("zep", "Email")};
+    t.contactMethodNames = {QCoreApplication::translate("zep", "Home SMS"),
+                            QCoreApplication::translate("zep", "Work SMS"),
+                            QCoreApplication::translate("zep", "Work Pager"),
+                            QCoreApplication::translate("zep", "Home Tel"),
+                            QCoreApplication::translate("zep", "Work Tel"),
+                            QCoreApplication::translate("zep", "Home Mobile"),
+                            QCoreApplication::translate("zep", "Work Mobile"),
+                            QCoreApplication::translate("zep", "Home Fax"),
+                            QCoreApplication::translate("zep", "Work Fax")};
 }
 
 const DisplayTexts& Texts()
@@ -38,37 +67,44 @@ const DisplayTexts& Texts()
 namespace text {
 QString AppTitle()
 {
-    return Tr("ZEP Instant Messenger");
+    return QCoreApplication::translate("zep", "ZEP Instant Messenger");
 }
 QString LogonFailed()
 {
-    return Tr("You could not be logged on. Please ensure that you have entered your full address "
-              "and password correctly. Note that passwords are case sensitive.");
+    return QCoreApplication::translate(
+        "zep", "You could not be logged on. Please ensure that you have entered your full address "
+               "and password correctly. Note that passwords are case sensitive.");
 }
 QString ConnectFailed()
 {
-    return Tr("Failed to connect to server. Please ensure that you have entered the server "
-              "details correctly.");
+    return QCoreApplication::translate(
+        "zep", "Failed to connect to server. Please ensure that you have entered the server "
+               "details correctly.");
 }
 QString IncompatibleVersion()
 {
-    return Tr("Incompatible version. Please update your ZEP Instant Messenger software.");
+    return QCoreApplication::translate(
+        "zep", "Incompatible version. Please update your ZEP Instant Messenger software.");
 }
 QString SignedOff()
 {
-    return Tr("Signed off %1 because you signed on from a different location").arg(AppTitle());
+    return QCoreApplication::translate(
+               "zep", "Signed off %1 because you signed on from a different location")
+        .arg(AppTitle());
 }
 QString TrayTip(bool loggedOn)
 {
-    return AppTitle() + QStringLiteral(" - ") + (loggedOn ? Tr("Logged On") : Tr("Not Logged On"));
+    return AppTitle() + QStringLiteral(" - ") +
+           (loggedOn ? QCoreApplication::translate("zep", "Logged On")
+                     : QCoreApplication::translate("zep", "Not Logged On"));
 }
 QString ClickToLogon()
 {
-    return Tr("Click here to logon");
+    return QCoreApplication::translate("zep", "Click here to logon");
 }
 QString LoggingOn()
 {
-    return Tr("Logging on...");
+    return QCoreApplication::translate("zep", "Logging on...");
 }
 } // namespace text
 

@@ -1,5 +1,7 @@
 #include "help.h"
 
+#include "transport/install_dirs.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -66,8 +68,9 @@ QString HelpPageForTopic(int topic)
 QString HelpDirectory()
 {
     const QString program = QCoreApplication::applicationDirPath();
-    for (const QString& dir :
-         {program + QStringLiteral("/help"), program + QStringLiteral("/../share/zepim/help")}) {
+    // Beside the program in a build tree; under the data folder of an installed tree.
+    for (const QString& dir : {program + QStringLiteral("/help"),
+                               program + u'/' + QLatin1String(kHelpDirFromPrograms)}) {
         if (QFileInfo::exists(dir + QStringLiteral("/index.html")))
             return QDir::cleanPath(dir);
     }

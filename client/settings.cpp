@@ -35,11 +35,17 @@ QString Settings::InstallDirectoryFile()
            QLatin1String(kSettingsApplication) + QStringLiteral(" installdir");
 }
 
-bool Settings::RecordInstallDirectory(const QString& folder)
+bool Settings::RecordInstallDirectory(const QString& folder, bool installed)
 {
     const QString path = InstallDirectoryFile();
-    if (QFileInfo::exists(path))
-        return true;
+    if (QFileInfo::exists(path)) {
+        if (!installed)
+            return true;
+        QFile recorded(path);
+        if (recorded.open(QIODevice::ReadOnly) &&
+            recorded.readAll() == QFile::encodeName(folder) + '\n')
+            return true;
+    }
     if (!QFileInfo(folder).isAbsolute() || folder.contains(QLatin1Char('\n')) ||
         !QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;

@@ -88,10 +88,11 @@ public:
 
     QString FileName() const { return m_store.fileName(); }
     // Beside the settings file: the folder of the program, for the mail-client add-in's
-    // "Launch" where no desktop entry is installed. Written (owner-only, in one step) only when
-    // nothing is recorded yet, so another build tree never takes over the recorded one.
+    // "Launch" where no desktop entry is installed. Written (owner-only, in one step) when
+    // nothing is recorded yet, so another build tree never takes over the recorded one; an
+    // installed program (`installed`) replaces a different folder.
     static QString InstallDirectoryFile();
-    static bool RecordInstallDirectory(const QString& folder);
+    static bool RecordInstallDirectory(const QString& folder, bool installed = false);
 
     // The file holds the (scrambled) password: its folder is made owner-only (0700) and the
     // file created or tightened to 0600 before anything is written. Run once at start.

@@ -4,6 +4,7 @@
 #include "autostart.h"
 #include "desktop/options_dialog.h"
 #include "display_texts.h"
+#include "help.h"
 #include "mail_launch.h"
 #include "messages.h"
 #include "password_scramble.h"
@@ -11,6 +12,7 @@
 #include "resources.h"
 #include "saved_password.h"
 #include "settings.h"
+#include "translations.h"
 #include "transport/load_dll.h"
 #include "transport/log_writer.h"
 #include "transport/timeouts.h"
@@ -19,6 +21,7 @@
 #include "zepim_view.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <csignal>
@@ -71,14 +74,26 @@ int CZepimApp::Start()
     bool maskGiven = false;
     const uint mask = qEnvironmentVariable("ZEPIM_LOG_MASK").toUInt(&maskGiven, 0);
     SetLogMask(maskGiven ? mask : 0);
+    // Before the first window and the display texts.
+    if (const QString loaded = InstallTranslations(m_app); !loaded.isEmpty())
+        LogWriteIf(ZepimLog(), kLogProgress, 99999, "Loaded translations %s.",
+                   QFile::encodeName(loaded).constData());
 
     if (!LoadActivityMonitor())
         return 1;
     if (!Settings::SecureStore())
         LogWrite(ZepimLog(), kLogFailure, 99999, "The settings file could not be made private.");
-    if (!Settings::RecordInstallDirectory(QString::fromStdString(ProgramDirectory())))
+    // An installed program keeps its private libraries apart from its own folder; it is the
+    // one "Launch" should start, so it takes over a folder recorded by a build tree.
+    const bool installed = PrivateLibraryDirectory(kActivityLibraryName) != ProgramDirectory();
+    if (!Settings::RecordInstallDirectory(QString::fromStdString(ProgramDirectory()), installed))
         LogWrite(ZepimLog(), kLogFailure, 99999, "The program folder could not be recorded.");
     LoadDisplayTexts();
+    if (const QString help = HelpDirectory(); help.isEmpty())
+        LogWrite(ZepimLog(), kLogFailure, 99999, "The help pages were not found.");
+    else
+        LogWriteIf(ZepimLog(), kLogProgress, 99999, "Help pages in %s.",
+                   QFile::encodeName(help).constData());
 
     Settings settings;
     if (settings.ReadText(setting::Version).isEmpty()) {
@@ -137,7 +152,7 @@ int CZepimApp::Start()
 bool CZepimApp::LoadActivityMonitor()
 {
     std::string error;
-    if (!m_activity.Load(ProgramDirectory(), error)) {
+    if (!m_activity.Load(PrivateLibraryDirectory(kActivityLibraryName), error)) {
         Fail(QString::fromStdString(error));
         return false;
     }
@@ -152,7 +167,7 @@ bool CZepimApp::LoadActivityMonitor()
 
 void CZepimApp::Fail(const QString& message)
 {
-    const QString text = QStringLiteral("ZEP Instant Messenger cannot start: %1.").arg(message);
+    const QString text = tr("ZEP Instant Messenger cannot start: %1.").arg(message);
     std::fprintf(stderr, "zepim: %s\n", text.toLocal8Bit().constData());
     if (QGuiApplication::platformName() != QLatin1String("offscreen") &&
         QGuiApplication::platformName() != QLatin1String("minimal"))

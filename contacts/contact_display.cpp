@@ -1,6 +1,8 @@
 #include "contacts/contact_display.h"
 
-#include <cstdio>
+#include "protocol/ui_text.h"
+
+#include <string>
 
 namespace zep::contacts {
 
@@ -42,17 +44,17 @@ std::u16string SubStatusLabel(SubStatus value)
 {
     switch (value) {
     case SubStatus::TemporarilyAway:
-        return u"Back soon";
+        return UiText(u"Back soon");
     case SubStatus::ExtendedAway:
-        return u"Away";
+        return UiText(u"Away");
     case SubStatus::DoNotDisturb:
-        return u"Do not disturb";
+        return UiText(u"Do not disturb");
     case SubStatus::Phone:
-        return u"Phone";
+        return UiText(u"Phone");
     case SubStatus::Lunch:
-        return u"Lunch";
+        return UiText(u"Lunch");
     case SubStatus::Meeting:
-        return u"Meeting";
+        return UiText(u"Meeting");
     default:
         return {};
     }
@@ -69,10 +71,13 @@ std::u16string ContactLabel(const ContactRecord& record)
 std::u16string MailNoticeLabel(int count)
 {
     if (count <= 0)
-        return kNoMailLabel;
-    char text[64];
-    std::snprintf(text, sizeof text, "You have %d recent email messages", count);
-    return std::u16string(text, text + std::char_traits<char>::length(text));
+        return UiText(kNoMailLabel);
+    std::u16string text = UiText(u"You have %1 recent email messages");
+    if (const std::size_t at = text.find(u"%1"); at != std::u16string::npos) {
+        const std::string number = std::to_string(count);
+        text.replace(at, 2, std::u16string(number.begin(), number.end()));
+    }
+    return text;
 }
 
 ContactImage ChooseImage(const CContactDisplay& row, const OwnAbilities& own, int mailCount)

@@ -1,6 +1,7 @@
 #include "contacts/own_status.h"
 
 #include "contacts/contact_display.h"
+#include "protocol/ui_text.h"
 
 namespace zep::contacts {
 
@@ -32,9 +33,9 @@ std::optional<StatusChoice> StatusChoiceFor(int commandId)
 std::u16string OwnStatusText(PresenceStatus status, SubStatus subStatus)
 {
     if (status == PresenceStatus::Unavailable)
-        return u"Offline";
+        return UiText(u"Offline");
     const std::u16string sub = SubStatusLabel(subStatus);
-    return sub.empty() ? std::u16string(u"Online") : sub;
+    return sub.empty() ? UiText(u"Online") : sub;
 }
 
 OwnStatusImage OwnImage(PresenceStatus status, SubStatus subStatus)
@@ -61,7 +62,7 @@ OwnStatusBanner MakeOwnStatusBanner(const ContactRecord& own)
     if (!own.customStatus.empty())
         bracket += u" - " + own.customStatus;
     const std::u16string who = own.name + u" (" + bracket + u")";
-    return {u"My Status:\r\n" + who, who, OwnImage(own.status, own.subStatus)};
+    return {UiText(u"My Status:") + u"\r\n" + who, who, OwnImage(own.status, own.subStatus)};
 }
 
 } // namespace zep::contacts

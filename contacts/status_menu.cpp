@@ -1,5 +1,6 @@
 #include "contacts/status_menu.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +12,9 @@ namespace zep::contacts {
 void BuildStatusMenu(QMenu& menu, PresenceStatus status, SubStatus subStatus)
 {
     for (const StatusChoice& c : StatusChoices()) {
-        QAction* action = menu.addAction(QString::fromStdU16String(c.text));
+        // The status names are those of the display texts, translated there.
+        const QByteArray name = QString::fromStdU16String(c.text).toUtf8();
+        QAction* action = menu.addAction(QCoreApplication::translate("zep", name.constData()));
         action->setData(c.commandId);
         // Only the current entry carries a mark; the others stay plain.
         const bool current = c.status == status &&
@@ -20,7 +23,7 @@ void BuildStatusMenu(QMenu& menu, PresenceStatus status, SubStatus subStatus)
         action->setChecked(current);
     }
     menu.addSeparator();
-    QAction* custom = menu.addAction(QStringLiteral("Custom Status..."));
+    QAction* custom = menu.addAction(QCoreApplication::translate("zep", "Custom Status..."));
     custom->setData(command::CustomStatus);
 }
 
@@ -30,12 +33,10 @@ int MenuCommand(const QAction* action)
 }
 
 CCustomStatus::CCustomStatus(const QString& current, QWidget* parent)
-    : QDialog(parent), m_edit(new QLineEdit(this)),
-      m_reset(new QPushButton(QStringLiteral("Reset"), this)),
-      m_ok(new QPushButton(QStringLiteral("OK"), this)),
-      m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
+    : QDialog(parent), m_edit(new QLineEdit(this)), m_reset(new QPushButton(tr("Reset"), this)),
+      m_ok(new QPushButton(tr("OK"), this)), m_cancel(new QPushButton(tr("Cancel"), this))
 {
-    setWindowTitle(QStringLiteral("Custom Status"));
+    setWindowTitle(tr("Custom Status"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setModal(false);
     m_edit->setMaxLength(kCustomStatusMaxLength);
@@ -48,7 +49,7 @@ CCustomStatus::CCustomStatus(const QString& current, QWidget* parent)
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Custom Status:"), this));
+    layout->addWidget(new QLabel(tr("Custom Status:"), this));
     layout->addWidget(m_edit);
     layout->addLayout(buttons);
 

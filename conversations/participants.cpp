@@ -1,6 +1,7 @@
 #include "conversations/participants.h"
 
 #include "contacts/contact_display.h"
+#include "protocol/ui_text.h"
 
 #include <algorithm>
 #include <utility>
@@ -133,7 +134,7 @@ std::u16string Participants::ToLine() const
             line += u"; ";
         line += p->name + u" <" + p->email + u">";
     }
-    return line.empty() ? u"<All participants have left the conversation>" : line;
+    return line.empty() ? UiText(u"<All participants have left the conversation>") : line;
 }
 
 std::u16string Participants::Title() const
@@ -144,7 +145,7 @@ std::u16string Participants::Title() const
             names += u", ";
         names += p->name;
     }
-    return names.empty() ? u"Conversation" : names + u" - Conversation";
+    return names.empty() ? UiText(u"Conversation") : names + UiText(u" - Conversation");
 }
 
 std::vector<ParticipantNotice> Participants::Reconcile(const std::u16string& emailList,

@@ -31,7 +31,7 @@ using TickFunction = unsigned int (*)();
 TickFunction DesktopActivity()
 {
     void* handle = nullptr;
-    if (!zep::LoadDLL(&handle, "libzepimam.so", zep::ProgramDirectory(), ""))
+    if (!zep::LoadDLL(&handle, "libzepimam.so", zep::PrivateLibraryDirectory("libzepimam.so"), ""))
         return nullptr;
     auto start = reinterpret_cast<int (*)()>(dlsym(handle, "StartActivityMonitor"));
     auto tick = reinterpret_cast<TickFunction>(dlsym(handle, "GetLastActivityTickCount"));

@@ -1,9 +1,11 @@
 #include "transport/load_dll.h"
 
+#include "transport/install_dirs.h"
 #include "transport/log_writer.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -83,6 +85,7 @@ bool LoadDLL(void** handle, const std::string& fileName, const std::string& base
                  "Could not load " + candidate + " (" + (why ? why : "unknown") + ").");
         return false;
     }
+    LogWriteIf(ZepimLog(), kLogProgress, 99999, "Loaded %s.", candidate.c_str());
     *handle = loaded;
     return true;
 }
@@ -104,6 +107,25 @@ std::string ProgramDirectory()
     std::string exe(path, static_cast<std::size_t>(n));
     std::size_t slash = exe.rfind('/');
     return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+}
+
+std::string PrivateLibraryDirectoryFrom(const std::string& programDirectory,
+                                        const std::string& fileName)
+{
+    const std::string program = WithSlash(programDirectory);
+    if (program.empty() || Readable(program + fileName))
+        return program;
+    const std::string installed = program + kPrivateLibraryDirFromPrograms;
+    char real[PATH_MAX];
+    if (realpath(installed.c_str(), real) == nullptr)
+        return program;
+    const std::string dir = WithSlash(real);
+    return Readable(dir + fileName) ? dir : program;
+}
+
+std::string PrivateLibraryDirectory(const std::string& fileName)
+{
+    return PrivateLibraryDirectoryFrom(ProgramDirectory(), fileName);
 }
 
 } // namespace zep

@@ -20,4 +20,13 @@ std::string NormaliseLibraryPath(const std::string& path);
 // The directory of the running executable, with a trailing "/".
 std::string ProgramDirectory();
 
+// The folder a private run-time library of the programs is loaded from, with a trailing "/":
+// the program's own folder when the library lies there (a build tree), else the installed
+// tree's private library folder when it holds it, else the program's folder. The result is
+// a real path: LoadDLL drops "../" rather than resolving it.
+std::string PrivateLibraryDirectory(const std::string& fileName);
+// The same search from a given program folder (for the tests).
+std::string PrivateLibraryDirectoryFrom(const std::string& programDirectory,
+                                        const std::string& fileName);
+
 } // namespace zep

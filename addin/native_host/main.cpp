@@ -10,6 +10,7 @@
 #include "addin/paths.h"
 #include "addin/results.h"
 #include "protocol/product.h"
+#include "transport/install_dirs.h"
 
 #include <cerrno>
 #include <csignal>
@@ -58,7 +59,9 @@ std::string Folder(const std::string& path)
 std::string DefaultLibrary()
 {
     const std::string dir = Folder(OwnPath());
-    for (const std::string& candidate : {dir + "/libquillbay.so", dir + "/../lib/libquillbay.so"}) {
+    // Beside the program in a build tree; in the private library folder when installed.
+    for (const std::string& candidate :
+         {dir + "/libquillbay.so", dir + "/" + zep::kPrivateLibraryDirFromPrograms + "/libquillbay.so"}) {
         if (zep::addin::IsRegularFile(candidate)) {
             char resolved[4096];
             if (::realpath(candidate.c_str(), resolved) != nullptr)

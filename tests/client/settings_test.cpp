@@ -125,7 +125,7 @@ TEST(NoticeBody, StartOfAMessageForADesktopNotice)
         EXPECT_EQ(NoticeBody(row.text, row.limit), row.body) << row.name;
 }
 
-TEST(InstallDirectory, RecordedOnceOwnerOnlyAndNeverTakenOver)
+TEST(InstallDirectory, RecordedOnceOwnerOnlyAndTakenOverOnlyByAnInstalledProgram)
 {
     test::ScratchHome home;
     const QString file = Settings::InstallDirectoryFile();
@@ -134,17 +134,25 @@ TEST(InstallDirectory, RecordedOnceOwnerOnlyAndNeverTakenOver)
     {
         const char* name;
         QString folder;
+        bool installed;
         bool ok;
         QByteArray stored; // after the call
     } rows[] = {
-        {"a relative folder is refused", QStringLiteral("build/bin"), false, {}},
-        {"two lines are refused", QStringLiteral("/opt/a\n/opt/b"), false, {}},
-        {"the first folder is recorded", QStringLiteral("/opt/zep/bin"), true, "/opt/zep/bin\n"},
-        {"another build tree keeps it", QStringLiteral("/home/u/build/bin"), true,
-         "/opt/zep/bin\n"},
+        {"a relative folder is refused", QStringLiteral("build/bin"), false, false, {}},
+        {"two lines are refused", QStringLiteral("/opt/a\n/opt/b"), false, false, {}},
+        {"the first folder is recorded", QStringLiteral("/home/u/build/bin"), false, true,
+         "/home/u/build/bin\n"},
+        {"another build tree keeps it", QStringLiteral("/home/v/build/bin"), false, true,
+         "/home/u/build/bin\n"},
+        {"the installed program takes over", QStringLiteral("/usr/bin/"), true, true,
+         "/usr/bin/\n"},
+        {"an installed program with two lines is refused", QStringLiteral("/usr/bin\n/tmp"), true,
+         false, "/usr/bin/\n"},
+        {"a build tree started later keeps the installed one", QStringLiteral("/home/u/build/bin"),
+         false, true, "/usr/bin/\n"},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(Settings::RecordInstallDirectory(row.folder), row.ok) << row.name;
+        EXPECT_EQ(Settings::RecordInstallDirectory(row.folder, row.installed), row.ok) << row.name;
         QFile stored(file);
         EXPECT_EQ(stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray(), row.stored)
             << row.name;

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks what the desktop finds there: the
-# programs, the activity monitor beside zepim, the add-in and its Thunderbird host, the help pages, the icons, a valid
-# desktop entry and valid AppStream metadata.
+# programs, the activity monitor and the add-in in the private library folder, the add-in's
+# Thunderbird host, the help pages, the translations, the icons, a valid desktop entry and valid
+# AppStream metadata.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 missing=0
-for f in bin/zepim bin/zepim-cli bin/zepim-ctl bin/libzepimam.so lib/libquillbay.so \
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
+for f in bin/zepim bin/zepim-cli bin/zepim-ctl "$libdir/zepim/libzepimam.so" \
+    "$libdir/zepim/libquillbay.so" "$libdir/zepim/quillbay-register" \
+    include/zepim/addin/quillbay.h include/zepim/addin/host.h \
+    share/zepim/translations/zepim_de.qm \
     share/zepim/help/index.html share/applications/ZEPMessenger.desktop \
     share/metainfo/org.zep.ZEPMessenger.metainfo.xml share/icons/hicolor/scalable/apps/zepim.svg \
     share/icons/hicolor/16x16/apps/zepim.png share/icons/hicolor/256x256/apps/zepim.png \
@@ -20,6 +25,10 @@ for f in bin/zepim bin/zepim-cli bin/zepim-ctl bin/libzepimam.so lib/libquillbay
         missing=1
     fi
 done
+if [ -e "$prefix/bin/libzepimam.so" ]; then
+    echo "the activity monitor is in bin/"
+    missing=1
+fi
 desktop-file-validate "$prefix/share/applications/ZEPMessenger.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.zep.ZEPMessenger.metainfo.xml" >/dev/null
 # Thunderbird starts the installed host program the manifest names, for the packed extension.

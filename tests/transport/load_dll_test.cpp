@@ -1,5 +1,7 @@
 #include "transport/load_dll.h"
 
+#include "transport/install_dirs.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -52,6 +54,38 @@ TEST_F(LoadDllTest, BinFolderComesBeforeBaseFolder)
     fs::copy_file(ZEP_TEST_LOADABLE, base / "libbase.so");
     ASSERT_TRUE(LoadDLL(&handle, "libbase.so", base.string(), ""));
     ReleaseDLL(handle, "libbase.so");
+}
+
+TEST_F(LoadDllTest, PrivateLibraryBesideTheProgramOrInTheInstalledFolder)
+{
+    const fs::path programs = base / "prefix" / "bin";
+    const fs::path installed = programs / kPrivateLibraryDirFromPrograms;
+    fs::create_directories(installed);
+    const std::string privateDir = fs::canonical(installed).string() + "/";
+    const struct
+    {
+        const char* name;
+        bool beside;
+        bool inPrivate;
+        std::string expected;
+    } rows[] = {
+        {"neither: the program folder", false, false, programs.string() + "/"},
+        {"an installed tree: its private folder, resolved", false, true, privateDir},
+        {"a build tree: beside the program first", true, true, programs.string() + "/"},
+    };
+    for (const auto& row : rows) {
+        fs::remove(programs / "libpriv.so");
+        fs::remove(installed / "libpriv.so");
+        if (row.beside)
+            fs::copy_file(ZEP_TEST_LOADABLE, programs / "libpriv.so");
+        if (row.inPrivate)
+            fs::copy_file(ZEP_TEST_LOADABLE, installed / "libpriv.so");
+        const std::string dir = PrivateLibraryDirectoryFrom(programs.string(), "libpriv.so");
+        EXPECT_EQ(dir, row.expected) << row.name;
+        void* handle = nullptr;
+        EXPECT_EQ(LoadDLL(&handle, "libpriv.so", dir, ""), row.beside || row.inPrivate) << row.name;
+        ReleaseDLL(handle, "libpriv.so");
+    }
 }
 
 TEST_F(LoadDllTest, MissingLibraryFailsCleanly)

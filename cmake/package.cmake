@@ -1,0 +1,30 @@
+# The Debian package: everything `cmake --install` puts under the prefix, with the run-time
+# dependencies that dpkg-shlibdeps reads off every installed ELF file.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zepim)
+set(CPACK_PACKAGE_VENDOR "Corvane")
+set(CPACK_PACKAGE_CONTACT "ZEP Instant Messenger team <zepim@example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Instant messenger for the mail server's messaging service")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The first line is the synopsis; CPack indents the others.
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Instant messenger for the mail server's messaging service"
+    "ZEP Instant Messenger shows the contacts of the suite's messaging server with"
+    "their presence, holds one-to-one and multi-party conversations, sends e-mail,"
+    "SMS and pager messages to contacts who are offline and lives in the desktop's"
+    "notification area. It includes the command line clients zepim-cli and"
+    "zepim-ctl and the mail-client add-in library.")
+# Debug information stays in the build tree.
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Opened with dlopen, so no ELF file names them: X11 and its idle-time extension, read by the
+# activity monitor.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libx11-6, libxss1")
+# Qt's own German texts for its standard dialogs and buttons; the session bus for the control
+# interface; xdg-open for the help pages.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dbus-user-session, xdg-utils, qt6-translations-l10n")
+include(CPack)
