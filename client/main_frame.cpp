@@ -123,6 +123,8 @@ std::intptr_t CMainFrame::OnRegisteredMessage(MessageId id, std::intptr_t wParam
         OnConnectionLost(lParam);
     else if (id == uwm::Logoff())
         OnLogoff(lParam);
+    else if (id == uwm::CertificateUnknown() || id == uwm::CertificateChanged())
+        OnCertificate(id, wParam, lParam);
     return 0;
 }
 

@@ -13,11 +13,13 @@
 #include "worker_slot.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -107,6 +109,10 @@ public:
     QAction* LogInAction() const { return m_logIn; }
     QAction* LogOutAction() const { return m_logOut; }
     LogonDialog* OpenDialog() const { return m_dialog; }
+    // The open "Trust this server?" question or changed-certificate warning, if any.
+    QMessageBox* TrustBox() const { return m_trustBox; }
+    // A certificate question waiting for the window to be shown.
+    bool TrustQuestionWaiting() const { return m_trustWaiting.has_value(); }
     bool AutoReconnect() const { return m_autoReconnect; }
     bool SilentLogon() const { return m_silentLogon; }
     bool WorkerRunning() const { return m_worker.Running(); }
@@ -122,6 +128,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnLogon(std::intptr_t wParam, std::intptr_t lParam);
@@ -130,6 +137,17 @@ private:
     void OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
     void OnConnectionLost(std::intptr_t lParam);
     void OnLogoff(std::intptr_t lParam);
+    void OnCertificate(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
+
+    // A certificate the user has to decide about, from the logon or the reconnect worker.
+    struct TrustQuestion
+    {
+        bool changed = false;
+        bool fromReconnect = false;
+        TlsPeerTrust trust;
+    };
+    void AskTrust();
+    void OnTrustAnswer(const TrustQuestion& question, bool trusted);
 
     void FillPendingFromSettings();
     void OpenLogonDialog();
@@ -147,6 +165,8 @@ private:
     CZEPStatusBar* m_statusBar;
     CTrayIcon* m_tray = nullptr;
     QPointer<LogonDialog> m_dialog;
+    QPointer<QMessageBox> m_trustBox;
+    std::optional<TrustQuestion> m_trustWaiting;
     QAction* m_logIn = nullptr;
     QAction* m_logOut = nullptr;
     QAction* m_addContact = nullptr;

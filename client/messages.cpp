@@ -70,12 +70,15 @@ ZEP_UWM(ConnectionLost, "UWM_CONNECTION_LOST")
 ZEP_UWM(Logoff, "UWM_LOGOFF")
 ZEP_UWM(AsyncCommand, "UWM_ASYNC_COMMAND")
 ZEP_UWM(KaCommand, "UWM_KA_COMMAND")
+ZEP_UWM(CertificateUnknown, "UWM_CERTIFICATE_UNKNOWN")
+ZEP_UWM(CertificateChanged, "UWM_CERTIFICATE_CHANGED")
 #undef ZEP_UWM
 
 void RegisterAll()
 {
-    for (auto fn : {Logon, StartLogon, LogonComplete, LogonFailed, ConnectFailed,
-                    VersionCheckFailed, ConnectionLost, Logoff, AsyncCommand, KaCommand})
+    for (auto fn :
+         {Logon, StartLogon, LogonComplete, LogonFailed, ConnectFailed, VersionCheckFailed,
+          ConnectionLost, Logoff, AsyncCommand, KaCommand, CertificateUnknown, CertificateChanged})
         fn();
 }
 } // namespace uwm

@@ -37,6 +37,10 @@ MessageId ConnectionLost();
 MessageId Logoff();
 MessageId AsyncCommand();
 MessageId KaCommand();
+// The logon (wParam 0) or reconnect (wParam 1) worker met a server certificate that is not
+// trusted and not pinned, or not the pinned one; the connection's PeerTrust() describes it.
+MessageId CertificateUnknown();
+MessageId CertificateChanged();
 // Registers every message above at once (start-up does this before any thread runs).
 void RegisterAll();
 } // namespace uwm

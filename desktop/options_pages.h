@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -165,13 +166,22 @@ public:
     void Apply(bool variablesLoaded) override;
     bool TakeChanged();
 
+    // The certificate pinned for the server and secure port typed on the page.
+    QLabel* PinnedCertificate() const { return m_pinned; }
+    QPushButton* ForgetButton() const { return m_forget; }
+
 protected:
     void Load() override;
 
 private:
+    void ShowPin();
+    void ForgetPin();
+
     QLineEdit* m_server;
     QLineEdit* m_port;
     QLineEdit* m_sslPort;
+    QLabel* m_pinned;
+    QPushButton* m_forget;
     QCheckBox* m_useSsl;
     QCheckBox* m_useProxy;
     QLineEdit* m_proxyServer;
