@@ -129,6 +129,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void OnLogon(std::intptr_t wParam, std::intptr_t lParam);
@@ -147,6 +148,7 @@ private:
         TlsPeerTrust trust;
     };
     void AskTrust();
+    void AskWaitingTrustSoon();
     void OnTrustAnswer(const TrustQuestion& question, bool trusted);
 
     void FillPendingFromSettings();

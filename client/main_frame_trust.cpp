@@ -42,16 +42,29 @@ void CMainFrame::OnCertificate(MessageId id, std::intptr_t wParam, std::intptr_t
 void CMainFrame::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (m_trustWaiting && !m_trustBox) {
-        // After the window is up, so the window-modal box has a window to sit on.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_trustWaiting && !m_trustBox && !m_shutDown)
-                    AskTrust();
-            },
-            Qt::QueuedConnection);
-    }
+    AskWaitingTrustSoon();
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // A window restored from the task bar is not shown anew.
+    if (event->type() == QEvent::WindowStateChange && !isMinimized())
+        AskWaitingTrustSoon();
+}
+
+void CMainFrame::AskWaitingTrustSoon()
+{
+    if (!m_trustWaiting || m_trustBox)
+        return;
+    // After the window is up, so the window-modal box has a window to sit on.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_trustWaiting && !m_trustBox && !m_shutDown && isVisible() && !isMinimized())
+                AskTrust();
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainFrame::AskTrust()

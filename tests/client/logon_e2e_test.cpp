@@ -170,20 +170,21 @@ TEST_F(LogonE2E, TlsCertificateTrust)
     {
         const char* name;
         std::string pinBefore; // colon form; empty: none
-        bool hidden;           // the window is in the notification area at the logon
+        int hidden;            // 0: window shown; 1: in the notification area; 2: minimised
         Answer answer;
         ViewKind view;
         std::string pinAfter;
         bool autoReconnect;
     } rows[] = {
-        {"pinned certificate logs on silently", own, false, Answer::None, ViewKind::Main, own,
-         true},
-        {"yes pins the certificate and logs on", "", false, Answer::Yes, ViewKind::Main, own, true},
-        {"no cancels the logon and the retries", "", false, Answer::No, ViewKind::Logon, "", false},
-        {"changed certificate is refused with a warning", other, false, Answer::Ok, ViewKind::Logon,
+        {"pinned certificate logs on silently", own, 0, Answer::None, ViewKind::Main, own, true},
+        {"yes pins the certificate and logs on", "", 0, Answer::Yes, ViewKind::Main, own, true},
+        {"no cancels the logon and the retries", "", 0, Answer::No, ViewKind::Logon, "", false},
+        {"changed certificate is refused with a warning", other, 0, Answer::Ok, ViewKind::Logon,
          other, false},
-        {"background logon asks once the window is shown", "", true, Answer::Yes, ViewKind::Main,
-         own, true},
+        {"background logon asks once the window is shown", "", 1, Answer::Yes, ViewKind::Main, own,
+         true},
+        {"background logon asks once the window is restored", "", 2, Answer::No, ViewKind::Logon,
+         "", false},
     };
     Settings().WriteInt(setting::UseSsl, 1);
     SaveCredentials("ben@example.com", "ben123");
@@ -196,8 +197,10 @@ TEST_F(LogonE2E, TlsCertificateTrust)
                       ImResult::Ok);
         }
         frame = std::make_unique<CMainFrame>(connection, QuietFrame(100ms));
-        if (!row.hidden)
+        if (row.hidden == 0)
             frame->show();
+        else if (row.hidden == 2)
+            frame->showMinimized();
         QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
         frame->StartFirstView(true);
 
@@ -215,7 +218,10 @@ TEST_F(LogonE2E, TlsCertificateTrust)
                 EXPECT_EQ(frame->TrustBox(), nullptr);
                 EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
                 EXPECT_FALSE(frame->WorkerRunning());
-                frame->show();
+                if (row.hidden == 2)
+                    frame->showNormal();
+                else
+                    frame->show();
             }
             ASSERT_TRUE(test::WaitUntil([&] { return frame->TrustBox() != nullptr; }));
             QMessageBox* box = frame->TrustBox();
