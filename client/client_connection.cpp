@@ -15,6 +15,7 @@ struct ClientConnection::State
     OwnIdentity own;
     ContactRecordUtf8 ownRecord;
     std::optional<QString> cipher;
+    TlsPeerTrust peerTrust;
 };
 
 ConnectSettings ConnectSettings::FromSettings(const Settings& settings)
@@ -39,21 +40,30 @@ ClientConnection::~ClientConnection()
 int ClientConnection::Connect(const ConnectSettings& s, const std::atomic<bool>* stop)
 {
     std::lock_guard guard(m_appLock);
+    const auto keepTrust = [this] {
+        std::lock_guard info(m_state->infoLock);
+        m_state->peerTrust = m_state->conn.peerTrust;
+    };
+    const auto certificateRefused = [](ImResult r) {
+        return r == ImResult::CertificateUnknown || r == ImResult::CertificateChanged;
+    };
     ImResult result =
         ImConnect(m_state->conn, s.server, s.port, s.tls, s.useProxy, s.proxyHost, s.proxyPort);
+    keepTrust();
     if (result == ImResult::Ok)
         return 0;
     // The desktop's proxy setting, entry by entry; the first that connects ends the search.
-    if (stop && stop->load())
+    if ((stop && stop->load()) || certificateRefused(result))
         return ImResultNumber(result);
     for (const ProxyEntry& proxy : SystemProxies(s.server, s.port)) {
         if (stop && stop->load())
             break;
         result = ImConnect(m_state->conn, s.server, s.port, s.tls, true, proxy.host, proxy.port);
-        if (result == ImResult::Ok)
-            return 0;
+        keepTrust();
+        if (result == ImResult::Ok || certificateRefused(result))
+            break;
     }
-    return ImResultNumber(result);
+    return result == ImResult::Ok ? 0 : ImResultNumber(result);
 }
 
 int ClientConnection::QueryVersion(std::string& version)
@@ -130,6 +140,12 @@ ContactRecordUtf8 ClientConnection::OwnRecord()
 {
     std::lock_guard info(m_state->infoLock);
     return m_state->ownRecord;
+}
+
+TlsPeerTrust ClientConnection::PeerTrust()
+{
+    std::lock_guard info(m_state->infoLock);
+    return m_state->peerTrust;
 }
 
 ImConnection* ClientConnection::Connection()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "protocol/contact_record.h"
+#include "transport/tls.h"
 
 #include <QString>
 #include <atomic>
@@ -57,7 +58,8 @@ public:
     std::recursive_mutex& AppLock() { return m_appLock; }
 
     // 0 on success, else the result number of the last attempt. The system-proxy fall-back is
-    // skipped once `stop` is set (a worker being stopped).
+    // skipped once `stop` is set (a worker being stopped), and after a refused certificate:
+    // the server answered, and the user has to decide about it (PeerTrust()).
     int Connect(const ConnectSettings& settings, const std::atomic<bool>* stop = nullptr);
     int QueryVersion(std::string& version);
     LogonAnswer Logon(const std::string& email, const std::string& password);
@@ -76,6 +78,8 @@ public:
     OwnIdentity Own();
     // The user's own record from the logon reply (empty when logged off).
     ContactRecordUtf8 OwnRecord();
+    // The server certificate the last connect saw and what was decided about it.
+    TlsPeerTrust PeerTrust();
 
     // The underlying connection, for the logged-on view's requests (under AppLock).
     ImConnection* Connection();

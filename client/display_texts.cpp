@@ -106,6 +106,44 @@ QString LoggingOn()
 {
     return QCoreApplication::translate("zep", "Logging on...");
 }
+QString TrustQuestion()
+{
+    return QCoreApplication::translate("zep", "Trust this server?");
+}
+QString CertificateDetails(const QString& server, const QString& subject, const QString& issuer,
+                           const QString& fingerprint, const QString& reason)
+{
+    return QCoreApplication::translate(
+               "zep",
+               "The certificate of %1 is not vouched for by an authority this computer trusts "
+               "(%2), and it has not been trusted before.\n\n"
+               "Subject: %3\nIssuer: %4\nSHA-256 fingerprint:\n%5\n\n"
+               "Trust it only when the fingerprint is the one your administrator gave you. The "
+               "messenger will then accept this certificate from this server from now on.")
+        .arg(server, reason, subject, issuer, fingerprint);
+}
+QString CertificateNotTrusted(const QString& server)
+{
+    return QCoreApplication::translate(
+               "zep", "The logon was cancelled: the certificate of %1 is not trusted.")
+        .arg(server);
+}
+QString CertificateChanged(const QString& server, const QString& pinned, const QString& presented)
+{
+    return QCoreApplication::translate(
+               "zep",
+               "WARNING: the certificate of %1 has changed, and the connection was refused.\n\n"
+               "Trusted certificate (SHA-256):\n%2\n\nPresented certificate (SHA-256):\n%3\n\n"
+               "Someone may be intercepting the connection. If your administrator replaced the "
+               "server's certificate, forget the trusted one on the Connection page of the "
+               "options and log on again.")
+        .arg(server, pinned, presented);
+}
+QString CertificateNotPinned(const QString& file)
+{
+    return QCoreApplication::translate("zep", "The certificate could not be saved in %1.")
+        .arg(file);
+}
 } // namespace text
 
 } // namespace zep

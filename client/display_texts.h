@@ -29,6 +29,13 @@ QString SignedOff();           // signed on from a different location
 QString TrayTip(bool loggedOn);
 QString ClickToLogon();
 QString LoggingOn();
+QString TrustQuestion(); // "Trust this server?"
+// The server, the certificate's subject, issuer and fingerprint, and why it needs a decision.
+QString CertificateDetails(const QString& server, const QString& subject, const QString& issuer,
+                           const QString& fingerprint, const QString& reason);
+QString CertificateNotTrusted(const QString& server); // the user said No
+QString CertificateChanged(const QString& server, const QString& pinned, const QString& presented);
+QString CertificateNotPinned(const QString& file); // the trust file could not be written
 } // namespace text
 
 } // namespace zep

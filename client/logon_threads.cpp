@@ -24,6 +24,18 @@ bool IsTransportFailure(int result)
     }
 }
 
+std::optional<MessageId> CertificateMessage(int result)
+{
+    switch (static_cast<ImResult>(result)) {
+    case ImResult::CertificateUnknown:
+        return uwm::CertificateUnknown();
+    case ImResult::CertificateChanged:
+        return uwm::CertificateChanged();
+    default:
+        return std::nullopt;
+    }
+}
+
 void RunLogonThread(WorkerControl& control, ClientConnection& connection,
                     const PendingLogon& pending, const PostResult& post)
 {
@@ -34,8 +46,13 @@ void RunLogonThread(WorkerControl& control, ClientConnection& connection,
     };
     Settings settings;
     const ConnectSettings target = ConnectSettings::FromSettings(settings);
-    if (target.server.empty() || connection.Connect(target, &control.StopFlag()) != 0)
+    if (target.server.empty())
         return finish(uwm::ConnectFailed());
+    if (const int connected = connection.Connect(target, &control.StopFlag()); connected != 0) {
+        if (const auto question = CertificateMessage(connected))
+            return finish(*question);
+        return finish(uwm::ConnectFailed());
+    }
     if (control.StopRequested())
         return;
 
@@ -84,8 +101,17 @@ void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
         post(uwm::ReconnectWait(), -1);
         // Settings may have changed while we waited (the options dialog), so read them again.
         const ConnectSettings target = ConnectSettings::FromSettings(settings);
-        if (target.server.empty() || connection.Connect(target, &control.StopFlag()) != 0)
+        if (target.server.empty())
             continue;
+        if (const int connected = connection.Connect(target, &control.StopFlag()); connected != 0) {
+            // Trying again cannot change a certificate: the user decides, then we log on.
+            const auto question = CertificateMessage(connected);
+            if (question && !control.StopRequested()) {
+                post(*question, 1);
+                return;
+            }
+            continue;
+        }
         std::string version;
         const int result = connection.QueryVersion(version);
         if (result != 0 && IsTransportFailure(result)) {

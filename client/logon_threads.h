@@ -5,12 +5,14 @@
 
 #include "client_connection.h"
 #include "reconnect_schedule.h"
+#include "messages.h"
 #include "worker_slot.h"
 
 #include <QString>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace zep {
@@ -47,5 +49,8 @@ void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
 
 // Results that mean the connection itself failed (as opposed to the server answering "no").
 bool IsTransportFailure(int result);
+
+// The frame's question for a connect result that refused the server's certificate.
+std::optional<MessageId> CertificateMessage(int result);
 
 } // namespace zep

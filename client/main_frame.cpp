@@ -131,6 +131,8 @@ std::intptr_t CMainFrame::OnRegisteredMessage(MessageId id, std::intptr_t wParam
         OnLogoff(lParam);
     else if (id == uwm::ReconnectWait())
         OnReconnectWait(wParam, lParam);
+    else if (id == uwm::CertificateUnknown() || id == uwm::CertificateChanged())
+        OnCertificate(id, wParam, lParam);
     return 0;
 }
 

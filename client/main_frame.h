@@ -14,11 +14,13 @@
 #include "worker_slot.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -115,6 +117,10 @@ public:
     QAction* LogInAction() const { return m_logIn; }
     QAction* LogOutAction() const { return m_logOut; }
     LogonDialog* OpenDialog() const { return m_dialog; }
+    // The open "Trust this server?" question or changed-certificate warning, if any.
+    QMessageBox* TrustBox() const { return m_trustBox; }
+    // A certificate question waiting for the window to be shown.
+    bool TrustQuestionWaiting() const { return m_trustWaiting.has_value(); }
     bool AutoReconnect() const { return m_autoReconnect; }
     // The network is reachable again or the machine has resumed: a pending retry runs now.
     void OnNetworkBack(const QString& why);
@@ -135,6 +141,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void OnLogon(std::intptr_t wParam, std::intptr_t lParam);
@@ -146,6 +154,18 @@ private:
     void OnReconnectWait(std::intptr_t wParam, std::intptr_t lParam);
     void StartLogonWorker();
     void KeepPassword();
+    void OnCertificate(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
+
+    // A certificate the user has to decide about, from the logon or the reconnect worker.
+    struct TrustQuestion
+    {
+        bool changed = false;
+        bool fromReconnect = false;
+        TlsPeerTrust trust;
+    };
+    void AskTrust();
+    void AskWaitingTrustSoon();
+    void OnTrustAnswer(const TrustQuestion& question, bool trusted);
 
     void FillPendingFromSettings();
     void OpenLogonDialog();
@@ -164,6 +184,8 @@ private:
     CTrayIcon* m_tray = nullptr;
     CNetworkWatch* m_networkWatch = nullptr;
     QPointer<LogonDialog> m_dialog;
+    QPointer<QMessageBox> m_trustBox;
+    std::optional<TrustQuestion> m_trustWaiting;
     QAction* m_logIn = nullptr;
     QAction* m_logOut = nullptr;
     QAction* m_addContact = nullptr;

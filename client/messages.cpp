@@ -71,13 +71,15 @@ ZEP_UWM(Logoff, "UWM_LOGOFF")
 ZEP_UWM(AsyncCommand, "UWM_ASYNC_COMMAND")
 ZEP_UWM(KaCommand, "UWM_KA_COMMAND")
 ZEP_UWM(ReconnectWait, "UWM_RECONNECT_WAIT")
+ZEP_UWM(CertificateUnknown, "UWM_CERTIFICATE_UNKNOWN")
+ZEP_UWM(CertificateChanged, "UWM_CERTIFICATE_CHANGED")
 #undef ZEP_UWM
 
 void RegisterAll()
 {
     for (auto fn :
          {Logon, StartLogon, LogonComplete, LogonFailed, ConnectFailed, VersionCheckFailed,
-          ConnectionLost, Logoff, AsyncCommand, KaCommand, ReconnectWait})
+          ConnectionLost, Logoff, AsyncCommand, KaCommand, ReconnectWait, CertificateUnknown, CertificateChanged})
         fn();
 }
 } // namespace uwm

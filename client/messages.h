@@ -40,6 +40,10 @@ MessageId KaCommand();
 // Ours: the reconnect worker tells the frame when its next try is due (wParam: milliseconds
 // from now, or -1 while a try is under way).
 MessageId ReconnectWait();
+// The logon (wParam 0) or reconnect (wParam 1) worker met a server certificate that is not
+// trusted and not pinned, or not the pinned one; the connection's PeerTrust() describes it.
+MessageId CertificateUnknown();
+MessageId CertificateChanged();
 // Registers every message above at once (start-up does this before any thread runs).
 void RegisterAll();
 } // namespace uwm

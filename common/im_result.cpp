@@ -35,6 +35,10 @@ const char* ImResultName(ImResult result)
         return "TlsHandshakeFailed";
     case ImResult::TlsNoPeerCertificate:
         return "TlsNoPeerCertificate";
+    case ImResult::CertificateUnknown:
+        return "CertificateUnknown";
+    case ImResult::CertificateChanged:
+        return "CertificateChanged";
     case ImResult::NotFound:
         return "NotFound";
     case ImResult::ContentUnacceptable:

@@ -22,6 +22,10 @@ enum class ImResult : int
     TlsSessionFailed = 161,
     TlsHandshakeFailed = 162,
     TlsNoPeerCertificate = 163,
+    // The server's certificate is neither trusted by the system nor pinned for this server.
+    CertificateUnknown = 164,
+    // The server's certificate differs from the one pinned for this server.
+    CertificateChanged = 165,
     NotFound = 207,
     ContentUnacceptable = 210,
     CharsetMismatch = 212,

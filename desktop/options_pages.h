@@ -169,10 +169,17 @@ public:
     void Apply(bool variablesLoaded) override;
     bool TakeChanged();
 
+    // The certificate pinned for the server and secure port typed on the page.
+    QLabel* PinnedCertificate() const { return m_pinned; }
+    QPushButton* ForgetButton() const { return m_forget; }
+
 protected:
     void Load() override;
 
 private:
+    void ShowPin();
+    void ForgetPin();
+
     QLineEdit* m_server;
     QLineEdit* m_port;
     QLineEdit* m_sslPort;
@@ -180,6 +187,8 @@ private:
     QCheckBox* m_useProxy;
     QLineEdit* m_proxyServer;
     QLineEdit* m_proxyPort;
+    QLabel* m_pinned;
+    QPushButton* m_forget;
     bool m_changed = false;
     bool m_appliedChange = false;
 };

@@ -6,10 +6,12 @@
 #include "password_scramble.h"
 #include "saved_password.h"
 #include "settings.h"
+#include "transport/tls_pins.h"
 #include "utf8_validator.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -280,9 +282,14 @@ CZEPOptionsConnection::CZEPOptionsConnection(QWidget* parent)
     : COptionsPage(parent), m_server(new QLineEdit(this)), m_port(new QLineEdit(this)),
       m_sslPort(new QLineEdit(this)), m_useSsl(new QCheckBox(tr("Use secure &connection"), this)),
       m_useProxy(new QCheckBox(tr("&Use a HTTP proxy server"), this)),
-      m_proxyServer(new QLineEdit(this)), m_proxyPort(new QLineEdit(this))
+      m_proxyServer(new QLineEdit(this)), m_proxyPort(new QLineEdit(this)),
+      m_pinned(new QLabel(this)), m_forget(new QPushButton(tr("&Forget"), this))
 {
     m_server->setObjectName(QLatin1String(setting::Server));
+    m_pinned->setObjectName(QStringLiteral("pinnedcertificate"));
+    m_forget->setObjectName(QStringLiteral("forgetcertificate"));
+    m_pinned->setWordWrap(true);
+    m_pinned->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_port->setObjectName(QLatin1String(setting::Port));
     m_sslPort->setObjectName(QLatin1String(setting::SslPort));
     m_useSsl->setObjectName(QLatin1String(setting::UseSsl));
@@ -323,10 +330,43 @@ CZEPOptionsConnection::CZEPOptionsConnection(QWidget* parent)
     proxy->addRow(tr("&Address:"), m_proxyServer);
     proxy->addRow(tr("P&ort:"), m_proxyPort);
 
+    // Forgetting is the one deliberate way to accept a server's new certificate.
+    auto* trustGroup = new QGroupBox(tr("Trusted certificate"), this);
+    auto* trust = new QHBoxLayout(trustGroup);
+    trust->addWidget(m_pinned, 1);
+    trust->addWidget(m_forget, 0, Qt::AlignTop);
+    connect(m_forget, &QPushButton::clicked, this, &CZEPOptionsConnection::ForgetPin);
+    for (QLineEdit* edit : {m_server, m_sslPort})
+        connect(edit, &QLineEdit::textChanged, this, &CZEPOptionsConnection::ShowPin);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(serverGroup);
     layout->addWidget(proxyGroup);
+    layout->addWidget(trustGroup);
     layout->addStretch(1);
+    ShowPin();
+}
+
+void CZEPOptionsConnection::ShowPin()
+{
+    const std::string host = m_server->text().trimmed().toStdString();
+    const std::optional<int> port = ParsePortField(m_sslPort->text(), defaults::SslPort);
+    std::vector<TlsPin> pins;
+    std::optional<std::string> pin;
+    if (!host.empty() && port && LoadPins(DefaultTrustFile(), pins) == ImResult::Ok)
+        pin = FindPin(pins, host, static_cast<std::uint16_t>(*port));
+    m_pinned->setText(pin ? tr("SHA-256 %1").arg(QString::fromStdString(ColonFingerprint(*pin)))
+                          : tr("None: the first certificate of this server is asked about."));
+    m_forget->setEnabled(pin.has_value());
+}
+
+void CZEPOptionsConnection::ForgetPin()
+{
+    const std::string host = m_server->text().trimmed().toStdString();
+    const std::optional<int> port = ParsePortField(m_sslPort->text(), defaults::SslPort);
+    if (!host.empty() && port)
+        zep::ForgetPin(DefaultTrustFile(), host, static_cast<std::uint16_t>(*port));
+    ShowPin();
 }
 
 void CZEPOptionsConnection::Load()

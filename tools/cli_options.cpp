@@ -1,5 +1,7 @@
 #include "tools/cli_options.h"
 
+#include "transport/tls_pins.h"
+
 #include <charconv>
 #include <set>
 
@@ -15,9 +17,10 @@ const std::set<std::string> kCommands = {
 
 const char* UsageText()
 {
-    return "usage: zepim-cli --server HOST [--port N] [--tls] [--proxy HOST[:PORT]] --email "
-           "ADDRESS\n"
-           "                 [--password-stdin] [--log FILE] COMMAND [ARGS]\n"
+    return "usage: zepim-cli --server HOST [--port N] [--tls [--tls-fingerprint HEX]]\n"
+           "                 [--proxy HOST[:PORT]] --email ADDRESS [--password-stdin] [--log "
+           "FILE]\n"
+           "                 COMMAND [ARGS]\n"
            "commands:\n"
            "  contacts\n"
            "  watch [--seconds N]\n"
@@ -31,7 +34,10 @@ const char* UsageText()
            "  variables\n"
            "  set-variable NAME=VALUE...\n"
            "The password is one line of standard input with --password-stdin, else the\n"
-           "environment variable ZEPIM_PASSWORD.\n";
+           "environment variable ZEPIM_PASSWORD.\n"
+           "In TLS a server certificate the system does not trust is pinned on first use, in\n"
+           "the messenger's trust file; a changed one is refused. --tls-fingerprint accepts\n"
+           "exactly the certificate with that SHA-256 fingerprint, for this run only.\n";
 }
 
 bool ParsePort(const std::string& text, std::uint16_t& port)
@@ -82,6 +88,14 @@ bool ParseOptions(const std::vector<std::string>& argv, CliOptions& o, std::stri
             o.port = port;
         } else if (arg == "--tls") {
             o.tls = true;
+        } else if (is(arg, "--tls-fingerprint")) {
+            if (!value(arg, "--tls-fingerprint", v))
+                return false;
+            o.tlsFingerprint = NormalFingerprint(v);
+            if (o.tlsFingerprint.empty()) {
+                problem = "bad SHA-256 fingerprint: " + v;
+                return false;
+            }
         } else if (is(arg, "--proxy")) {
             if (!value(arg, "--proxy", v))
                 return false;
@@ -123,6 +137,10 @@ bool ParseOptions(const std::vector<std::string>& argv, CliOptions& o, std::stri
     }
     if (o.email.empty()) {
         problem = "--email is required";
+        return false;
+    }
+    if (!o.tlsFingerprint.empty() && !o.tls) {
+        problem = "--tls-fingerprint needs --tls";
         return false;
     }
     if (o.command.empty()) {

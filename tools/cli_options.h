@@ -1,7 +1,7 @@
 #pragma once
 // The command line of zepim-cli:
-//   zepim-cli --server HOST [--port N] [--tls] [--proxy HOST[:PORT]] --email ADDRESS
-//             [--password-stdin] [--log FILE] COMMAND [ARGS]
+//   zepim-cli --server HOST [--port N] [--tls [--tls-fingerprint HEX]] [--proxy HOST[:PORT]]
+//             --email ADDRESS [--password-stdin] [--log FILE] COMMAND [ARGS]
 
 #include <cstdint>
 #include <optional>
@@ -19,6 +19,8 @@ struct CliOptions
     std::string server;
     std::optional<std::uint16_t> port;
     bool tls = false;
+    // The one server certificate to accept for this run (64 hex digits), instead of the pins.
+    std::string tlsFingerprint;
     bool proxy = false;
     std::string proxyHost;
     std::uint16_t proxyPort = kDefaultProxyPort;

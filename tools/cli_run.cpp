@@ -7,6 +7,7 @@
 #include "tools/cli_options.h"
 #include "transport/im_connection.h"
 #include "transport/log_writer.h"
+#include "transport/tls_pins.h"
 
 #include <chrono>
 #include <istream>
@@ -26,6 +27,31 @@ std::uint32_t MonotonicMilliseconds()
     auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<std::uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+void ReportChangedCertificate(const TlsPeerTrust& trust, bool named, std::ostream& err)
+{
+    err << "zepim-cli: WARNING: the certificate of " << trust.host << ":" << trust.port
+        << " is not the " << (named ? "one given with --tls-fingerprint" : "pinned one") << "\n"
+        << "  expected SHA-256 " << trust.expected << "\n"
+        << "  presented SHA-256 " << trust.certificate.sha256 << "\n";
+    if (!named)
+        err << "zepim-cli: forget the pin in the messenger's options or name the new "
+               "certificate with --tls-fingerprint\n";
+}
+
+void PinOnFirstUse(const TlsPeerTrust& trust, std::ostream& err)
+{
+    const std::string file = DefaultTrustFile();
+    const ImResult saved =
+        file.empty() ? ImResult::Failed
+                     : PinCertificate(file, trust.host, trust.port, trust.certificate.sha256);
+    err << "zepim-cli: trusting the certificate of " << trust.host << ":" << trust.port
+        << " on first use: SHA-256 " << trust.certificate.sha256;
+    if (saved == ImResult::Ok)
+        err << " (pinned in " << file << ")\n";
+    else
+        err << " (could not be pinned: " << ImResultName(saved) << ")\n";
 }
 
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
@@ -66,10 +92,17 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
 
     ImConnection conn;
     CliSession session{conn, options, env, {}};
+    // Like a shell client: the first certificate of a server is pinned, a changed one refused.
+    conn.trust.acceptFingerprint = options.tlsFingerprint;
+    conn.trust.acceptUnknown = options.tlsFingerprint.empty();
     ImResult r = ImConnect(conn, options.server, options.Port(), options.tls, options.proxy,
                            options.proxyHost, options.proxyPort);
+    if (r == ImResult::CertificateChanged)
+        ReportChangedCertificate(conn.peerTrust, !options.tlsFingerprint.empty(), *env.err);
     if (r != ImResult::Ok)
         return session.Fail("connect", r);
+    if (conn.peerTrust.verdict == TlsTrustVerdict::FirstUse)
+        PinOnFirstUse(conn.peerTrust, *env.err);
     std::string version;
     r = ImVersion(conn, version);
     if (r != ImResult::Ok)

@@ -11,7 +11,8 @@
 
 namespace zep {
 struct ImConnection;
-}
+struct TlsPeerTrust;
+} // namespace zep
 
 namespace zep::cli {
 
@@ -36,6 +37,11 @@ struct CliEnvironment
 };
 
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env);
+
+// The warning of a refused certificate: both fingerprints, and what the user can do.
+void ReportChangedCertificate(const TlsPeerTrust& trust, bool named, std::ostream& err);
+// Pins the certificate of a first connection in the shared trust file and says so.
+void PinOnFirstUse(const TlsPeerTrust& trust, std::ostream& err);
 
 // What a command works with once logged on.
 struct CliSession

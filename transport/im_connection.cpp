@@ -170,6 +170,7 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
     conn.eventQueue.Clear();
     conn.queuedTerminators = 0;
     conn.tlsPending = false;
+    conn.peerTrust = TlsPeerTrust{};
 
     conn.serverHost = serverHost.substr(0, 149);
     conn.serverPort = serverPort;
@@ -231,11 +232,15 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
     if (useTls) {
         ImResult handshake = TlsHandshake(conn);
         if (handshake != ImResult::Ok) {
-            // The detail stays in the log; callers see every handshake failure alike.
+            // The detail stays in the log; callers see every handshake failure alike, except
+            // a certificate the user has to decide about.
             LogWriteIf(ZepimLog(), kLogFailure, 99999, "%d TLS handshake failed (%s)", conn.number,
                        ImResultName(handshake));
             ImDisconnect(conn);
-            return ImResult::Failed;
+            return handshake == ImResult::CertificateUnknown ||
+                           handshake == ImResult::CertificateChanged
+                       ? handshake
+                       : ImResult::Failed;
         }
         TlsLogCipher(conn);
     }

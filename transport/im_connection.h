@@ -5,6 +5,7 @@
 #include "common/im_result.h"
 #include "common/line_list.h"
 #include "transport/im_auth_state.h"
+#include "transport/tls.h"
 
 #include <atomic>
 #include <cstddef>
@@ -40,6 +41,11 @@ struct ImConnection
     std::string proxyHost;
     std::uint16_t proxyPort = 0;
 
+    // Which server certificates to accept, and what the last handshake found (kept after a
+    // refused handshake, so that the user can be shown the certificate).
+    TlsTrustPolicy trust;
+    TlsPeerTrust peerTrust;
+
     // Readable without the lock.
     std::atomic<bool> connected{false};
     std::atomic<bool> loggedOn{false};
@@ -70,7 +76,9 @@ struct ImConnection
     int number = 0;
 };
 
-// Connects (optionally through the HTTP proxy tunnel and in TLS) and reads the greeting.
+// Connects (optionally through the HTTP proxy tunnel and in TLS) and reads the greeting. A
+// certificate refused under conn.trust gives CertificateUnknown or CertificateChanged, with
+// conn.peerTrust describing it; every other TLS failure gives Failed.
 ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint16_t serverPort,
                    bool useTls, bool useProxy, const std::string& proxyHost,
                    std::uint16_t proxyPort);

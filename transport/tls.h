@@ -1,9 +1,13 @@
 #pragma once
-// The TLS layer of the connection (client side). The server must present a certificate, but it
-// is not verified: neither its chain nor its host name is checked.
+// The TLS layer of the connection (client side). The server must present a certificate. One
+// that chains to the system's trusted authorities and matches the server name is accepted;
+// any other must be the one pinned for that server and port (tls_pins.h), else the handshake
+// ends with CertificateUnknown or CertificateChanged and the facts stay on the connection for
+// the user to judge.
 
 #include "common/im_result.h"
 
+#include <cstdint>
 #include <string>
 
 typedef struct ssl_st SSL;
@@ -43,7 +47,8 @@ std::string TlsPassPhrase(const std::string& contextName);
 // Runs the client handshake on the connected socket, bounded by the default time-out, and
 // stores the session in conn.tls. TlsHandshakeFailed (conn.tls stays null),
 // TlsNoPeerCertificate (the session stays in conn.tls for the disconnect to close),
-// TlsSessionFailed or NotFound (no context).
+// TlsSessionFailed, NotFound (no context), CertificateUnknown or CertificateChanged (the
+// session is freed; conn.peerTrust says why).
 ImResult TlsHandshake(ImConnection& conn);
 
 // Sends the close notification and frees the session; conn.tls becomes null. The socket stays
@@ -65,6 +70,47 @@ struct TlsPeerCertificate
     std::string sha256;
 };
 bool TlsPeerCertificateOf(SSL* session, TlsPeerCertificate& out);
+
+// How a connection decides about a certificate the system does not vouch for.
+struct TlsTrustPolicy
+{
+    // The pins; empty means DefaultTrustFile().
+    std::string pinFile;
+    // When set, exactly this certificate is accepted (any notation NormalFingerprint reads)
+    // and every other refused as changed, whatever the system or the pins say.
+    std::string acceptFingerprint;
+    // Accepts a certificate with no pin for its server (the caller then pins it).
+    bool acceptUnknown = false;
+};
+
+enum class TlsTrustVerdict
+{
+    None,          // no handshake got as far as a certificate
+    SystemTrusted, // chains to a trusted authority and names the server
+    Pinned,        // the pinned certificate of this server and port
+    Given,         // the certificate the policy named
+    FirstUse,      // no pin yet, accepted because the policy says so
+    Unknown,       // refused: no pin, not trusted by the system
+    Changed,       // refused: not the pinned (or named) certificate
+};
+
+// What the last handshake of a connection saw, kept after it closes.
+struct TlsPeerTrust
+{
+    TlsTrustVerdict verdict = TlsTrustVerdict::None;
+    std::string host; // the server as configured (not the proxy)
+    std::uint16_t port = 0;
+    TlsPeerCertificate certificate;
+    std::string expected;     // the pinned or named fingerprint (colon form), if any
+    std::string systemReason; // why the system's check failed ("self-signed certificate")
+};
+
+// The verdict for a certificate with `sha256` (colon form) that the system's check passed or
+// not, given the pin of its server (empty when none) and the policy. Ok, CertificateUnknown
+// or CertificateChanged.
+ImResult TlsJudgeCertificate(bool systemTrusted, const std::string& sha256,
+                             const std::string& pinned, const TlsTrustPolicy& policy,
+                             TlsTrustVerdict& verdict, std::string& expected);
 
 // Writes every queued OpenSSL error of this thread to the log and empties the queue.
 void LogTlsErrors(int connectionNumber, int messageNumber);

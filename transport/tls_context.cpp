@@ -145,10 +145,17 @@ ImResult TlsInitialiseContext(int connectionNumber, const TlsContextOptions& opt
         ERR_clear_error();
         return ImResult::TlsSessionFailed;
     }
-    // The interoperability work-arounds the library still has; never SSL 3 (SSL 2 is gone).
+    // The interoperability work-arounds the library still has; nothing older than TLS 1.2,
+    // and never below what the system's configuration asks for (its security level stays).
     SSL_CTX_set_options(ctx, SSL_OP_ALL | SSL_OP_NO_SSLv3);
-    if (SSL_CTX_get_min_proto_version(ctx) < TLS1_VERSION)
-        SSL_CTX_set_min_proto_version(ctx, TLS1_VERSION);
+    const long minimum = SSL_CTX_get_min_proto_version(ctx);
+    if (minimum == 0 || minimum < TLS1_2_VERSION)
+        SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+    // The system's authorities, to tell a certificate anyone can check from one to pin. The
+    // result is read after the handshake; the handshake itself never fails on it.
+    if (SSL_CTX_set_default_verify_paths(ctx) != 1)
+        ERR_clear_error();
+    SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
     SSL_CTX_set_timeout(ctx, 0);
     if (!options.cipherList.empty() &&
         SSL_CTX_set_cipher_list(ctx, options.cipherList.c_str()) != 1) {

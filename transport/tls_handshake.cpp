@@ -8,12 +8,16 @@
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
 
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 
 namespace zep {
+
+ImResult TlsCheckPeerTrust(ImConnection& conn, SSL* ssl, const TlsPeerCertificate& peer);
 
 namespace {
 
@@ -89,6 +93,7 @@ int ConnectUntil(SSL* ssl, int socket, int cancelFd, std::chrono::steady_clock::
 ImResult TlsHandshake(ImConnection& conn)
 {
     std::lock_guard<std::recursive_mutex> guard(conn.lock);
+    conn.peerTrust = TlsPeerTrust{};
     if (TlsInitialise() != ImResult::Ok)
         return ImResult::TlsSessionFailed;
     SSL_CTX* ctx = TlsFindContext(conn.serverHost);
@@ -112,6 +117,19 @@ ImResult TlsHandshake(ImConnection& conn)
         (!conn.serverHost.empty() && !IsAddressLiteral(conn.serverHost) &&
          SSL_set_tlsext_host_name(ssl, conn.serverHost.c_str()) != 1)) {
         LogClientFailure(conn.number, 744, "session set-up");
+        SSL_free(ssl);
+        return ImResult::TlsSessionFailed;
+    }
+    // The name the system's check matches the certificate against.
+    X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
+    X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    std::string bare = conn.serverHost;
+    if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']')
+        bare = bare.substr(1, bare.size() - 2);
+    if (IsAddressLiteral(conn.serverHost)
+            ? X509_VERIFY_PARAM_set1_ip_asc(param, bare.c_str()) != 1
+            : X509_VERIFY_PARAM_set1_host(param, bare.c_str(), 0) != 1) {
+        LogClientFailure(conn.number, 744, "server name");
         SSL_free(ssl);
         return ImResult::TlsSessionFailed;
     }
@@ -140,7 +158,8 @@ ImResult TlsHandshake(ImConnection& conn)
                conn.number, peer.subject.c_str(), peer.issuer.c_str());
     LogWriteIf(ZepimLog(), kLogProgress, 99999, "%d server certificate SHA-256 %s", conn.number,
                peer.sha256.c_str());
-    return ImResult::Ok;
+    // A refused certificate leaves the session in conn.tls for the disconnect to close.
+    return TlsCheckPeerTrust(conn, ssl, peer);
 }
 
 bool TlsPeerCertificateOf(SSL* session, TlsPeerCertificate& out)

@@ -11,13 +11,17 @@
 #include "settings.h"
 #include "tests/fixtures/child_process.h"
 #include "tray_icon.h"
+#include "transport/im_connection.h"
+#include "transport/tls_pins.h"
 #include "views.h"
 #include "zep_status_bar.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <cstdio>
@@ -104,15 +108,144 @@ TEST_F(LogonE2E, SavedCredentialsLogOnAndSwitchToTheLoggedOnView)
     ASSERT_EQ(views.count(), 2);
 }
 
-TEST_F(LogonE2E, TlsLogonShowsTheLockWithTheCipher)
+// The development server's self-signed certificate, as a first connection sees it.
+std::string ServerFingerprint(int tlsPort)
 {
+    test::TempDir dir;
+    ImConnection conn;
+    conn.trust.pinFile = dir.File("trust");
+    conn.trust.acceptUnknown = true;
+    if (ImConnect(conn, "127.0.0.1", static_cast<std::uint16_t>(tlsPort), true, false, "", 0) !=
+        ImResult::Ok)
+        return {};
+    return conn.peerTrust.certificate.sha256;
+}
+
+std::string PinnedFingerprint(int tlsPort)
+{
+    std::vector<TlsPin> pins;
+    if (LoadPins(DefaultTrustFile(), pins) != ImResult::Ok)
+        return "unreadable";
+    const auto pin = FindPin(pins, "127.0.0.1", static_cast<std::uint16_t>(tlsPort));
+    return pin ? ColonFingerprint(*pin) : std::string();
+}
+
+TEST_F(LogonE2E, TlsCertificateTrust)
+{
+    const std::string own = ServerFingerprint(server.TlsPort());
+    ASSERT_EQ(own.size(), 95u);
+    std::string other;
+    for (int i = 0; i < 32; ++i)
+        other += std::string(i ? ":" : "") + "5A";
+    enum class Answer
+    {
+        None, // no box may appear
+        Yes,
+        No,
+        Ok, // the changed-certificate warning
+    };
+    struct Row
+    {
+        const char* name;
+        std::string pinBefore; // colon form; empty: none
+        int hidden;            // 0: window shown; 1: in the notification area; 2: minimised
+        Answer answer;
+        ViewKind view;
+        std::string pinAfter;
+        bool autoReconnect;
+    } rows[] = {
+        {"pinned certificate logs on silently", own, 0, Answer::None, ViewKind::Main, own, true},
+        {"yes pins the certificate and logs on", "", 0, Answer::Yes, ViewKind::Main, own, true},
+        {"no cancels the logon and the retries", "", 0, Answer::No, ViewKind::Logon, "", false},
+        {"changed certificate is refused with a warning", other, 0, Answer::Ok, ViewKind::Logon,
+         other, false},
+        {"background logon asks once the window is shown", "", 1, Answer::Yes, ViewKind::Main, own,
+         true},
+        {"background logon asks once the window is restored", "", 2, Answer::No, ViewKind::Logon,
+         "", false},
+    };
     Settings().WriteInt(setting::UseSsl, 1);
     SaveCredentials("ben@example.com", "ben123");
-    frame->StartFirstView(true);
-    ASSERT_TRUE(WaitForView(ViewKind::Main));
-    EXPECT_TRUE(frame->ZepStatusBar()->LockShown());
-    EXPECT_TRUE(frame->ZepStatusBar()->LockTip().startsWith("SSL - cipher name \""))
-        << frame->ZepStatusBar()->LockTip().toStdString();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::remove(DefaultTrustFile().c_str());
+        if (!row.pinBefore.empty()) {
+            ASSERT_EQ(PinCertificate(DefaultTrustFile(), "127.0.0.1",
+                                     static_cast<std::uint16_t>(server.TlsPort()), row.pinBefore),
+                      ImResult::Ok);
+        }
+        frame = std::make_unique<CMainFrame>(connection, QuietFrame(100ms));
+        if (row.hidden == 0)
+            frame->show();
+        else if (row.hidden == 2)
+            frame->showMinimized();
+        QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
+        frame->StartFirstView(true);
+
+        if (row.answer == Answer::None) {
+            ASSERT_TRUE(WaitForView(ViewKind::Main));
+            EXPECT_EQ(frame->TrustBox(), nullptr);
+            EXPECT_TRUE(frame->ZepStatusBar()->LockShown());
+            EXPECT_TRUE(frame->ZepStatusBar()->LockTip().startsWith("SSL - cipher name \""))
+                << frame->ZepStatusBar()->LockTip().toStdString();
+        } else {
+            if (row.hidden) {
+                // Nothing pops up over the desktop: the question waits for the window.
+                ASSERT_TRUE(test::WaitUntil([&] { return frame->TrustQuestionWaiting(); }));
+                LetIntervalsPass(300ms);
+                EXPECT_EQ(frame->TrustBox(), nullptr);
+                EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
+                EXPECT_FALSE(frame->WorkerRunning());
+                if (row.hidden == 2)
+                    frame->showNormal();
+                else
+                    frame->show();
+            }
+            ASSERT_TRUE(test::WaitUntil([&] { return frame->TrustBox() != nullptr; }));
+            QMessageBox* box = frame->TrustBox();
+            EXPECT_EQ(frame->CurrentView(), ViewKind::Logon);
+            EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+            const std::string all = (box->text() + "\n" + box->informativeText()).toStdString();
+            EXPECT_NE(all.find(own), std::string::npos) << all;
+            EXPECT_NE(all.find("127.0.0.1:" + std::to_string(server.TlsPort())), std::string::npos)
+                << all;
+            if (row.answer == Answer::Ok) {
+                EXPECT_NE(all.find(other), std::string::npos) << all;
+                EXPECT_EQ(box->button(QMessageBox::Yes), nullptr);
+            } else {
+                EXPECT_EQ(box->text(), text::TrustQuestion());
+                EXPECT_NE(all.find("CN="), std::string::npos) << all;
+                // Another attempt meanwhile asks no second question.
+                frame->OnRegisteredMessage(uwm::Logon(), 0, 0);
+                ASSERT_TRUE(test::WaitUntil([&] {
+                    return frame->CurrentView() == ViewKind::Logon && !frame->WorkerRunning();
+                }));
+                LetIntervalsPass(200ms);
+                EXPECT_EQ(frame->findChildren<QMessageBox*>("ZepTrustBox").size(), 1);
+            }
+            QAbstractButton* button = box->button(row.answer == Answer::Yes  ? QMessageBox::Yes
+                                                  : row.answer == Answer::No ? QMessageBox::No
+                                                                             : QMessageBox::Ok);
+            ASSERT_NE(button, nullptr);
+            button->click();
+            ASSERT_TRUE(WaitForView(row.view));
+            if (row.view == ViewKind::Logon)
+                LetIntervalsPass(300ms); // no retry comes back with the same question
+            EXPECT_EQ(frame->CurrentView(), row.view);
+            EXPECT_EQ(frame->TrustBox(), nullptr);
+        }
+        if (row.answer == Answer::No) {
+            ASSERT_FALSE(shown.isEmpty());
+            EXPECT_EQ(
+                shown.last().at(0).toString(),
+                text::CertificateNotTrusted(QStringLiteral("127.0.0.1:%1").arg(server.TlsPort())));
+        }
+        EXPECT_EQ(PinnedFingerprint(server.TlsPort()), row.pinAfter);
+        EXPECT_EQ(frame->AutoReconnect(), row.autoReconnect);
+        EXPECT_EQ(connection.IsLoggedOn(), row.view == ViewKind::Main);
+        frame.reset();
+        connection.Disconnect();
+    }
 }
 
 TEST_F(LogonE2E, WrongPasswordGivesTheLogonFailureAndForgetsSavePassword)
@@ -397,9 +530,11 @@ TEST_F(ReconnectE2E, NetworkBackOrResumeTriesAtOnce)
     Start(ReconnectPolicy{60s, 120s, 0.2}, true);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        // Counted before the loss: the worker's first wait may be announced before the view
+        // has changed.
+        const int waits = Waits();
         server.Stop();
         ASSERT_TRUE(WaitForView(ViewKind::Logon));
-        const int waits = Waits();
         ASSERT_TRUE(test::WaitUntil([&] { return Waits() > waits; }));
         ASSERT_TRUE(server.Start(port));
         LetIntervalsPass(300ms);

@@ -2,6 +2,7 @@
 #include "options_fixture.h"
 #include "password_scramble.h"
 #include "qt_wait.h"
+#include "transport/tls_pins.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -496,6 +497,64 @@ TEST_F(PasswordTest, NoPlaceholderWithoutSavePassword)
     Settings().WriteInt(setting::SavePassword, 0);
     OpenSheet();
     EXPECT_TRUE(Control<QLineEdit>(Page::AccountPage, "password")->text().isEmpty());
+}
+
+// ---- trusted certificate ------------------------------------------------------------------
+
+TEST_F(OptionsTest, TrustedCertificateOfTheTypedServerAndItsForgetButton)
+{
+    const std::string a(64, 'A');
+    const std::string b(64, 'B');
+    const std::string file = DefaultTrustFile();
+    struct Row
+    {
+        const char* name;
+        const char* server; // typed on the page
+        const char* sslPort;
+        std::string shown;       // the pinned fingerprint, colon form; empty: none
+        std::string afterForget; // the trust file after "Forget" (when a pin is shown)
+    } rows[] = {
+        {"pin of the server and secure port", "im.example.org", "8368", ColonFingerprint(a),
+         "im.example.org 9000 " + b + "\nother.example 8368 " + b + "\n"},
+        {"host case does not matter", "IM.Example.ORG", "8368", ColonFingerprint(a),
+         "im.example.org 9000 " + b + "\nother.example 8368 " + b + "\n"},
+        {"the typed secure port picks the pin", "im.example.org", "9000", ColonFingerprint(b),
+         "im.example.org 8368 " + a + "\nother.example 8368 " + b + "\n"},
+        {"empty secure port is the default port", " im.example.org ", "", ColonFingerprint(a),
+         "im.example.org 9000 " + b + "\nother.example 8368 " + b + "\n"},
+        {"no pin for this port", "im.example.org", "8367", "", ""},
+        {"no pin for this server", "new.example", "8368", "", ""},
+    };
+    const std::string before = "im.example.org 8368 " + a + "\nim.example.org 9000 " + b +
+                               "\nother.example 8368 " + b + "\n";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::remove(file.c_str());
+        ASSERT_EQ(SavePins(file, ParsePins(before)), ImResult::Ok);
+        Settings().WriteText(setting::Server, "somewhere.else");
+        host.loggedOn = false;
+        OpenSheet();
+        auto* label = Control<QLabel>(Page::ConnectionPage, "pinnedcertificate");
+        auto* forget = Control<QPushButton>(Page::ConnectionPage, "forgetcertificate");
+        ASSERT_TRUE(label && forget);
+        EXPECT_FALSE(forget->isEnabled()) << "no pin for the stored server";
+        Type(Control<QLineEdit>(Page::ConnectionPage, "server"), QString::fromUtf8(row.server));
+        Type(Control<QLineEdit>(Page::ConnectionPage, "sslport"), QString::fromUtf8(row.sslPort));
+        EXPECT_EQ(forget->isEnabled(), !row.shown.empty());
+        if (row.shown.empty()) {
+            EXPECT_FALSE(label->text().contains("SHA-256")) << S(label->text());
+        } else {
+            EXPECT_EQ(S(label->text()), "SHA-256 " + row.shown);
+            forget->click();
+            EXPECT_FALSE(forget->isEnabled());
+            EXPECT_FALSE(label->text().contains("SHA-256")) << S(label->text());
+            std::vector<TlsPin> left;
+            ASSERT_EQ(LoadPins(file, left), ImResult::Ok);
+            EXPECT_EQ(FormatPins(left), row.afterForget);
+        }
+        sheet->CancelButton()->click();
+        ASSERT_TRUE(SheetGone());
+    }
 }
 
 } // namespace

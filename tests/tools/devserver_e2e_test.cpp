@@ -25,7 +25,8 @@ using namespace std::chrono_literals;
 class CliProcess
 {
 public:
-    CliProcess(const std::vector<std::string>& args, const std::string& password)
+    CliProcess(const std::vector<std::string>& args, const std::string& password,
+               const std::string& configHome = {})
     {
         int out[2];
         int err[2];
@@ -36,6 +37,9 @@ public:
             dup2(out[1], 1);
             dup2(err[1], 2);
             setenv("ZEPIM_PASSWORD", password.c_str(), 1);
+            // The trust file of the run: never the user's own.
+            if (!configHome.empty())
+                setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
             std::vector<char*> argv;
             std::vector<std::string> all = args;
             all.insert(all.begin(), ZEPIM_CLI_BINARY);
@@ -145,7 +149,7 @@ protected:
         std::vector<std::string> args = {"--server", host, "--port", port, "--email", email};
         args.insert(args.end(), extra.begin(), extra.end());
         args.insert(args.end(), command.begin(), command.end());
-        CliProcess cli(args, password);
+        CliProcess cli(args, password, config.Path());
         int status = cli.Wait();
         return {status, cli.Out(), cli.Err()};
     }
@@ -156,7 +160,15 @@ protected:
         return args;
     }
 
+    std::string TrustFile() const { return config.File("Corvane/ZEP Instant Messenger.trust"); }
+    std::string ReadTrust() const
+    {
+        std::ifstream in(TrustFile());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
     ChildProcess server;
+    TempDir config;
     std::string host;
     std::string port;
     std::string tlsPort;
@@ -275,11 +287,95 @@ TEST_F(DevserverE2E, TrafficLogWithoutCredentials)
     EXPECT_EQ(text.str().find("response="), std::string::npos);
 }
 
-TEST_F(DevserverE2E, TlsConnection)
+TEST_F(DevserverE2E, TlsCertificateTrustedOnFirstUseThenPinned)
 {
-    Result r = Run("anna@example.com", "anna123", {"contacts"}, {"--tls", "--port", tlsPort});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("ben@example.com"), std::string::npos) << r.out;
+    // The development server's certificate is self-signed: the first run pins it.
+    Result first = Run("anna@example.com", "anna123", {"contacts"}, {"--tls", "--port", tlsPort});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_NE(first.out.find("ben@example.com"), std::string::npos) << first.out;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(
+        first.err, m,
+        std::regex("zepim-cli: trusting the certificate of " + host + ":" + tlsPort +
+                   " on first use: SHA-256 ((?:[0-9A-F]{2}:){31}[0-9A-F]{2}) \\(pinned in " +
+                   TrustFile() + "\\)\n")))
+        << first.err;
+    const std::string colons = m[1];
+    const std::string plain = std::regex_replace(colons, std::regex(":"), "");
+    const std::string pinned = host + " " + tlsPort + " " + plain + "\n";
+    ASSERT_EQ(ReadTrust(), pinned);
+
+    const std::string otherPlain(64, 'C');
+    std::string otherColons;
+    for (int i = 0; i < 32; ++i)
+        otherColons += std::string(i ? ":" : "") + "CC";
+    const std::string otherPin = host + " " + tlsPort + " " + otherPlain + "\n";
+    struct Row
+    {
+        const char* name;
+        std::string trust; // the file before the run
+        bool tls;
+        std::vector<std::string> extra;
+        int status;
+        std::vector<std::string> errHas; // empty: stderr must be empty
+    } rows[] = {
+        {"pinned certificate is accepted silently", pinned, true, {}, 0, {}},
+        {"changed certificate is refused with both fingerprints",
+         otherPin,
+         true,
+         {},
+         1,
+         {"WARNING: the certificate of " + host + ":" + tlsPort + " is not the pinned one",
+          "expected SHA-256 " + otherColons, "presented SHA-256 " + colons,
+          "zepim-cli: connect: CertificateChanged (165)\n"}},
+        {"named fingerprint accepts it for one run",
+         otherPin,
+         true,
+         {"--tls-fingerprint", plain},
+         0,
+         {}},
+        {"named fingerprint in colon form", "", true, {"--tls-fingerprint=" + colons}, 0, {}},
+        {"named other fingerprint is refused",
+         pinned,
+         true,
+         {"--tls-fingerprint", otherColons},
+         1,
+         {"is not the one given with --tls-fingerprint", "expected SHA-256 " + otherColons,
+          "presented SHA-256 " + colons}},
+        {"named fingerprint needs tls",
+         pinned,
+         false,
+         {"--tls-fingerprint", plain},
+         2,
+         {"--tls-fingerprint needs --tls"}},
+        {"malformed fingerprint",
+         pinned,
+         true,
+         {"--tls-fingerprint", "AB:CD"},
+         2,
+         {"bad SHA-256 fingerprint: AB:CD"}},
+    };
+    for (const Row& row : rows) {
+        std::remove(TrustFile().c_str());
+        if (!row.trust.empty()) {
+            std::ofstream(TrustFile()) << row.trust;
+        }
+        std::vector<std::string> extra = {"--port", tlsPort};
+        if (row.tls)
+            extra.push_back("--tls");
+        extra.insert(extra.end(), row.extra.begin(), row.extra.end());
+        Result r = Run("anna@example.com", "anna123", {"contacts"}, extra);
+        EXPECT_EQ(r.status, row.status) << row.name << "\n" << r.err;
+        if (row.errHas.empty()) {
+            EXPECT_EQ(r.err, "") << row.name;
+        }
+        for (const std::string& part : row.errHas)
+            EXPECT_NE(r.err.find(part), std::string::npos) << row.name << ": " << part << "\n"
+                                                           << r.err;
+        EXPECT_EQ(r.out.find("ben@example.com") != std::string::npos, row.status == 0) << row.name;
+        // Only first use writes the file; a named certificate never does.
+        EXPECT_EQ(ReadTrust(), row.trust) << row.name;
+    }
 }
 
 TEST_F(DevserverE2E, ThroughAnHttpProxyAndInTls)

@@ -47,6 +47,9 @@ TEST(FullPathTest, CliThroughTinyproxyInTlsLogsOnAndListsContacts)
     ASSERT_TRUE(proxy.Start({server.tlsPort})) << proxy.Output();
 
     setenv("ZEPIM_PASSWORD", "anna123", 1);
+    // The server's certificate is new each start: trusted on first use, in a folder of its own.
+    test::TempDir config;
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
     test::ChildProcess cli;
     ASSERT_TRUE(
         cli.Start({ZEP_CLI, "--server", "127.0.0.1", "--port", std::to_string(server.tlsPort),
@@ -54,6 +57,7 @@ TEST(FullPathTest, CliThroughTinyproxyInTlsLogsOnAndListsContacts)
                    "anna@example.com", "contacts"}));
     EXPECT_EQ(cli.Wait(), 0) << cli.Output();
     unsetenv("ZEPIM_PASSWORD");
+    unsetenv("XDG_CONFIG_HOME");
 
     const std::string out = cli.Output();
     for (const char* contact : {"ben@example.com\t", "carla@example.com\t", "echo@example.com\t"})
@@ -70,7 +74,10 @@ TEST(FullPathTest, DevServerTlsPortDirectly)
     SetDefaultTimeouts(10, 10);
     DevServer server;
     ASSERT_TRUE(server.Start()) << server.process.Output();
+    test::TempDir pins;
     ImConnection conn;
+    conn.trust.pinFile = pins.File("trust");
+    conn.trust.acceptUnknown = true;
     ASSERT_EQ(ImConnect(conn, "127.0.0.1", server.tlsPort, true, false, "", 0), ImResult::Ok);
     std::string cipher;
     EXPECT_TRUE(CipherDescription(conn, cipher));

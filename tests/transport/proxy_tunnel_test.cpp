@@ -2,6 +2,7 @@
 // a real tinyproxy.
 
 #include "protocol/framing.h"
+#include "tests/fixtures/child_process.h"
 #include "tests/fixtures/fake_server.h"
 #include "tests/fixtures/tiny_proxy.h"
 #include "tests/fixtures/tls_test_server.h"
@@ -31,7 +32,12 @@ std::vector<std::string> Lines(const LineList& list)
 class ProxyTunnelTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { SetDefaultTimeouts(5, 5); }
+    void SetUp() override
+    {
+        SetDefaultTimeouts(5, 5);
+        conn.trust.pinFile = pins.File("trust");
+        conn.trust.acceptUnknown = true;
+    }
     void TearDown() override { SetDefaultTimeouts(240, 240); }
 
     // Dials the fake proxy and asks it for a tunnel to a name only the proxy resolves.
@@ -42,6 +48,7 @@ protected:
         return ImConnect(conn, host, 8367, tls, true, "127.0.0.1", proxy.Port());
     }
 
+    test::TempDir pins;
     ImConnection conn;
 };
 
@@ -236,6 +243,10 @@ TEST_F(TinyProxyTest, TlsServerThroughTheProxy)
               ImResult::Ok)
         << proxy.Output();
     EXPECT_NE(conn.tls, nullptr);
+    // The certificate belongs to the server behind the proxy, and so would its pin.
+    EXPECT_EQ(conn.peerTrust.verdict, TlsTrustVerdict::FirstUse);
+    EXPECT_EQ(conn.peerTrust.host, "localhost");
+    EXPECT_EQ(conn.peerTrust.port, server.Port());
     LineList reply;
     ASSERT_EQ(ImExchange(conn, "VERSION\r\n.\r\n", reply), ImResult::Ok);
     EXPECT_EQ(Lines(reply), std::vector<std::string>{"250 OK"});
