@@ -28,6 +28,8 @@ std::string Under(const std::string& base, const char* rest)
     return base.empty() ? std::string() : base + rest;
 }
 
+} // namespace
+
 bool WriteAll(int fd, const std::string& content)
 {
     std::size_t done = 0;
@@ -41,8 +43,6 @@ bool WriteAll(int fd, const std::string& content)
     }
     return true;
 }
-
-} // namespace
 
 std::string ConfigHome()
 {

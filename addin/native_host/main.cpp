@@ -36,20 +36,6 @@ constexpr char kUsage[] =
     "  --unregister  removes both registrations\n"
     "Started by Thunderbird without these options, it serves the extension.\n";
 
-bool WriteAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 std::string Folder(const std::string& path)
 {
     const auto slash = path.rfind('/');
@@ -61,7 +47,8 @@ std::string DefaultLibrary()
     const std::string dir = Folder(OwnPath());
     // Beside the program in a build tree; in the private library folder when installed.
     for (const std::string& candidate :
-         {dir + "/libquillbay.so", dir + "/" + zep::kPrivateLibraryDirFromPrograms + "/libquillbay.so"}) {
+         {dir + "/libquillbay.so",
+          dir + "/" + zep::kPrivateLibraryDirFromPrograms + "/libquillbay.so"}) {
         if (zep::addin::IsRegularFile(candidate)) {
             char resolved[4096];
             if (::realpath(candidate.c_str(), resolved) != nullptr)
@@ -148,7 +135,7 @@ public:
             if (c == '\n' || c == '\r')
                 c = ' ';
         }
-        WriteAll(m_fd, out + "\n");
+        zep::addin::WriteAll(m_fd, out + "\n");
     }
 
 private:
@@ -187,7 +174,7 @@ int Serve()
             std::string frame = EncodeFrame(json);
             if (frame.empty()) // more than Thunderbird takes: it hears why instead
                 frame = EncodeFrame(ErrorReply("reply too large"));
-            if (!outputBroken && !WriteAll(out, frame))
+            if (!outputBroken && !zep::addin::WriteAll(out, frame))
                 outputBroken = true;
         },
         [&](const std::string& line) {
