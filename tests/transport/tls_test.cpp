@@ -160,6 +160,30 @@ TEST_F(TlsTest, DefaultContextOffersNoAnonymousCipher)
     EXPECT_EQ(conn.tls, nullptr);
 }
 
+TEST_F(TlsTest, NothingOlderThanTls12IsSpokenEvenAtSecurityLevelZero)
+{
+    // A context for this host at security level 0 would take TLS 1.0 and 1.1 if it were
+    // allowed to: only the client's own minimum stands in the way.
+    ASSERT_EQ(TlsInitialiseContext(0, {"localhost", "DEFAULT:@SECLEVEL=0", "/nonexistent"}),
+              ImResult::Ok);
+    struct Row
+    {
+        const char* version;
+        ImResult expected;
+    };
+    for (Row row : {Row{"-tls1", ImResult::Failed}, Row{"-tls1_1", ImResult::Failed},
+                    Row{"-tls1_2", ImResult::Ok}}) {
+        SCOPED_TRACE(row.version);
+        test::TestCertificate certificate = test::MakeSelfSignedCertificate("old.test");
+        OpensslServer server;
+        ASSERT_TRUE(server.Start({row.version, "-cipher", "DEFAULT:@SECLEVEL=0"}, &certificate));
+        ASSERT_TRUE(server.process.WriteInput(kGreeting));
+        EXPECT_EQ(ConnectTls("localhost", server.port), row.expected) << server.process.Output();
+        EXPECT_EQ(conn.tls != nullptr, row.expected == ImResult::Ok);
+        ImDisconnect(conn);
+    }
+}
+
 TEST_F(TlsTest, ServerThatAbortsTheHandshakeIsRefused)
 {
     // In TLS 1.2 a server that insists on a client certificate refuses before it finishes.
