@@ -191,8 +191,7 @@ void ViewSession::PostDrain()
     if (m_drainPosted)
         return;
     m_drainPosted = true;
-    QMetaObject::invokeMethod(
-        this, [this] { Drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
 }
 
 void ViewSession::HandOver(std::function<void()> call)
@@ -297,8 +296,7 @@ void ViewSession::Drain()
             }
         }
         if (clock.elapsed() >= kBudgetMs) {
-            QMetaObject::invokeMethod(
-                this, [this] { Drain(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
             return; // m_drainPosted stays set: this slice's successor is on its way
         }
     }
@@ -324,15 +322,15 @@ void ViewSession::KeepAliveLoop()
         const bool fired = ActivityWatchFired();
         if (fired || std::chrono::steady_clock::now() >= next) {
             next = std::chrono::steady_clock::now() + timing.keepAliveInterval;
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (m_handlers.keepAliveDue)
-                        m_handlers.keepAliveDue();
-                },
-                Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, "KeepAliveDue", Qt::QueuedConnection);
         }
     }
+}
+
+void ViewSession::KeepAliveDue()
+{
+    if (m_handlers.keepAliveDue)
+        m_handlers.keepAliveDue();
 }
 
 void ViewSession::ArmActivityWatch()

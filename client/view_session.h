@@ -122,7 +122,10 @@ private:
     void HandOver(std::function<void()> call);
     void HandOverEvent(std::shared_ptr<ServerEvent> event);
     void PostDrain();
-    void Drain();
+    // Both are posted from the session's threads by name, so the queued call carries nothing
+    // those threads wrote: what they hand over goes through m_handLock alone.
+    Q_INVOKABLE void Drain();
+    Q_INVOKABLE void KeepAliveDue();
     // The reader waits here, holding no lock, until the UI has caught up.
     void WaitForRoom();
 

@@ -4,9 +4,13 @@
 # Exec names the packaged program, and the packaged messenger, started headless from there,
 # loads its activity monitor from the private library folder, finds its help pages, shows
 # its German texts under LANGUAGE=de and records itself for the add-in and the autostart entry.
-#   tests/install/deb_install.sh FILE.deb [--apt]
+#   tests/install/deb_install.sh FILE.deb [--apt | --fresh]
 # --apt also installs the package with apt-get into this machine, starts /usr/bin/zepim the
 # same way and removes the package again (root only; it changes /usr).
+# --fresh instead makes a minimal Debian system of this machine's release in a scratch folder
+# (mmdebstrap, from the configured mirror), runs `apt-get install ./FILE.deb` in it without
+# recommended packages, checks that every installed program's libraries resolve there, and
+# starts /usr/bin/zepim in it the same way (as root, with sudo otherwise; it needs the mirror).
 set -euo pipefail
 deb=$(realpath "$1")
 apt=${2:-}
@@ -21,6 +25,90 @@ bad() {
     echo "FAIL: $*"
     fail=1
 }
+
+# Starts a messenger headless in a throw-away home the way its desktop entry does (the Exec
+# line, its program looked up in PATH); checks what it loaded, logged and recorded.
+check_start() {
+    local prefix=$1 home
+    home=$(mktemp -d)
+    homes+=("$home")
+    mkdir -p "$home/config" "$home/state" "$home/data" "$home/runtime"
+    chmod 700 "$home/runtime"
+    local log=$home/state/zepim/ZEPIM.LOG out=$home/out
+    HOME=$home XDG_CONFIG_HOME=$home/config XDG_STATE_HOME=$home/state \
+        XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home/runtime QT_QPA_PLATFORM=offscreen \
+        ZEPIM_LOG_MASK=0x6 LANGUAGE=de LANG=de_DE.UTF-8 \
+        PATH="$prefix/bin:$PATH" dbus-run-session -- $exec_line >"$out" 2>&1 &
+    local runner=$! pid="" maps=""
+    for _ in $(seq 100); do
+        pid=$(pgrep -P "$runner" -x zepim || true)
+        if [ -n "$pid" ] && [ -e "$home/config/autostart/ZEPMessenger.desktop" ] &&
+            grep -q 'Help pages in' "$log" 2>/dev/null; then
+            maps=$(cat "/proc/$pid/maps" 2>/dev/null || true)
+            break
+        fi
+        sleep 0.2
+    done
+    [ -n "$pid" ] && kill -TERM "$pid" 2>/dev/null || true
+    wait "$runner" 2>/dev/null || true
+    local monitor
+    monitor=$(realpath "$prefix/$libdir/libzepimam.so")
+    grep -q "$monitor" <<<"$maps" || bad "$prefix/bin/zepim did not load $monitor ($(cat "$out"))"
+    grep -q "Loaded $monitor\." "$log" || bad "no 'Loaded $monitor.' in the log"
+    grep -q "Help pages in $(realpath "$prefix/share/zepim/help")\." "$log" ||
+        bad "the help pages were not found: $(grep -i help "$log" || true)"
+    local recorded
+    recorded=$(cat "$home/config/Corvane/ZEP Instant Messenger installdir" 2>/dev/null || true)
+    [ "$recorded" = "$(realpath "$prefix/bin")/" ] || bad "recorded folder '$recorded'"
+    grep -qxF "Exec=\"$(realpath "$prefix/bin/zepim")\" /background" \
+        "$home/config/autostart/ZEPMessenger.desktop" || bad "autostart entry: $(grep Exec "$home/config/autostart/ZEPMessenger.desktop" || true)"
+    # The first start's setup wizard, in German.
+    grep -q 'Loaded translations .*zepim_de.qm' "$log" || bad "German translations not loaded"
+    # The add-in's registration names the packaged library.
+    HOME=$home XDG_DATA_HOME=$home/data "$prefix/$libdir/quillbay-register" ||
+        bad "quillbay-register failed"
+    grep -qxF "Library=$(realpath "$prefix/$libdir/libquillbay.so")" \
+        "$home/data/zepim/addins/Quillbay.ZEPQuillbay.addin" || bad "manifest does not name the library"
+}
+
+if [ "$apt" = "--installed" ]; then
+    # Inside the fresh system, after apt-get: what the package pulled in is all there is.
+    while IFS= read -r f; do
+        [ -f "$f" ] && { [ -x "$f" ] || [[ $f == *.so ]]; } || continue
+        if ldd "$f" 2>/dev/null | grep -q 'not found'; then
+            bad "unresolved libraries of $f: $(ldd "$f" | grep 'not found' | tr -s ' \t' ' ')"
+        fi
+    done < <(dpkg -L zepim)
+    libdir=$(cd /usr && find lib -path '*/zepim/libzepimam.so' -printf '%h\n' | head -n1)
+    exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/ZEPMessenger.desktop | head -n1)
+    [ -n "$libdir" ] && [ -n "$exec_line" ] || bad "no activity monitor or desktop entry installed"
+    # The desktop session's bus, and pgrep for the check itself; installed only now, so they
+    # cannot hide a missing dependency.
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends dbus-daemon procps \
+        >/dev/null
+    [ $fail -eq 0 ] && check_start /usr
+    [ $fail -eq 0 ] && echo "installed package checks passed"
+    exit $fail
+fi
+
+if [ "$apt" = "--fresh" ]; then
+    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    mirror=$(apt-get indextargets --format '$(REPO_URI)' 'Created-By: Packages' 2>/dev/null |
+        grep -v security | head -n1)
+    echo "a fresh $suite system from ${mirror:-the default mirror}"
+    # The hooks run in the new system with /proc, /sys and /dev mounted; a failing one fails
+    # the whole run. Nothing of it is kept.
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo mmdebstrap --variant=apt --quiet \
+        --customize-hook="copy-in $deb /tmp" \
+        --customize-hook="copy-in $(realpath "$0") /tmp" \
+        --customize-hook="chroot \"\$1\" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends /tmp/$(basename "$deb")" \
+        --customize-hook="chroot \"\$1\" bash /tmp/$(basename "$0") /tmp/$(basename "$deb") --installed" \
+        "$suite" /dev/null ${mirror:+"$mirror"} || exit 1
+    echo "package checks in a fresh system passed after ${SECONDS}s"
+    exit 0
+fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
@@ -84,51 +172,6 @@ program=${exec_line%% *}
 apt-get install -s --no-install-recommends "$deb" >"$root.apt" 2>&1 ||
     bad "apt cannot install the package: $(tail -n3 "$root.apt")"
 rm -f "$root.apt"
-
-# Starts a messenger headless in a throw-away home the way its desktop entry does (the Exec
-# line, its program looked up in PATH); checks what it loaded, logged and recorded.
-check_start() {
-    local prefix=$1 home
-    home=$(mktemp -d)
-    homes+=("$home")
-    mkdir -p "$home/config" "$home/state" "$home/data" "$home/runtime"
-    chmod 700 "$home/runtime"
-    local log=$home/state/zepim/ZEPIM.LOG out=$home/out
-    HOME=$home XDG_CONFIG_HOME=$home/config XDG_STATE_HOME=$home/state \
-        XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home/runtime QT_QPA_PLATFORM=offscreen \
-        ZEPIM_LOG_MASK=0x6 LANGUAGE=de LANG=de_DE.UTF-8 \
-        PATH="$prefix/bin:$PATH" dbus-run-session -- $exec_line >"$out" 2>&1 &
-    local runner=$! pid="" maps=""
-    for _ in $(seq 100); do
-        pid=$(pgrep -P "$runner" -x zepim || true)
-        if [ -n "$pid" ] && [ -e "$home/config/autostart/ZEPMessenger.desktop" ] &&
-            grep -q 'Help pages in' "$log" 2>/dev/null; then
-            maps=$(cat "/proc/$pid/maps" 2>/dev/null || true)
-            break
-        fi
-        sleep 0.2
-    done
-    [ -n "$pid" ] && kill -TERM "$pid" 2>/dev/null || true
-    wait "$runner" 2>/dev/null || true
-    local monitor
-    monitor=$(realpath "$prefix/$libdir/libzepimam.so")
-    grep -q "$monitor" <<<"$maps" || bad "$prefix/bin/zepim did not load $monitor ($(cat "$out"))"
-    grep -q "Loaded $monitor\." "$log" || bad "no 'Loaded $monitor.' in the log"
-    grep -q "Help pages in $(realpath "$prefix/share/zepim/help")\." "$log" ||
-        bad "the help pages were not found: $(grep -i help "$log" || true)"
-    local recorded
-    recorded=$(cat "$home/config/Corvane/ZEP Instant Messenger installdir" 2>/dev/null || true)
-    [ "$recorded" = "$(realpath "$prefix/bin")/" ] || bad "recorded folder '$recorded'"
-    grep -qxF "Exec=\"$(realpath "$prefix/bin/zepim")\" /background" \
-        "$home/config/autostart/ZEPMessenger.desktop" || bad "autostart entry: $(grep Exec "$home/config/autostart/ZEPMessenger.desktop" || true)"
-    # The first start's setup wizard, in German.
-    grep -q 'Loaded translations .*zepim_de.qm' "$log" || bad "German translations not loaded"
-    # The add-in's registration names the packaged library.
-    HOME=$home XDG_DATA_HOME=$home/data "$prefix/$libdir/quillbay-register" ||
-        bad "quillbay-register failed"
-    grep -qxF "Library=$(realpath "$prefix/$libdir/libquillbay.so")" \
-        "$home/data/zepim/addins/Quillbay.ZEPQuillbay.addin" || bad "manifest does not name the library"
-}
 
 echo "files and libraries checked after ${SECONDS}s"
 check_start "$root/usr"

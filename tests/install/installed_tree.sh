@@ -7,7 +7,13 @@ set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" >/dev/null
+if ! cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1; then
+    echo "cmake --install failed:"
+    cat "$prefix.log"
+    rm -f "$prefix.log"
+    exit 1
+fi
+rm -f "$prefix.log"
 missing=0
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
 for f in bin/zepim bin/zepim-cli bin/zepim-ctl "$libdir/zepim/libzepimam.so" \
@@ -29,12 +35,19 @@ if [ -e "$prefix/bin/libzepimam.so" ]; then
     echo "the activity monitor is in bin/"
     missing=1
 fi
-desktop-file-validate "$prefix/share/applications/ZEPMessenger.desktop"
-appstreamcli validate --no-net "$prefix/share/metainfo/org.zep.ZEPMessenger.metainfo.xml" >/dev/null
+desktop-file-validate "$prefix/share/applications/ZEPMessenger.desktop" ||
+    { echo "the desktop entry does not validate"; missing=1; }
+appstreamcli validate --no-net "$prefix/share/metainfo/org.zep.ZEPMessenger.metainfo.xml" ||
+    { echo "the metainfo does not validate"; missing=1; }
 # Thunderbird starts the installed host program the manifest names, for the packed extension.
 grep -q "\"path\": \"$prefix/bin/zep-quillbay-host\"" \
-    "$prefix/lib/mozilla/native-messaging-hosts/zep_quillbay.json"
-unzip -l "$prefix/share/zepim/thunderbird/quillbay@zep-im.example.xpi" | grep -q ' manifest.json$'
+    "$prefix/lib/mozilla/native-messaging-hosts/zep_quillbay.json" ||
+    { echo "the host manifest names another program"; missing=1; }
+# Listed first: grep -q ending the pipe early would fail it under pipefail.
+listing=$(unzip -l "$prefix/share/zepim/thunderbird/quillbay@zep-im.example.xpi")
+grep -q ' manifest.json$' <<<"$listing" ||
+    { echo "the packed extension has no manifest.json"; missing=1; }
 # The installed messenger answers from its new place (no display needed for --version).
-"$prefix/bin/zepim" --version | grep -q '^zepim '
+version=$("$prefix/bin/zepim" --version 2>&1) || true
+grep -q '^zepim ' <<<"$version" || { echo "zepim --version said: $version"; missing=1; }
 exit $missing
