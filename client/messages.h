@@ -3,6 +3,8 @@
 // posts and waits for the handler's result, giving up when the sender is told to stop.
 #pragma once
 
+#include "client/queued_call.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <atomic>
@@ -62,9 +64,8 @@ public:
 template <typename T>
 void PostRegisteredMessage(T* target, MessageId id, std::intptr_t wParam, std::intptr_t lParam)
 {
-    QMetaObject::invokeMethod(
-        target, [target, id, wParam, lParam] { target->OnRegisteredMessage(id, wParam, lParam); },
-        Qt::QueuedConnection);
+    QueueCall(target,
+              [target, id, wParam, lParam] { target->OnRegisteredMessage(id, wParam, lParam); });
 }
 
 namespace detail {
@@ -97,12 +98,9 @@ std::optional<std::intptr_t> SendRegisteredMessage(T* target, MessageId id, std:
 {
     auto sent = detail::NewSentMessage();
     auto guard = std::make_shared<detail::SentGuard>(sent);
-    const bool queued = QMetaObject::invokeMethod(
-        target,
-        [target, id, wParam, lParam, guard] {
-            guard->Complete(target->OnRegisteredMessage(id, wParam, lParam));
-        },
-        Qt::QueuedConnection);
+    const bool queued = QueueCall(target, [target, id, wParam, lParam, guard] {
+        guard->Complete(target->OnRegisteredMessage(id, wParam, lParam));
+    });
     guard.reset();
     if (!queued)
         return std::nullopt;
