@@ -5,6 +5,7 @@
 #include "client_connection.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
+#include "demo_account.h"
 #include "dev_server.h"
 #include "display_texts.h"
 #include "main_frame.h"
@@ -31,16 +32,6 @@ namespace {
 using namespace std::chrono_literals;
 using Fault = test::FaultRelay::Fault;
 
-void SaveAccount(std::uint16_t port)
-{
-    Settings s;
-    s.WriteText(setting::Server, "127.0.0.1");
-    s.WriteInt(setting::Port, port);
-    s.WriteText(setting::Email, "anna@example.com");
-    s.WriteText(setting::Password, QString::fromStdString(PasswordScramble("anna123")));
-    s.WriteInt(setting::SavePassword, 1);
-}
-
 std::unique_ptr<CMainFrame> UserStartedLogon(ClientConnection& connection)
 {
     FrameOptions options;
@@ -65,16 +56,6 @@ std::string OversizedEvent()
     return event + "A .\r\n";
 }
 
-void CloseConversations()
-{
-    std::vector<QPointer<QWidget>> windows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<conversations::MessageWindow*>(w))
-            windows.emplace_back(w);
-    for (const QPointer<QWidget>& w : windows)
-        delete w.data();
-}
-
 class LineFaults : public ::testing::Test
 {
 protected:
@@ -82,7 +63,7 @@ protected:
     void TearDown() override
     {
         frame.reset();
-        CloseConversations();
+        test::CloseConversationWindows();
         CurrentViewTiming() = ViewTiming{};
         SetDefaultTimeouts(240, 240);
     }
@@ -126,7 +107,7 @@ TEST_F(LineFaults, TheMessengerSurvivesAndKeepsWhatWasTyped)
         ASSERT_NE(relay.Port(), 0);
         relay.SetByteByByte(row.byteByByte);
         CurrentViewTiming().keepAliveInterval = row.fastKeepAlive ? 500ms : 60s;
-        SaveAccount(relay.Port());
+        test::SaveDemoAccount(relay.Port());
         if (row.when == When::Logon)
             relay.Arm(*row.fault);
         frame = UserStartedLogon(connection);
@@ -192,7 +173,7 @@ TEST_F(LineFaults, TheMessengerSurvivesAndKeepsWhatWasTyped)
                 << window->History()->toPlainText().toStdString();
         }
         frame.reset();
-        CloseConversations();
+        test::CloseConversationWindows();
         connection.Disconnect();
     }
 }
@@ -224,7 +205,7 @@ TEST(ProxyFaults, ARefusingOrBrokenProxyIsAConnectFailure)
         else
             proxy.Hold();
         proxy.Start();
-        SaveAccount(5222);
+        test::SaveDemoAccount(5222);
         Settings s;
         s.WriteInt(setting::UseProxy, 1);
         s.WriteText(setting::ProxyServer, "127.0.0.1");

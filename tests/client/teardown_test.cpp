@@ -1,6 +1,7 @@
 // Stopping the frame's worker and the logged-on view while the network does not answer: the UI
 // thread returns at once, whatever the server does.
 #include "client_connection.h"
+#include "demo_account.h"
 #include "main_frame.h"
 #include "password_scramble.h"
 #include "qt_wait.h"
@@ -27,16 +28,6 @@ protected:
     // The real time-outs: only the cancel can end these waits in time.
     void SetUp() override { SetDefaultTimeouts(240, 240); }
 
-    void PointSettingsAt(std::uint16_t port)
-    {
-        Settings s;
-        s.WriteText(setting::Server, "127.0.0.1");
-        s.WriteInt(setting::Port, port);
-        s.WriteText(setting::Email, "anna@example.com");
-        s.WriteText(setting::Password, QString::fromStdString(PasswordScramble("anna123")));
-        s.WriteInt(setting::SavePassword, 1);
-    }
-
     test::ScratchHome home;
     ClientConnection connection;
 };
@@ -47,7 +38,7 @@ TEST_F(Teardown, LogOffDuringAConnectThatNeverGetsItsGreetingReturnsAtOnce)
     std::atomic<bool> accepted{false};
     server.Do([&](int) { accepted = true; }).Hold();
     server.Start();
-    PointSettingsAt(server.Port());
+    test::SaveDemoAccount(server.Port());
     FrameOptions options;
     options.trayIcon = false;
     CMainFrame frame(connection, options);

@@ -4,6 +4,7 @@
 #include "client_connection.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
+#include "demo_account.h"
 #include "main_frame.h"
 #include "password_scramble.h"
 #include "protocol/framing.h"
@@ -61,12 +62,7 @@ protected:
     {
         ASSERT_GT(server.Port(), 0);
         CurrentViewTiming().activityTick = [this] { return tick.load(); };
-        Settings s;
-        s.WriteText(setting::Server, "127.0.0.1");
-        s.WriteInt(setting::Port, server.Port());
-        s.WriteText(setting::Email, "anna@example.com");
-        s.WriteText(setting::Password, QString::fromStdString(PasswordScramble("anna123")));
-        s.WriteInt(setting::SavePassword, 1);
+        test::SaveDemoAccount(server.Port());
         FrameOptions options;
         options.reconnect = ReconnectPolicy::Fixed(100ms);
         options.trayIcon = false;
@@ -82,13 +78,7 @@ protected:
     {
         frame.reset();
         CurrentViewTiming() = ViewTiming{};
-        // Conversations stay with the user after the view; the test closes them.
-        std::vector<QPointer<QWidget>> windows;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<conversations::MessageWindow*>(w))
-                windows.emplace_back(w);
-        for (const QPointer<QWidget>& w : windows)
-            delete w.data();
+        test::CloseConversationWindows();
     }
     conversations::MessageWindow* OnlyConversation() const
     {
