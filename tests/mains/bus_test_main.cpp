@@ -1,5 +1,5 @@
-// GoogleTest entry for the tests of the control service: a private session bus for the whole
-// run (a real dbus-daemon, gone with the process), then a QApplication (offscreen).
+// GoogleTest entry for tests on the session bus: a private bus for the whole run (a real
+// dbus-daemon, gone with the process), then a QApplication (offscreen).
 #include "tests/fixtures/child_process.h"
 
 #include <QApplication>
