@@ -1,8 +1,8 @@
 #include "logon_threads.h"
 
-#include "common/im_result.h"
 #include "messages.h"
 #include "password_scramble.h"
+#include "common/im_result.h"
 #include "settings.h"
 
 namespace zep {

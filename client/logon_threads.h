@@ -4,8 +4,8 @@
 #pragma once
 
 #include "client_connection.h"
-#include "messages.h"
 #include "reconnect_schedule.h"
+#include "messages.h"
 #include "worker_slot.h"
 
 #include <QString>

@@ -4,8 +4,8 @@
 // and written to the log without the address, which carries the log-on token.
 #pragma once
 
-#include "common/im_result.h"
 #include "mail_clients.h"
+#include "common/im_result.h"
 #include "webmail_rules.h"
 #include "webmail_window.h"
 

@@ -77,9 +77,9 @@ ZEP_UWM(CertificateChanged, "UWM_CERTIFICATE_CHANGED")
 
 void RegisterAll()
 {
-    for (auto fn : {Logon, StartLogon, LogonComplete, LogonFailed, ConnectFailed,
-                    VersionCheckFailed, ConnectionLost, Logoff, AsyncCommand, KaCommand,
-                    ReconnectWait, CertificateUnknown, CertificateChanged})
+    for (auto fn :
+         {Logon, StartLogon, LogonComplete, LogonFailed, ConnectFailed, VersionCheckFailed,
+          ConnectionLost, Logoff, AsyncCommand, KaCommand, ReconnectWait, CertificateUnknown, CertificateChanged})
         fn();
 }
 } // namespace uwm

@@ -2,8 +2,8 @@
 // worker; each `done` runs later on the UI thread, and only while `context` lives.
 #pragma once
 
-#include "common/im_result.h"
 #include "protocol/contact_record.h"
+#include "common/im_result.h"
 
 #include <functional>
 #include <string>

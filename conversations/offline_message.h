@@ -2,9 +2,9 @@
 // the title, the character limit and its counter, and the MESSAGE it becomes. Plain C++, no Qt.
 #pragma once
 
-#include "common/im_result.h"
 #include "contacts/contact_actions.h"
 #include "protocol/contact_record.h"
+#include "common/im_result.h"
 
 #include <cstddef>
 #include <string>

@@ -3,8 +3,8 @@
 // the frame hands a send to the logged-on view when there is one and fails it otherwise.
 #pragma once
 
-#include "common/im_result.h"
 #include "protocol/contact_record.h"
+#include "common/im_result.h"
 
 #include <functional>
 #include <string>
