@@ -377,6 +377,10 @@ public:
 
 TEST_F(Conversation, AHiddenWindowShowsMinimisedWithoutActivationOnTheFirstMessage)
 {
+    // A later conversation too, whose window restores the placement the last one left.
+    Open();
+    window->showMaximized();
+    window->close();
     Open(false);
     ShowSpy spy;
     window->installEventFilter(&spy);
