@@ -3,10 +3,10 @@
 // window never waits for them, and their results find it only while it lives.
 #pragma once
 
+#include "common/im_result.h"
 #include "contacts/contact_dialog.h"
 #include "conversations/participants.h"
 #include "protocol/contact_record.h"
-#include "common/im_result.h"
 #include "protocol/requests.h"
 
 #include <QColor>
@@ -172,6 +172,8 @@ private:
     void OnInviteCommand(int command);
     void OnBlockList(ImResult result, const std::vector<ContactRecord>& blocked);
     void OnBlockCommand(int command);
+    // Asks whether to block; only "Yes" sends it.
+    void ConfirmBlock(const std::u16string& email, const std::u16string& name);
     void OnInviteDone(const std::u16string& email, const std::u16string& name, ImResult result);
 
     ConversationHost* m_host;
