@@ -2,10 +2,12 @@
 
 #include "transport/install_dirs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QUrl>
 #include <array>
 #include <utility>
@@ -80,10 +82,24 @@ QString HelpDirectory()
 bool ShowHelp(unsigned context)
 {
     const QString dir = HelpDirectory();
-    if (dir.isEmpty())
-        return false;
-    const QString page = dir + u'/' + HelpPageForTopic(HelpTopicForContext(context));
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    const bool shown =
+        !dir.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(
+                              dir + u'/' + HelpPageForTopic(HelpTopicForContext(context))));
+    if (!shown) {
+        // Nothing happening at all would look like a dead menu entry.
+        QWidget* over = QApplication::activeWindow();
+        auto* box = new QMessageBox(
+            QMessageBox::Information, QMessageBox::tr("ZEP Instant Messenger"),
+            dir.isEmpty() ? QObject::tr("The help pages are not installed.")
+                          : QObject::tr("The help could not be opened: no program is set up to "
+                                        "open web pages.\n\nThe pages are in %1.")
+                                .arg(QDir::toNativeSeparators(dir)),
+            QMessageBox::Ok, over);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(over != nullptr ? Qt::WindowModal : Qt::NonModal);
+        box->open();
+    }
+    return shown;
 }
 
 } // namespace zep

@@ -20,7 +20,8 @@ int HelpTopicForContext(unsigned context);
 QString HelpPageForTopic(int topic);
 // Where the pages are: next to the program, or in the installed share folder. Empty if neither.
 QString HelpDirectory();
-// Opens the page for a context in the desktop's browser; false when no page is found.
+// Opens the page for a context in the desktop's browser; when no page is found or nothing can
+// open it, says so in a box over the active window and gives false.
 bool ShowHelp(unsigned context);
 
 } // namespace zep

@@ -36,6 +36,9 @@ void CMainFrame::CreateMenus()
     m_logOut->setObjectName(QStringLiteral("LogOut"));
     file->addSeparator();
     file->addAction(tr("&Close"), this, &CMainFrame::OnHide);
+    QAction* exit = file->addAction(tr("E&xit"), this, &CMainFrame::OnExit);
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    exit->setObjectName(QStringLiteral("Exit"));
 
     QMenu* contacts = menuBar()->addMenu(tr("&Contacts"));
     m_addContact = contacts->addAction(tr("&Add a contact..."), this, &CMainFrame::OnAddContact);

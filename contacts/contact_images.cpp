@@ -66,6 +66,10 @@ ContactImages::ContactImages()
         if (m_icons[i].isNull())
             m_loaded = false;
     }
+    // The person drawn greyed, in every state of the row: an offline contact nobody can reach.
+    const QIcon& person = m_icons[static_cast<int>(ContactImage::Contact)];
+    for (const int size : {16, 32})
+        m_unreachable.addPixmap(person.pixmap(size, size, QIcon::Disabled));
 }
 
 QIcon ContactImages::OfflineIcon()

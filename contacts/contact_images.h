@@ -17,6 +17,8 @@ public:
     ContactImages();
     bool Loaded() const { return m_loaded; }
     const QIcon& Icon(ContactImage image) const { return m_icons[static_cast<int>(image)]; }
+    // The contact image greyed, for an offline contact without a usable contact method.
+    const QIcon& Unreachable() const { return m_unreachable; }
 
     // The banner's images: the contact list's contact, away and busy images, the offline one
     // and the drop-down arrow.
@@ -25,6 +27,7 @@ public:
 
 private:
     std::array<QIcon, kContactImageCount> m_icons;
+    QIcon m_unreachable;
     bool m_loaded = true;
 };
 

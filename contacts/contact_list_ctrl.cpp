@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolTip>
 
 namespace zep::contacts {
@@ -52,8 +53,12 @@ QVariant ContactItemModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return Q(row->Label);
-    case Qt::DecorationRole:
-        return m_images.Icon(m_engine.ImageOf(*row));
+    case Qt::DecorationRole: {
+        const ContactImage image = m_engine.ImageOf(*row);
+        if (image == ContactImage::Contact && row->Kind == ContactDisplayKind::OfflineContact)
+            return m_images.Unreachable();
+        return m_images.Icon(image);
+    }
     case IndentRole:
         return row->Indent;
     case Qt::FontRole:
@@ -87,6 +92,41 @@ CContactListCtrl::CContactListCtrl(QWidget* parent)
     setIconSize(QSize(16, 16));
     setTextElideMode(Qt::ElideRight);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The item view moves a removed row's selection to its neighbour; a contact whose row went
+    // is no longer selected, until its row comes back in the same change.
+    connect(m_items.get(), &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (m_followEmail.empty())
+            return;
+        selectionModel()->clear();
+        QTimer::singleShot(0, this, [this] { m_followEmail.clear(); });
+    });
+}
+
+void CContactListCtrl::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (!selected.isEmpty() && selected.first().row() >= start && selected.first().row() <= end) {
+        const CContactDisplay* row = m_engine.ShownAt(selected.first().row());
+        if (row != nullptr && row->IsContact())
+            m_followEmail = row->Contact.email;
+    }
+    QListView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void CContactListCtrl::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    QListView::rowsInserted(parent, start, end);
+    if (m_followEmail.empty())
+        return;
+    for (int i = start; i <= end; ++i) {
+        const CContactDisplay* row = m_engine.ShownAt(i);
+        if (row != nullptr && row->IsContact() &&
+            CompareNoCase(row->Contact.email, m_followEmail) == 0) {
+            m_followEmail.clear();
+            setCurrentIndex(m_items->index(i));
+            return;
+        }
+    }
 }
 
 CContactListCtrl::~CContactListCtrl()
@@ -247,6 +287,11 @@ void CContactListCtrl::keyPressEvent(QKeyEvent* event)
         Activate(currentIndex().row());
         return;
     }
+    if (event->key() == Qt::Key_Menu ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        OpenMenuOfSelected();
+        return;
+    }
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
         const CContactDisplay* row = GetSelected();
         if (row != nullptr && row->IsContact())
@@ -256,8 +301,25 @@ void CContactListCtrl::keyPressEvent(QKeyEvent* event)
     QListView::keyPressEvent(event);
 }
 
+void CContactListCtrl::OpenMenuOfSelected()
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    const CContactDisplay* row =
+        selected.isEmpty() ? nullptr : m_engine.ShownAt(selected.first().row());
+    if (row == nullptr || !row->IsContact())
+        return;
+    scrollTo(selected.first());
+    const QRect at = visualRect(selected.first());
+    emit ContactMenuRequested(row,
+                              viewport()->mapToGlobal(QPoint(at.left() + 16, at.center().y())));
+}
+
 void CContactListCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        OpenMenuOfSelected();
+        return;
+    }
     const QModelIndex at = indexAt(viewport()->mapFromGlobal(event->globalPos()));
     const CContactDisplay* row = at.isValid() ? m_engine.ShownAt(at.row()) : nullptr;
     if (row == nullptr || !row->IsContact())

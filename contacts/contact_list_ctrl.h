@@ -78,9 +78,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
 
 private:
     void Activate(int index);
+    // The context menu of the selected contact, opened by the keyboard.
+    void OpenMenuOfSelected();
     void ToggleGroup(ContactDisplayKind header);
     static bool IsHeader(const CContactDisplay& row)
     {
@@ -94,6 +98,9 @@ private:
     std::u16string m_dateFormat;
     DateNameTexts m_dateNames;
     bool m_doubleClicked = false;
+    // The selected contact while the list re-sorts: its row is taken out and put back in its
+    // new place, and the selection goes with it (never to the row that took its place).
+    std::u16string m_followEmail;
 };
 
 // The Qt item view of the engine's shown rows.

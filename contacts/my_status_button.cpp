@@ -72,7 +72,8 @@ QSize CMyStatusButton::sizeHint() const
 
 QSize CMyStatusButton::minimumSizeHint() const
 {
-    return {m_logo.width() + 2 * kIconSize, PreferredHeight()};
+    // The icon, the arrow and a little of the text; the logo gives way.
+    return {4 * kIconSize + fontMetrics().averageCharWidth() * 8, PreferredHeight()};
 }
 
 QPoint CMyStatusButton::MenuPosition() const
@@ -83,24 +84,40 @@ QPoint CMyStatusButton::MenuPosition() const
 void CMyStatusButton::Layout()
 {
     const QRect all = rect();
-    const int logoLeft = m_logo.isNull() ? all.right() + 1 : all.right() + 1 - m_logo.width();
-    m_logoRect = QRect(QPoint(logoLeft, all.top()), all.bottomRight());
-    if (m_logo.isNull())
-        m_logoRect = QRect();
+    int textLeft = all.left();
+    int textWidth = 0;
+    int b = 0;
+    int w = kIconSize;
+    int h = kIconSize;
+    if (!m_text.isEmpty()) {
+        w = m_status.isNull() ? kIconSize : m_status.width();
+        h = m_status.isNull() ? kIconSize : m_status.height();
+        b = w / 4;
+        textLeft = all.left() + 3 * b + 2 * w;
+        for (const QString& line : Lines(m_text))
+            textWidth = std::max(textWidth, fontMetrics().horizontalAdvance(line));
+    }
+    // The status text comes first: the logo takes what is left, shrinking to half its width,
+    // and is hidden when even that does not fit.
+    const int textEnd = m_text.isEmpty() ? all.left() : textLeft + textWidth + 2 * b;
+    const int room = all.right() + 1 - textEnd;
+    m_shownLogo = QPixmap();
+    if (!m_logo.isNull() && room >= m_logo.width()) {
+        m_shownLogo = m_logo;
+    } else if (!m_logo.isNull() && room >= m_logo.width() / 2 && room > 0) {
+        m_shownLogo = m_logo.scaledToWidth(room, Qt::SmoothTransformation);
+    }
+    const int logoLeft =
+        m_shownLogo.isNull() ? all.right() + 1 : all.right() + 1 - m_shownLogo.width();
+    m_logoRect =
+        m_shownLogo.isNull() ? QRect() : QRect(QPoint(logoLeft, all.top()), all.bottomRight());
     const int areaRight = logoLeft;
     if (m_text.isEmpty()) {
         m_statusArea = m_arrowRect = m_textRect = QRect();
         return;
     }
-    const int w = m_status.isNull() ? kIconSize : m_status.width();
-    const int h = m_status.isNull() ? kIconSize : m_status.height();
-    const int b = w / 4;
     const int iconTop = all.top() + (all.height() - h) / 2;
     m_arrowRect = QRect(all.left() + w + 2 * b, iconTop, m_arrow.width(), m_arrow.height());
-    const int textLeft = all.left() + 3 * b + 2 * w;
-    int textWidth = 0;
-    for (const QString& line : Lines(m_text))
-        textWidth = std::max(textWidth, fontMetrics().horizontalAdvance(line));
     const int textRight = std::min(textLeft + textWidth, areaRight);
     m_textRect =
         QRect(QPoint(textLeft, all.top()), QPoint(std::max(textLeft, textRight - 1), all.bottom()));
@@ -124,9 +141,9 @@ void CMyStatusButton::paintEvent(QPaintEvent*)
     painter.fillRect(all, shade);
     painter.setPen(QColor(180, 188, 210));
     painter.drawLine(all.bottomLeft(), all.bottomRight());
-    if (!m_logo.isNull())
-        painter.drawPixmap(m_logoRect.left(), all.top() + (all.height() - m_logo.height()) / 2,
-                           m_logo);
+    if (!m_shownLogo.isNull())
+        painter.drawPixmap(m_logoRect.left(), all.top() + (all.height() - m_shownLogo.height()) / 2,
+                           m_shownLogo);
     if (m_text.isEmpty())
         return;
     const int w = m_status.width();
@@ -138,7 +155,8 @@ void CMyStatusButton::paintEvent(QPaintEvent*)
     const QStringList lines = Lines(m_text);
     const int lineHeight = fontMetrics().height();
     int y = all.top() + (all.height() - lineHeight * static_cast<int>(lines.size())) / 2;
-    const int room = (m_logo.isNull() ? all.right() + 1 : m_logoRect.left()) - m_textRect.left();
+    const int room =
+        (m_shownLogo.isNull() ? all.right() + 1 : m_logoRect.left()) - m_textRect.left();
     for (const QString& line : lines) {
         const QString shown = fontMetrics().elidedText(line, Qt::ElideRight, std::max(0, room));
         painter.drawText(QRect(m_textRect.left(), y, std::max(0, room), lineHeight),

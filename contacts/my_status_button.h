@@ -57,6 +57,7 @@ private:
     QPixmap m_status;
     QPixmap m_arrow;
     QPixmap m_logo;
+    QPixmap m_shownLogo; // the logo at the size the width leaves it (null: hidden)
     QString m_text;
     QString m_logoLink;
     std::function<void(const QUrl&)> m_openUrl;

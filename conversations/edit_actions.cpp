@@ -2,9 +2,12 @@
 
 #include "conversations/rich_edit_ctrl_ex.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,6 +23,77 @@ QMessageBox* OpenWarningBox(QWidget* parent, const QString& text)
     box->setWindowModality(Qt::WindowModal);
     box->open();
     return box;
+}
+
+QMessageBox* OpenQuestionBox(QWidget* parent, const QString& text, std::function<void()> yes)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, QMessageBox::tr("ZEP Instant Messenger"),
+                                text, QMessageBox::Yes | QMessageBox::No, parent);
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QObject::connect(box, &QMessageBox::finished, parent, [box, yes = std::move(yes)](int) {
+        if (box->clickedButton() == box->button(QMessageBox::Yes) && yes)
+            yes();
+    });
+    box->open();
+    return box;
+}
+
+bool CanEdit(const QWidget* field, int command)
+{
+    if (const auto* pane = qobject_cast<const CRichEditCtrlEx*>(field))
+        return pane->CanDo(static_cast<EditCommand>(command));
+    const auto* line = qobject_cast<const QLineEdit*>(field);
+    if (line == nullptr || !line->isEnabled())
+        return false;
+    const bool writable = !line->isReadOnly();
+    const bool selection = line->hasSelectedText() && line->echoMode() == QLineEdit::Normal;
+    switch (static_cast<EditCommand>(command)) {
+    case EditCommand::Undo:
+        return writable && line->isUndoAvailable();
+    case EditCommand::Cut:
+    case EditCommand::Delete:
+        return writable && selection;
+    case EditCommand::Copy:
+        return selection;
+    case EditCommand::Paste:
+        return writable && !QApplication::clipboard()->text().isEmpty();
+    case EditCommand::SelectAll:
+        return !line->text().isEmpty();
+    }
+    return false;
+}
+
+bool DoEdit(QWidget* field, int command)
+{
+    if (auto* pane = qobject_cast<CRichEditCtrlEx*>(field))
+        return pane->Do(static_cast<EditCommand>(command));
+    auto* line = qobject_cast<QLineEdit*>(field);
+    if (line == nullptr || !CanEdit(line, command))
+        return false;
+    switch (static_cast<EditCommand>(command)) {
+    case EditCommand::Undo:
+        line->undo();
+        break;
+    case EditCommand::Cut:
+        line->cut();
+        break;
+    case EditCommand::Copy:
+        line->copy();
+        break;
+    case EditCommand::Paste:
+        line->paste();
+        break;
+    case EditCommand::Delete:
+        line->del();
+        break;
+    case EditCommand::SelectAll:
+        line->selectAll();
+        break;
+    }
+    return true;
 }
 
 void OpenFontAndColourDialog(QWidget* parent, const QFont& font, const QColor& colour,
@@ -50,7 +124,7 @@ void OpenFontAndColourDialog(QWidget* parent, const QFont& font, const QColor& c
     dialog->open();
 }
 
-QMenu* AddEditMenu(QMenuBar& bar, QWidget& owner, std::function<CRichEditCtrlEx*()> focused,
+QMenu* AddEditMenu(QMenuBar& bar, QWidget& owner, std::function<QWidget*()> focused,
                    std::vector<std::pair<QAction*, int>>& actions)
 {
     QMenu* menu = bar.addMenu(QMenuBar::tr("&Edit"));
@@ -60,10 +134,8 @@ QMenu* AddEditMenu(QMenuBar& bar, QWidget& owner, std::function<CRichEditCtrlEx*
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::WindowShortcut);
         action->setData(static_cast<int>(command));
-        QObject::connect(action, &QAction::triggered, &owner, [focused, command] {
-            if (CRichEditCtrlEx* pane = focused())
-                pane->Do(command);
-        });
+        QObject::connect(action, &QAction::triggered, &owner,
+                         [focused, command] { DoEdit(focused(), static_cast<int>(command)); });
         actions.emplace_back(action, static_cast<int>(command));
     };
     edit(QMenuBar::tr("&Undo"), EditCommand::Undo,

@@ -31,10 +31,18 @@ void OpenFontAndColourDialog(QWidget* parent, const QFont& font, const QColor& c
 // nested loop and deleted when it closes.
 QMessageBox* OpenWarningBox(QWidget* parent, const QString& text);
 
+// A Yes/No question over `parent`'s window, "No" the default, modal to that window only and
+// opened without a nested loop; `yes` runs only when the user answers Yes.
+QMessageBox* OpenQuestionBox(QWidget* parent, const QString& text, std::function<void()> yes);
+
+// The Edit commands on a text field: a rich edit pane or a one-line field (other widgets: none).
+bool CanEdit(const QWidget* field, int command);
+bool DoEdit(QWidget* field, int command);
+
 // Adds "&Edit" with Undo, Cut, Copy, Paste, Delete and Select All and their keys; each acts on
-// the pane `focused` returns (none: nothing). `actions` receives each action with its
+// the text field `focused` returns (none: nothing). `actions` receives each action with its
 // EditCommand number, for the owner's enabling rules.
-QMenu* AddEditMenu(QMenuBar& bar, QWidget& owner, std::function<CRichEditCtrlEx*()> focused,
+QMenu* AddEditMenu(QMenuBar& bar, QWidget& owner, std::function<QWidget*()> focused,
                    std::vector<std::pair<QAction*, int>>& actions);
 
 } // namespace zep::conversations

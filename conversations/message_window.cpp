@@ -6,6 +6,7 @@
 #include "contacts/contact_dialog.h"
 #include "conversations/button_ex.h"
 #include "conversations/conversation_host.h"
+#include "conversations/drafts.h"
 #include "conversations/message_parts.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "conversations/rtf_reader.h"
@@ -134,6 +135,7 @@ MessageWindow::MessageWindow(ConversationHost& host, std::string sessionId)
             [this] { QApplication::alert(this, kFlashPeriodMs / 2); });
 
     resize(300, 380);
+    SetMinimumFromControls();
     ParticipantsChanged();
     UpdateInputState();
 }
@@ -239,6 +241,21 @@ void MessageWindow::UpdateInputState()
     const bool writable =
         !m_connectionLost && SessionWritable(m_participants.InSession(), m_sessionEnded);
     m_input->setReadOnly(!writable);
+    // A pane that takes no text looks like one and says why.
+    QPalette look = m_input->palette();
+    look.setColor(
+        QPalette::Active, QPalette::Base,
+        palette().color(writable ? QPalette::Active : QPalette::Disabled, QPalette::Base));
+    look.setColor(
+        QPalette::Inactive, QPalette::Base,
+        palette().color(writable ? QPalette::Inactive : QPalette::Disabled, QPalette::Base));
+    m_input->setPalette(look);
+    m_input->setPlaceholderText(writable ? QString()
+                                : m_connectionLost
+                                    ? tr("Not connected: this conversation has ended.")
+                                : m_sessionEnded ? tr("The session has timed out.")
+                                                 : tr("Everyone else has left. Use Invite to "
+                                                      "bring someone back."));
     m_fontButton->setEnabled(writable);
     UpdateSendButton();
 }
@@ -282,10 +299,46 @@ void MessageWindow::ApplyStoredPlacement()
 
 void MessageWindow::setVisible(bool visible)
 {
-    // The stored placement applies to the first showing, whichever way it comes.
+    // The stored placement applies to the first showing, whichever way it comes, and so does
+    // the draft left in an earlier conversation with the same contact.
     if (visible && !isVisible())
-        ApplyStoredPlacement();
+        FirstShowing();
     QWidget::setVisible(visible);
+}
+
+void MessageWindow::FirstShowing()
+{
+    if (m_placed)
+        return;
+    ApplyStoredPlacement();
+    if (const std::u16string contact = DraftContact(); !contact.empty()) {
+        if (std::optional<QTextDocumentFragment> draft = TakeDraft(m_own.email, contact))
+            RestoreDraft(*draft);
+    }
+}
+
+std::u16string MessageWindow::DraftContact() const
+{
+    // Drafts belong to conversations with one other person.
+    const Participant* other = nullptr;
+    for (const Participant& p : m_participants.All()) {
+        if (m_participants.IsOwn(p.email))
+            continue;
+        if (other != nullptr)
+            return {};
+        other = &p;
+    }
+    return other != nullptr ? other->email : std::u16string();
+}
+
+void MessageWindow::ShowWithoutActivating()
+{
+    FirstShowing();
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    setWindowState((windowState() & ~(Qt::WindowActive | Qt::WindowMaximized)) |
+                   Qt::WindowMinimized);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 void MessageWindow::ShowAndActivate()
@@ -359,10 +412,10 @@ void MessageWindow::OnMessage(const std::u16string& fromEmail,
     m_history->ScrollToEnd();
 
     if (!isVisible()) {
-        // The first message of someone else's session must not take the keyboard away.
-        setAttribute(Qt::WA_ShowWithoutActivating, true);
-        showMinimized();
-        setAttribute(Qt::WA_ShowWithoutActivating, false);
+        // The first message of someone else's session must not take the keyboard away, however
+        // the stored placement left the last window: the placement is applied first, so that
+        // restoring it cannot undo the minimised state, and the window is never activated.
+        ShowWithoutActivating();
         m_input->setFocus(Qt::OtherFocusReason);
         QApplication::beep();
     }
@@ -514,6 +567,10 @@ void MessageWindow::SaveState()
 void MessageWindow::FinishClose()
 {
     m_closed = true;
+    // Unsent text stays for the next conversation with this contact.
+    if (const std::u16string contact = DraftContact();
+        !contact.empty() && !m_input->document()->isEmpty())
+        KeepDraft(m_own.email, contact, QTextDocumentFragment(m_input->document()));
     StopFlashing();
     SaveState();
     ClosePicker(m_invitePicker);

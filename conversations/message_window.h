@@ -85,6 +85,8 @@ public:
     bool IsOneToOneWith(const std::u16string& email) const;
     // The user's own invitation: shown normally (stored placement), raised and activated.
     void ShowAndActivate();
+    // Someone else's session shows itself: minimised and never activated.
+    void ShowWithoutActivating();
     // Restores a minimised window, raises and activates it.
     void BringToFront();
 
@@ -141,6 +143,11 @@ private:
     void UpdateEditActions();
     void ResetEditActions();
     CRichEditCtrlEx* FocusedPane() const;
+    // Typing outside the input: the key goes to the input while it takes text (true: handled).
+    bool ForwardToInput(const QKeyEvent& key);
+    // Ctrl+B, Ctrl+I, Ctrl+U in the input (true: handled).
+    bool ToggleInputStyle(const QKeyEvent& key);
+    void SetMinimumFromControls();
 
     // History.
     void AddCaption(const QString& text);
@@ -157,6 +164,10 @@ private:
     bool ApplicationInactive() const;
     void ShowBox(const QString& text);
     void ApplyStoredPlacement();
+    // The placement and a kept draft, before the window is first seen.
+    void FirstShowing();
+    // The one other participant a draft of this window belongs to (empty: a group).
+    std::u16string DraftContact() const;
     void CloseHidden();
     void FinishClose();
     void SaveState();
@@ -186,6 +197,7 @@ private:
     bool m_closed = false;
     bool m_placed = false;
     bool m_blockListing = false;
+    bool m_forwardingKey = false;
     std::optional<PendingSend> m_pending;
     QTimer m_flashTimer;
     QFont m_inputFont;

@@ -210,6 +210,19 @@ void MessageWindow::LayOut()
                               send.width(), s);
 }
 
+void MessageWindow::SetMinimumFromControls()
+{
+    // Small enough for a corner of the screen, never so small that the history, the input or
+    // "Send" disappear: the layout below gives the history three button heights at least.
+    const QSize send = m_sendButton->sizeHint();
+    const QSize font = m_fontButton->sizeHint();
+    const int line = m_toLine->fontMetrics().height();
+    const int width = std::max(font.width(), 2 * send.width()) + send.width() + 3 * kMargin;
+    const int height = m_banner->PreferredHeight() + 2 * kMargin + line + 3 * send.height() +
+                       kMargin + font.height() + kMargin + send.height() + kMargin;
+    m_body->setMinimumSize(width, height);
+}
+
 // ---- activation and keys -------------------------------------------------------------------
 
 void MessageWindow::changeEvent(QEvent* event)
@@ -245,6 +258,8 @@ bool MessageWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == m_input && ToggleInputStyle(*key))
+        return true;
     if (watched == m_input && IsEnter(*key) && !(key->modifiers() & Qt::ControlModifier)) {
         if (m_input->isReadOnly())
             return false;
@@ -264,16 +279,51 @@ bool MessageWindow::eventFilter(QObject* watched, QEvent* event)
                 Send();
             return true;
         }
-        if (ProducesText(*key)) {
-            // Typing anywhere goes to the input; keys that move or select stay here.
-            m_input->setFocus(Qt::OtherFocusReason);
-            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(),
-                           key->isAutoRepeat(), key->count());
-            QApplication::sendEvent(m_input, &copy);
+        // Typing anywhere goes to the input; keys that move or select stay here.
+        if (ProducesText(*key) && ForwardToInput(*key))
             return true;
-        }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool MessageWindow::ForwardToInput(const QKeyEvent& key)
+{
+    // A read-only input hands a typed key back up to this window: forwarding it again would
+    // never end. Nothing typed has a place to go then, so the key stops here.
+    if (m_forwardingKey)
+        return true;
+    if (m_input->isReadOnly())
+        return true;
+    m_forwardingKey = true;
+    m_input->setFocus(Qt::OtherFocusReason);
+    QKeyEvent copy(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(),
+                   key.count());
+    QApplication::sendEvent(m_input, &copy);
+    m_forwardingKey = false;
+    return true;
+}
+
+bool MessageWindow::ToggleInputStyle(const QKeyEvent& key)
+{
+    if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier || m_input->isReadOnly())
+        return false;
+    const QTextCharFormat now = m_input->currentCharFormat();
+    QTextCharFormat change;
+    switch (key.key()) {
+    case Qt::Key_B:
+        change.setFontWeight(now.fontWeight() > QFont::Normal ? QFont::Normal : QFont::Bold);
+        break;
+    case Qt::Key_I:
+        change.setFontItalic(!now.fontItalic());
+        break;
+    case Qt::Key_U:
+        change.setFontUnderline(!now.fontUnderline());
+        break;
+    default:
+        return false;
+    }
+    m_input->mergeCurrentCharFormat(change);
+    return true;
 }
 
 void MessageWindow::keyPressEvent(QKeyEvent* event)
@@ -296,13 +346,8 @@ void MessageWindow::keyPressEvent(QKeyEvent* event)
     default:
         break;
     }
-    if (ProducesText(*event)) {
-        m_input->setFocus(Qt::OtherFocusReason);
-        QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(),
-                       event->isAutoRepeat(), event->count());
-        QApplication::sendEvent(m_input, &copy);
+    if (ProducesText(*event) && ForwardToInput(*event))
         return;
-    }
     QWidget::keyPressEvent(event);
 }
 

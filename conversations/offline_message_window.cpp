@@ -10,8 +10,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace zep::conversations {
 
@@ -71,11 +73,25 @@ COfflineMessageWindow::~COfflineMessageWindow() = default;
 
 void COfflineMessageWindow::TextChanged()
 {
-    if (m_limit > 0) {
+    if (m_limit > 0 && m_remaining != nullptr) {
         const std::u16string text = m_pane->toPlainText().toStdU16String();
-        m_thirdBox->setText(Q(RemainingText(m_limit, CountCharacters(text))));
+        const std::size_t count = CountCharacters(text);
+        m_remaining->setText(Q(RemainingText(m_limit, count)));
+        // Past the limit the count turns red; it is still sent, the server cuts it.
+        QPalette look = palette();
+        if (count > static_cast<std::size_t>(m_limit))
+            look.setColor(QPalette::WindowText, QColor(200, 0, 0));
+        else
+            look.setColor(QPalette::WindowText, m_body->palette().color(QPalette::WindowText));
+        m_remaining->setPalette(look);
     }
     UpdateSendButton();
+}
+
+bool COfflineMessageWindow::HoldsUnsentText() const
+{
+    return !m_delivered && (!m_pane->document()->isEmpty() ||
+                            (m_subject != nullptr && !m_subject->text().isEmpty()));
 }
 
 void COfflineMessageWindow::UpdateSendButton()
@@ -87,8 +103,8 @@ void COfflineMessageWindow::SetSending(bool sending)
 {
     m_sending = sending;
     m_pane->setReadOnly(sending);
-    if (m_kind == OfflineKind::Email)
-        m_thirdBox->setReadOnly(sending);
+    if (m_subject != nullptr)
+        m_subject->setReadOnly(sending);
     UpdateSendButton();
 }
 
@@ -124,7 +140,7 @@ void COfflineMessageWindow::Send()
     draft.from = m_fromList->currentText().toStdU16String();
     draft.to = m_toList->currentText().toStdU16String();
     if (m_kind == OfflineKind::Email)
-        draft.subject = m_thirdBox->text().toStdU16String();
+        draft.subject = m_subject->text().toStdU16String();
     draft.text = m_pane->toPlainText().toStdU16String();
 
     OfflineMessage message;
@@ -145,6 +161,7 @@ void COfflineMessageWindow::OnSendDone(ImResult result)
     if (result == ImResult::Ok) {
         // Delivered: the text stays read-only until the window is gone.
         m_sending = false;
+        m_delivered = true;
         close();
         if (!m_closed)
             FinishClose();
@@ -152,6 +169,7 @@ void COfflineMessageWindow::OnSendDone(ImResult result)
     }
     // The text stays as it was, so the user can send it again (after the next logon).
     SetSending(false);
+    m_pane->setFocus(Qt::OtherFocusReason);
     ShowBox(OfflineSendFailureText(result));
 }
 
@@ -170,6 +188,21 @@ void COfflineMessageWindow::FinishClose()
 
 void COfflineMessageWindow::closeEvent(QCloseEvent* event)
 {
+    // Text the user wrote is never thrown away without asking; a send already out goes on.
+    if (!m_closed && !m_sending && !m_discardAsked && HoldsUnsentText()) {
+        event->ignore();
+        if (!m_discardBox.isNull())
+            return; // already asked
+        QPointer<COfflineMessageWindow> self(this);
+        m_discardBox = OpenQuestionBox(this, tr("Discard this message?"), [self] {
+            if (self.isNull())
+                return;
+            self->m_discardAsked = true;
+            self->close();
+        });
+        emit MessageBoxShown(m_discardBox);
+        return;
+    }
     if (!m_closed)
         FinishClose();
     event->accept();

@@ -4,11 +4,13 @@
 // itself when it succeeds and keeps the text when it fails.
 #pragma once
 
+#include "common/im_result.h"
 #include "conversations/offline_message.h"
 #include "protocol/contact_record.h"
-#include "common/im_result.h"
 
+#include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 #include <utility>
 #include <vector>
@@ -65,8 +67,12 @@ public:
     QComboBox* FromList() const { return m_fromList; }
     QComboBox* ToList() const { return m_toList; }
     QLabel* ThirdCaption() const { return m_thirdCaption; }
-    // "Subject" for e-mail, "Remaining" for SMS and pager.
-    QLineEdit* ThirdBox() const { return m_thirdBox; }
+    // "Subject" (a field) for e-mail, "Remaining" (a label) for SMS and pager.
+    QWidget* ThirdBox() const { return m_thirdBox; }
+    QLineEdit* Subject() const { return m_subject; }
+    QLabel* Remaining() const { return m_remaining; }
+    // What the message pane and the subject hold that was never sent.
+    bool HoldsUnsentText() const;
     CRichEditCtrlEx* Pane() const { return m_pane; }
     CButtonEx* SendButton() const { return m_sendButton; }
     CButtonEx* CancelButton() const { return m_cancelButton; }
@@ -95,7 +101,8 @@ private:
     void LayOut();
     void UpdateEditActions();
     void ResetEditActions();
-    CRichEditCtrlEx* FocusedPane() const;
+    // The text field the Edit commands act on: the message pane or the subject.
+    QWidget* FocusedField() const;
 
     void TextChanged();
     void UpdateSendButton();
@@ -113,6 +120,9 @@ private:
     bool m_sending = false;
     bool m_closed = false;
     bool m_placed = false;
+    bool m_delivered = false;
+    bool m_discardAsked = false;
+    QPointer<QMessageBox> m_discardBox;
     QPixmap m_logo;
 
     QMenuBar* m_menuBar = nullptr;
@@ -123,7 +133,9 @@ private:
     QLabel* m_toCaption = nullptr;
     QComboBox* m_toList = nullptr;
     QLabel* m_thirdCaption = nullptr;
-    QLineEdit* m_thirdBox = nullptr;
+    QWidget* m_thirdBox = nullptr;
+    QLineEdit* m_subject = nullptr;
+    QLabel* m_remaining = nullptr;
     CRichEditCtrlEx* m_pane = nullptr;
     CButtonEx* m_sendButton = nullptr;
     CButtonEx* m_cancelButton = nullptr;

@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -93,11 +92,18 @@ void COfflineMessageWindow::BuildControls(const OfflineRecipients& lists)
     const bool email = m_kind == OfflineKind::Email;
     const QString third = email ? tr("Subject") : tr("Remaining");
     m_thirdCaption = Caption(third, m_body);
-    m_thirdBox = new QLineEdit(m_body);
+    if (email) {
+        m_subject = new QLineEdit(m_body);
+        m_thirdBox = m_subject;
+    } else {
+        // The counter is the window's to write, never the user's: a label, not a field.
+        m_remaining = new QLabel(m_body);
+        m_remaining->setTextFormat(Qt::PlainText);
+        m_remaining->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        m_thirdBox = m_remaining;
+    }
     m_thirdBox->setAccessibleName(third);
     m_thirdCaption->setBuddy(m_thirdBox);
-    // The counter is the window's to write, never the user's.
-    m_thirdBox->setEnabled(email);
 
     m_pane = new CRichEditCtrlEx(m_body);
     m_pane->setAcceptRichText(false);
@@ -117,8 +123,12 @@ void COfflineMessageWindow::BuildControls(const OfflineRecipients& lists)
     connect(m_cancelButton, &CButtonEx::Command, this, [this] { close(); });
 
     setTabOrder(m_fromList, m_toList);
-    setTabOrder(m_toList, m_thirdBox);
-    setTabOrder(m_thirdBox, m_pane);
+    if (m_subject != nullptr) {
+        setTabOrder(m_toList, m_subject);
+        setTabOrder(m_subject, m_pane);
+    } else {
+        setTabOrder(m_toList, m_pane);
+    }
     setTabOrder(m_pane, m_sendButton);
     setTabOrder(m_sendButton, m_cancelButton);
 }
@@ -130,8 +140,8 @@ void COfflineMessageWindow::BuildMenus()
     connect(closeAction, &QAction::triggered, this, [this] { close(); });
 
     m_editMenu = AddEditMenu(
-        *m_menuBar, *this, [this] { return FocusedPane(); }, m_editActions);
-    // The entries show the state of the message pane while the menu is open; their keys stay
+        *m_menuBar, *this, [this] { return FocusedField(); }, m_editActions);
+    // The entries show the state of the focused text field while the menu is open; their keys stay
     // live otherwise, and each command checks its rule when it runs.
     connect(m_editMenu, &QMenu::aboutToShow, this, [this] { UpdateEditActions(); });
     connect(m_editMenu, &QMenu::aboutToHide, this, [this] { ResetEditActions(); });
@@ -145,21 +155,19 @@ void COfflineMessageWindow::BuildMenus()
     help->addSeparator();
     QAction* about = help->addAction(tr("&About ZEP Instant Messenger..."));
     connect(about, &QAction::triggered, this, [this] { m_host->ShowAbout(); });
-
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { close(); });
 }
 
-CRichEditCtrlEx* COfflineMessageWindow::FocusedPane() const
+QWidget* COfflineMessageWindow::FocusedField() const
 {
-    return focusWidget() == m_pane ? m_pane : nullptr;
+    QWidget* focused = focusWidget();
+    return focused == m_pane || (focused != nullptr && focused == m_subject) ? focused : nullptr;
 }
 
 void COfflineMessageWindow::UpdateEditActions()
 {
-    CRichEditCtrlEx* pane = FocusedPane();
+    QWidget* field = FocusedField();
     for (auto& [action, command] : m_editActions)
-        action->setEnabled(pane != nullptr && pane->CanDo(static_cast<EditCommand>(command)));
+        action->setEnabled(CanEdit(field, command));
 }
 
 void COfflineMessageWindow::ResetEditActions()
@@ -219,6 +227,12 @@ bool COfflineMessageWindow::eventFilter(QObject* watched, QEvent* event)
 
 void COfflineMessageWindow::keyPressEvent(QKeyEvent* event)
 {
+    // Esc closes the window when no control took it. Not a window shortcut: an open drop-down
+    // list closes itself on the key first, and a shortcut would then close the window too.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
     // Arrow keys the focused control leaves alone move between the controls.
     switch (event->key()) {
     case Qt::Key_Left:

@@ -146,7 +146,7 @@ TEST_F(ContactActionsE2E, AnEmailOutlivesALostConnectionAndArrivesAfterTheNextLo
     ASSERT_EQ(view->OpenOfflineWindow(OfflineKind::Email, u"ben@example.com"), 0);
     QPointer<COfflineMessageWindow> window = OnlyOfflineWindow();
     ASSERT_NE(window, nullptr);
-    window->ThirdBox()->setText(QStringLiteral("Lunch"));
+    window->Subject()->setText(QStringLiteral("Lunch"));
     window->Pane()->setPlainText(QStringLiteral("At one?\n\n"));
 
     QPointer<CZepimView> old = view;

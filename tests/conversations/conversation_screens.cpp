@@ -105,7 +105,7 @@ bool OfflineScreens(const QString& folder)
             continue;
         }
         if (screen.kind == 1)
-            window->ThirdBox()->setText(QStringLiteral("Notes"));
+            window->Subject()->setText(QStringLiteral("Notes"));
         window->Pane()->setPlainText(QString::fromUtf8(screen.text));
         ok &= Save(*window, folder, screen.file);
         delete window;

@@ -10,6 +10,7 @@
 
 #include "client/settings.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -28,6 +29,11 @@ using namespace zep::conversations::testing;
 std::string S(const QString& text)
 {
     return text.toStdString();
+}
+
+std::string ThirdText(const COfflineMessageWindow& window)
+{
+    return S(window.Subject() != nullptr ? window.Subject()->text() : window.Remaining()->text());
 }
 
 std::vector<std::string> Entries(const QComboBox* list)
@@ -124,8 +130,8 @@ TEST_F(Offline, CreationByKindFillsTheRowsAndFocusOrShowsNothing)
         ASSERT_FALSE(window.isNull()) << row.title;
         EXPECT_EQ(S(window->windowTitle()), row.title);
         EXPECT_EQ(S(window->ThirdCaption()->text()), row.caption);
-        EXPECT_EQ(S(window->ThirdBox()->text()), row.box);
-        EXPECT_EQ(window->ThirdBox()->isEnabled(), row.kind < 2);
+        EXPECT_EQ(ThirdText(*window), row.box);
+        EXPECT_EQ(window->Subject() != nullptr, row.kind < 2) << "the counter is a label";
         EXPECT_EQ(Entries(window->FromList()), std::vector<std::string>{row.from});
         EXPECT_EQ(Entries(window->ToList()), std::vector<std::string>{row.to});
         QWidget* first = row.kind < 2 ? static_cast<QWidget*>(window->ThirdBox()) : window->Pane();
@@ -139,7 +145,8 @@ TEST_F(Offline, TooManyIsCountedButStillSent)
 {
     Open(2);
     Type(QStringLiteral("0123456789abc"));
-    EXPECT_EQ(S(window->ThirdBox()->text()), "3 too many");
+    EXPECT_EQ(ThirdText(*window), "3 too many");
+    EXPECT_EQ(window->Remaining()->palette().color(QPalette::WindowText), QColor(200, 0, 0));
     ASSERT_TRUE(window->SendButton()->isEnabled());
     window->Send();
     ASSERT_EQ(host.sent.size(), 1u);
@@ -163,7 +170,7 @@ TEST_F(Offline, OnlySpacesAndBreaksAreRefusedWithTheBox)
 TEST_F(Offline, OneSendAtATimeAndReadOnlyWhileItIsOut)
 {
     Open(1);
-    window->ThirdBox()->setText(QStringLiteral("Hi"));
+    window->Subject()->setText(QStringLiteral("Hi"));
     Type(QStringLiteral("text"));
     QTest::mouseClick(window->SendButton(), Qt::LeftButton);
     QTest::mouseClick(window->SendButton(), Qt::LeftButton);
@@ -174,7 +181,7 @@ TEST_F(Offline, OneSendAtATimeAndReadOnlyWhileItIsOut)
     EXPECT_NE(host.sent[0].headers.find("Subject: Hi\r\n"), std::string::npos);
     EXPECT_TRUE(window->SendOutstanding());
     EXPECT_TRUE(window->Pane()->isReadOnly());
-    EXPECT_TRUE(window->ThirdBox()->isReadOnly());
+    EXPECT_TRUE(window->Subject()->isReadOnly());
     EXPECT_FALSE(window->SendButton()->isEnabled());
 }
 
@@ -202,6 +209,7 @@ TEST_F(Offline, AFailureKeepsTheTextAndTheNextSendWorks)
         EXPECT_EQ(shown->windowModality(), Qt::WindowModal);
         EXPECT_TRUE(shown->testAttribute(Qt::WA_DeleteOnClose));
         EXPECT_EQ(S(window->Pane()->toPlainText()), "keep me");
+        EXPECT_EQ(window->focusWidget(), window->Pane()) << "the focus goes back to the text";
         EXPECT_FALSE(window->Pane()->isReadOnly());
         EXPECT_TRUE(window->SendButton()->isEnabled());
         EXPECT_TRUE(host.closed.empty());
@@ -244,14 +252,14 @@ TEST_F(Offline, PlacementRoundTripsInItsOwnSetting)
     EXPECT_EQ(window->size(), QSize(411, 333));
 }
 
-TEST_F(Offline, EditMenuFollowsTheMessagePane)
+TEST_F(Offline, EditMenuFollowsTheFocusedTextField)
 {
-    Open(2);
+    Open(1);
     QApplication::clipboard()->setText(QStringLiteral("clip"));
     window->Pane()->setPlainText(QStringLiteral("some text"));
     window->Pane()->selectAll();
-    QMenu* edit = window->MenuBar()->actions().at(1)->menu();
     const auto state = [&] {
+        QMenu* edit = window->MenuBar()->actions().at(1)->menu();
         emit edit->aboutToShow();
         std::string s;
         for (QAction* a : edit->actions())
@@ -264,6 +272,74 @@ TEST_F(Offline, EditMenuFollowsTheMessagePane)
     EXPECT_EQ(state(), "..+..+"); // read-only while the send is out
     window->FromList()->setFocus();
     EXPECT_EQ(state(), "......");
+    delete window.data();
+
+    Open(1);
+    window->Subject()->setText(QStringLiteral("Lunch"));
+    window->Subject()->setSelection(0, 2);
+    window->Subject()->setFocus();
+    EXPECT_EQ(state(), ".+++++"); // a text set by the program is not undone
+    QAction* cut = window->MenuBar()->actions().at(1)->menu()->actions().at(1);
+    cut->trigger();
+    EXPECT_EQ(S(window->Subject()->text()), "nch");
+    EXPECT_EQ(S(QApplication::clipboard()->text()), "Lu");
+}
+
+// Closing with unsent text asks first, whichever way the window is closed; Esc over an open
+// drop-down list closes only the list.
+TEST_F(Offline, ClosingWithUnsentTextAsksAndEscapeClosesAnOpenListFirst)
+{
+    struct Row
+    {
+        const char* name;
+        const char *pane, *subject;
+        std::function<void(COfflineMessageWindow&)> close;
+        bool asked;
+        QMessageBox::StandardButton answer;
+        bool closed;
+    };
+    const auto escape = [](COfflineMessageWindow& w) { QTest::keyClick(w.Pane(), Qt::Key_Escape); };
+    const auto cancel = [](COfflineMessageWindow& w) {
+        QTest::mouseClick(w.CancelButton(), Qt::LeftButton);
+    };
+    const auto closeButton = [](COfflineMessageWindow& w) { w.close(); };
+    const Row rows[] = {
+        {"empty closes at once", "", "", escape, false, QMessageBox::NoButton, true},
+        {"text and No stays", "draft", "", escape, true, QMessageBox::No, false},
+        {"text and Yes goes", "draft", "", cancel, true, QMessageBox::Yes, true},
+        {"a subject alone counts", "", "Lunch", closeButton, true, QMessageBox::No, false},
+    };
+    for (const Row& row : rows) {
+        Open(1);
+        ASSERT_TRUE(Activate());
+        window->Pane()->setPlainText(QString::fromUtf8(row.pane));
+        window->Subject()->setText(QString::fromUtf8(row.subject));
+        QMessageBox* asked = nullptr;
+        QObject::connect(window, &COfflineMessageWindow::MessageBoxShown,
+                         [&asked](QMessageBox* box) { asked = box; });
+        row.close(*window);
+        ASSERT_EQ(asked != nullptr, row.asked) << row.name;
+        if (asked != nullptr) {
+            EXPECT_EQ(S(asked->text()), "Discard this message?");
+            EXPECT_EQ(asked->defaultButton(), asked->button(QMessageBox::No));
+            EXPECT_EQ(asked->windowModality(), Qt::WindowModal);
+            asked->button(row.answer)->click();
+        }
+        Settle();
+        EXPECT_EQ(window.isNull(), row.closed) << row.name;
+        delete window.data();
+    }
+
+    Open(2);
+    ASSERT_TRUE(Activate());
+    Type(QStringLiteral("draft"));
+    window->ToList()->showPopup();
+    ASSERT_TRUE(window->ToList()->view()->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    Settle();
+    ASSERT_FALSE(window.isNull());
+    EXPECT_FALSE(window->ToList()->view()->isVisible());
+    EXPECT_TRUE(window->findChildren<QMessageBox*>().isEmpty());
 }
 
 TEST_F(Offline, LayoutFollowsTheRowsAndButtonsRules)
