@@ -211,22 +211,16 @@ void MessageWindow::OnBlockCommand(int command)
 
 void MessageWindow::ConfirmBlock(const std::u16string& email, const std::u16string& name)
 {
-    auto* box = new QMessageBox(
-        QMessageBox::Question, tr("ZEP Instant Messenger"),
-        tr("Block '%1'? You will no longer receive messages from this user.").arg(Q(name)),
-        QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox* box = OpenQuestionBox(
+        this, tr("Block '%1'? You will no longer receive messages from this user.").arg(Q(name)),
+        [this, email] {
+            if (m_connectionLost || m_closed)
+                return;
+            // Looked up again: the contact may have gone while the question was up.
+            if (const std::optional<CContactDisplay> row = m_host->FindContactRow(email))
+                m_host->BlockContact(row->Contact);
+        });
     box->setObjectName(QStringLiteral("ConfirmBlock"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setDefaultButton(QMessageBox::No);
-    connect(box, &QMessageBox::finished, this, [this, box, email](int) {
-        if (box->result() != QMessageBox::Yes || m_connectionLost || m_closed)
-            return;
-        // Looked up again: the contact may have gone while the question was up.
-        if (const std::optional<CContactDisplay> row = m_host->FindContactRow(email))
-            m_host->BlockContact(row->Contact);
-    });
-    box->open();
     emit MessageBoxShown(box);
 }
 
