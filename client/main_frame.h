@@ -93,11 +93,14 @@ public:
     // logged-on session's credentials, or the saved ones when logged off.
     MailLaunch LaunchMail();
 
-    // "&Add a contact..." (141) and "&Delete a contact..." (143), for the logged-on view.
+    // "&Add a contact..." (141), "&Delete a contact..." (143) and "&Blocked Contacts...", for
+    // the logged-on view.
     void OnAddContact();
     void OnDeleteContact();
+    void OnBlockedContacts();
     QAction* AddContactAction() const { return m_addContact; }
     QAction* DeleteContactAction() const { return m_deleteContact; }
+    QAction* BlockedContactsAction() const { return m_blockedContacts; }
 
     CZEPStatusBar* ZepStatusBar() const { return m_statusBar; }
     CTrayIcon* Tray() const { return m_tray; }
@@ -190,6 +193,7 @@ private:
     QAction* m_logOut = nullptr;
     QAction* m_addContact = nullptr;
     QAction* m_deleteContact = nullptr;
+    QAction* m_blockedContacts = nullptr;
     std::vector<QPointer<conversations::COfflineMessageWindow>> m_offlineWindows;
     // The user's record at the last logon, for the offline windows' From lists.
     ContactRecord m_own;

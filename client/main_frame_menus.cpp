@@ -46,6 +46,10 @@ void CMainFrame::CreateMenus()
     m_deleteContact =
         contacts->addAction(tr("&Delete a contact..."), this, &CMainFrame::OnDeleteContact);
     m_deleteContact->setObjectName(QStringLiteral("DeleteContact"));
+    contacts->addSeparator();
+    m_blockedContacts =
+        contacts->addAction(tr("&Blocked Contacts..."), this, &CMainFrame::OnBlockedContacts);
+    m_blockedContacts->setObjectName(QStringLiteral("BlockedContacts"));
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     tools->addAction(tr("&Options..."), this, &CMainFrame::optionsRequested)
@@ -75,6 +79,7 @@ void CMainFrame::UpdateCommands()
     m_logOut->setEnabled(main);
     m_addContact->setEnabled(main);
     m_deleteContact->setEnabled(main);
+    m_blockedContacts->setEnabled(main);
 }
 
 void CMainFrame::OnLogIn()

@@ -25,6 +25,12 @@ void CMainFrame::OnDeleteContact()
         view->OpenDeletePicker();
 }
 
+void CMainFrame::OnBlockedContacts()
+{
+    if (auto* view = qobject_cast<CZepimView*>(centralWidget()))
+        view->OpenBlockedContacts();
+}
+
 int CMainFrame::OpenOfflineMessage(contacts::OfflineKind kind, const ContactRecord& contact,
                                    const ContactRecord& own)
 {

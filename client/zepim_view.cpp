@@ -123,6 +123,7 @@ CZepimView::~CZepimView()
     Shutdown();
     // A sheet whose queued delete has not run yet goes with the view.
     delete m_addSheet.data();
+    delete m_blockedWindow.data();
 }
 
 void CZepimView::Shutdown(const QString& why)
@@ -140,6 +141,8 @@ void CZepimView::Shutdown(const QString& why)
         m_addSheet->Cancel();
     if (m_deletePicker)
         m_deletePicker->reject();
+    if (m_blockedWindow)
+        m_blockedWindow->reject();
     Settings settings;
     settings.WriteInt(setting::OnlineNodeOpen,
                       m_list->IsExpanded(ContactDisplayKind::OnlineHeader) ? 1 : 0);

@@ -5,6 +5,7 @@
 
 #include "contacts/add_contact_host.h"
 #include "contacts/add_contact_sheet.h"
+#include "contacts/blocked_contacts_window.h"
 #include "contacts/contact_actions.h"
 #include "contacts/contact_dialog.h"
 #include "contacts/contact_list_ctrl.h"
@@ -17,6 +18,7 @@
 #include "view_session.h"
 
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -120,12 +122,15 @@ public:
     // The Delete key: asks first, and deletes the contact it finds again after "Yes".
     void ConfirmDelete(const std::u16string& email);
 
-    // The main frame's "&Add a contact..." and "&Delete a contact...". Both windows belong to
-    // this view and close with it; their requests go out on this view's connection only.
+    // The main frame's "&Add a contact...", "&Delete a contact..." and "&Blocked Contacts...".
+    // The windows belong to this view and close with it; their requests go out on this view's
+    // connection only.
     void OpenAddContact();
     void OpenDeletePicker();
+    void OpenBlockedContacts();
     contacts::CAddContactSheet* AddContactSheet() const { return m_addSheet; }
     contacts::CContactDialog* DeletePicker() const { return m_deletePicker; }
+    contacts::CBlockedContactsWindow* BlockedContacts() const { return m_blockedWindow; }
 
     // "GET VARIABLE" and "SET VARIABLE" for the options dialog, on the worker.
     void FetchVariables(QObject* context, std::function<void(ImResult, ServerVariables)> done);
@@ -142,6 +147,8 @@ public:
                      std::function<void(ImResult, std::vector<ContactRecord>)> done) override;
     void AddContact(const ContactRecord& chosen, QObject* context,
                     std::function<void(contacts::AddContactOutcome)> done) override;
+    void UnblockContact(const ContactRecord& user, QObject* context,
+                        std::function<void(ImResult)> done) override;
 
     // What the conversation windows ask of the view.
     ContactRecord OwnRecord() const override { return m_own; }
@@ -152,6 +159,7 @@ public:
                        std::function<void(ImResult, std::vector<MessageFailure>)> done) override;
     void InviteToSession(std::string sessionId, std::u16string email, QObject* context,
                          std::function<void(ImResult)> done) override;
+    // Also what the wizard and the Blocked Contacts window ask.
     void ListBlocked(QObject* context,
                      std::function<void(ImResult, std::vector<ContactRecord>)> done) override;
     std::unique_ptr<contacts::CContactDisplayList> OnlineContacts() const override;
@@ -162,7 +170,8 @@ public:
     void ShowAbout() override;
 
     // A box that does not block: server events keep being handled while it is up.
-    void ShowMessage(const QString& text, QWidget* over = nullptr);
+    void ShowMessage(const QString& text, QWidget* over = nullptr,
+                     QMessageBox::Icon icon = QMessageBox::Warning);
 
 signals:
     void Changed();
@@ -203,6 +212,7 @@ private:
     QPointer<QMenu> m_contactMenu;
     QPointer<contacts::CAddContactSheet> m_addSheet;
     QPointer<contacts::CContactDialog> m_deletePicker;
+    QPointer<contacts::CBlockedContactsWindow> m_blockedWindow;
 
     // ViewLock: look-ups made for other threads.
     mutable std::recursive_mutex m_viewLock;

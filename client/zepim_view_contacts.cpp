@@ -1,10 +1,13 @@
 // The contact list's actions in the logged-on view: activating a row, the contact menu, the
-// offline message windows, deleting a contact, and the add-contact wizard and the delete
-// picker of the main frame. Everything here runs on the UI thread; requests go to the
-// session's worker, and every answer looks the contact up again, as it may be gone by then.
+// offline message windows, deleting a contact, and the add-contact wizard, the delete picker
+// and the Blocked Contacts window of the main frame. Everything here runs on the UI thread;
+// requests go to the session's worker, and every answer looks the contact up again, as it may
+// be gone by then.
 #include "zepim_view.h"
 
+#include "block_requests.h"
 #include "contacts/add_contact_sheet.h"
+#include "contacts/block_list.h"
 #include "contacts/contact_dialog.h"
 #include "contacts/record_display.h"
 #include "display_texts.h"
@@ -295,6 +298,44 @@ void CZepimView::OpenAddContact()
     sheet->Open();
 }
 
+void CZepimView::UnblockContact(const ContactRecord& user, QObject* context,
+                                std::function<void(ImResult)> done)
+{
+    if (m_shutDown) {
+        QPointer<QObject> guard(context);
+        QTimer::singleShot(0, this, [guard, done] {
+            if (guard && done)
+                done(ImResult::ConnectionClosed);
+        });
+        return;
+    }
+    m_session->Request<ImResult>(
+        [email = user.email](ImConnection& conn) { return RequestUnblock(conn, email); }, context,
+        std::move(done));
+}
+
+void CZepimView::OpenBlockedContacts()
+{
+    if (m_shutDown)
+        return;
+    if (m_blockedWindow) {
+        m_blockedWindow->raise();
+        m_blockedWindow->activateWindow();
+        return;
+    }
+    auto* blocked = new contacts::CBlockedContactsWindow(*this, window());
+    blocked->SetLogo(PickerLogo());
+    connect(
+        blocked, &contacts::CBlockedContactsWindow::Finished, this,
+        [blocked = QPointer<contacts::CBlockedContactsWindow>(blocked)] {
+            if (blocked)
+                blocked->deleteLater();
+        },
+        Qt::QueuedConnection);
+    m_blockedWindow = blocked;
+    blocked->Open();
+}
+
 void CZepimView::OpenDeletePicker()
 {
     if (m_shutDown)
@@ -390,6 +431,14 @@ void CZepimView::AddContact(const ContactRecord& chosen, QObject* context,
         [wire, chosen](ImConnection& conn) {
             Added added;
             added.record = chosen;
+            // Adding a blocked user would leave it blocked (or be refused as present already);
+            // the user decides first whether to take it off the block list.
+            std::vector<ContactRecord> blocked;
+            if (RequestBlockList(conn, blocked) == ImResult::Ok &&
+                contacts::FindBlocked(blocked, chosen.email) != nullptr) {
+                added.outcome = AddContactOutcome::Blocked;
+                return added;
+            }
             const ImResult result = ImContactAdd(conn, ListType::Contact, wire.id);
             if (result == ImResult::AlreadyPresent) {
                 added.outcome = AddContactOutcome::AlreadyAdded;

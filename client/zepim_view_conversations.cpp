@@ -4,6 +4,7 @@
 #include "zepim_view.h"
 
 #include "about_box.h"
+#include "block_requests.h"
 #include "client_connection.h"
 #include "contacts/contact_display.h"
 #include "contacts/record_display.h"
@@ -228,7 +229,7 @@ void CZepimView::BlockContact(const ContactRecord& contact)
                 ShowMessage(tr("'%1' has been successfully added to your block list. You will "
                                "not receive any messages from this user.")
                                 .arg(name),
-                            QApplication::activeWindow());
+                            QApplication::activeWindow(), QMessageBox::Information);
             } else {
                 ShowMessage(tr("Failed to block '%1'.").arg(name), QApplication::activeWindow());
             }
@@ -267,13 +268,8 @@ void CZepimView::ListBlocked(QObject* context,
     using Answer = std::pair<ImResult, std::vector<ContactRecord>>;
     m_session->Request<Answer>(
         [](ImConnection& conn) {
-            std::vector<ContactRecordUtf8> listed;
-            Answer answer{ImListContacts(conn, ListType::Blocked, listed), {}};
-            for (const ContactRecordUtf8& r : listed) {
-                ContactRecord wide;
-                if (ToUtf16(r, wide) == ImResult::Ok)
-                    answer.second.push_back(std::move(wide));
-            }
+            Answer answer;
+            answer.first = RequestBlockList(conn, answer.second);
             return answer;
         },
         context, [done](Answer answer) { done(answer.first, std::move(answer.second)); });
@@ -336,11 +332,10 @@ void CZepimView::ShowAbout()
     ShowAboutBox(QApplication::activeWindow());
 }
 
-void CZepimView::ShowMessage(const QString& text, QWidget* over)
+void CZepimView::ShowMessage(const QString& text, QWidget* over, QMessageBox::Icon icon)
 {
     QWidget* parent = over ? over->window() : window();
-    auto* box =
-        new QMessageBox(QMessageBox::Warning, text::AppTitle(), text, QMessageBox::Ok, parent);
+    auto* box = new QMessageBox(icon, text::AppTitle(), text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setObjectName(QStringLiteral("ZepMessageBox"));
     box->setWindowModality(Qt::WindowModal);

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace zep::contacts {
 
@@ -51,8 +52,11 @@ CAddContactListPage::CAddContactListPage(QWidget* parent)
     Grid()->addWidget(m_list, 2, 0, 1, 2);
 }
 
-CAddContactFinishPage::CAddContactFinishPage(QWidget* parent) : CAddContactPage(QString(), parent)
+CAddContactFinishPage::CAddContactFinishPage(QWidget* parent)
+    : CAddContactPage(QString(), parent), m_unblock(new QPushButton(tr("&Unblock and Add"), this))
 {
+    m_unblock->hide();
+    Grid()->addWidget(m_unblock, 1, 0, Qt::AlignLeft | Qt::AlignTop);
 }
 
 void CAddContactFinishPage::SetOutcome(const QString& sentence)

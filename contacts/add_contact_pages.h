@@ -8,6 +8,7 @@
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace zep::contacts {
 
@@ -58,7 +59,7 @@ private:
     CContactListCtrl* m_list;
 };
 
-// Its caption is the outcome sentence.
+// Its caption is the outcome sentence; under it the offer to unblock a blocked user and add it.
 class CAddContactFinishPage : public CAddContactPage
 {
     Q_OBJECT
@@ -66,6 +67,10 @@ public:
     explicit CAddContactFinishPage(QWidget* parent = nullptr);
     void SetOutcome(const QString& sentence);
     QString Outcome() const;
+    QPushButton* UnblockButton() const { return m_unblock; }
+
+private:
+    QPushButton* m_unblock;
 };
 
 } // namespace zep::contacts

@@ -31,11 +31,6 @@ QString Q(const std::u16string& text)
 
 } // namespace
 
-std::u16string SearchResultLabel(const ContactRecord& user)
-{
-    return user.name + u" <" + user.email + u">";
-}
-
 QString OutcomeSentence(AddContactOutcome outcome, const std::u16string& name)
 {
     switch (outcome) {
@@ -45,6 +40,10 @@ QString OutcomeSentence(AddContactOutcome outcome, const std::u16string& name)
     case AddContactOutcome::AlreadyAdded:
         return CAddContactSheet::tr("'%1' has already been added to your contact list.")
             .arg(Q(name));
+    case AddContactOutcome::Blocked:
+        return CAddContactSheet::tr("'%1' is in your block list.").arg(Q(name));
+    case AddContactOutcome::UnblockFailed:
+        return CAddContactSheet::tr("Failed to unblock '%1'.").arg(Q(name));
     case AddContactOutcome::Failed:
         break;
     }
@@ -91,6 +90,8 @@ CAddContactSheet::CAddContactSheet(AddContactHost& host, QWidget* owner)
     connect(m_next, &QPushButton::clicked, this, [this] { Next(); });
     connect(m_finish, &QPushButton::clicked, this, [this] { FinishPressed(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
+    connect(m_finishPage->UnblockButton(), &QPushButton::clicked, this,
+            [this] { UnblockAndAdd(); });
     connect(SearchEdit(), &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
     connect(Results()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateButtons(); });
@@ -191,12 +192,30 @@ void CAddContactSheet::Next()
     const CContactDisplay* row = Results()->GetSelected();
     if (row == nullptr || row->Kind != ContactDisplayKind::OnlineContact)
         return;
-    m_chosenName = row->Contact.name;
-    const ContactRecord chosen = row->Contact;
+    m_chosen = row->Contact;
     // Everything is locked before the host is asked: it may answer at once.
     m_adding = true;
     UpdateButtons();
-    m_host.AddContact(chosen, this, [this](AddContactOutcome outcome) { OnAddOutcome(outcome); });
+    m_host.AddContact(m_chosen, this, [this](AddContactOutcome outcome) { OnAddOutcome(outcome); });
+}
+
+void CAddContactSheet::UnblockAndAdd()
+{
+    if (m_ended || m_adding || CurrentPage() != Page::Finish ||
+        m_outcome != AddContactOutcome::Blocked)
+        return;
+    m_adding = true;
+    UpdateButtons();
+    m_host.UnblockContact(m_chosen, this, [this](ImResult result) {
+        if (m_ended)
+            return;
+        if (result != ImResult::Ok) {
+            OnAddOutcome(AddContactOutcome::UnblockFailed);
+            return;
+        }
+        m_host.AddContact(m_chosen, this,
+                          [this](AddContactOutcome outcome) { OnAddOutcome(outcome); });
+    });
 }
 
 void CAddContactSheet::FinishPressed()
@@ -254,7 +273,10 @@ void CAddContactSheet::UpdateButtons()
     m_next->setEnabled(next);
     m_next->setVisible(!onFinish);
     m_finish->setVisible(onFinish);
-    m_finish->setEnabled(onFinish);
+    m_finish->setEnabled(onFinish && !m_adding);
+    QPushButton* unblock = m_finishPage->UnblockButton();
+    unblock->setVisible(onFinish && m_outcome == AddContactOutcome::Blocked);
+    unblock->setEnabled(!m_adding);
     m_cancel->setEnabled(!onFinish);
     // The choice stays put while it is being added.
     Results()->setEnabled(!m_adding);
@@ -301,7 +323,8 @@ void CAddContactSheet::OnAddOutcome(AddContactOutcome outcome)
     if (m_ended || !m_adding)
         return;
     m_adding = false;
-    m_finishPage->SetOutcome(OutcomeSentence(outcome, m_chosenName));
+    m_outcome = outcome;
+    m_finishPage->SetOutcome(OutcomeSentence(outcome, m_chosen.name));
     ShowPage(Page::Finish);
 }
 

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "contacts/add_contact_host.h"
+#include "contacts/contact_display.h"
 #include "protocol/contact_record.h"
 
 #include <QDialog>
 #include <QPointer>
+#include <optional>
 #include <string>
 
 class QLineEdit;
@@ -23,8 +25,6 @@ class CContactListCtrl;
 
 inline constexpr char16_t kNoContactsFoundLabel[] = u"No contacts found.";
 
-// Name + " <" + Email + ">".
-std::u16string SearchResultLabel(const ContactRecord& user);
 // The finish page's sentence for the chosen user's name.
 QString OutcomeSentence(AddContactOutcome outcome, const std::u16string& name);
 
@@ -57,6 +57,8 @@ public:
     void Back();
     void Next();
     void FinishPressed();
+    // The finish page's offer for a user in the block list: unblock, then add as Next does.
+    void UnblockAndAdd();
 
     Page CurrentPage() const;
     bool Ended() const { return m_ended; }
@@ -108,7 +110,8 @@ private:
     bool m_searching = false;
     bool m_adding = false;
     bool m_ended = false;
-    std::u16string m_chosenName;
+    ContactRecord m_chosen;
+    std::optional<AddContactOutcome> m_outcome;
 };
 
 } // namespace zep::contacts

@@ -68,6 +68,11 @@ std::u16string ContactLabel(const ContactRecord& record)
     return record.name + u" (" + sub + u")";
 }
 
+std::u16string SearchResultLabel(const ContactRecord& user)
+{
+    return user.name + u" <" + user.email + u">";
+}
+
 std::u16string MailNoticeLabel(int count)
 {
     if (count <= 0)

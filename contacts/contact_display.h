@@ -84,6 +84,8 @@ inline constexpr char16_t kReadMailTip[] = u"Double click here to read your emai
 std::u16string SubStatusLabel(SubStatus value);
 // Name, or Name + " (" + sub-status label + ")".
 std::u16string ContactLabel(const ContactRecord& record);
+// Name + " <" + Email + ">": a user of the directory or of the block list.
+std::u16string SearchResultLabel(const ContactRecord& user);
 // "You have %d recent email messages", or the no-mail text for a count of 0 or less.
 std::u16string MailNoticeLabel(int count);
 

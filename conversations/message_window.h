@@ -183,6 +183,8 @@ private:
     void OnInviteCommand(int command);
     void OnBlockList(ImResult result, const std::vector<ContactRecord>& blocked);
     void OnBlockCommand(int command);
+    // Asks whether to block; only "Yes" sends it.
+    void ConfirmBlock(const std::u16string& email, const std::u16string& name);
     void OnInviteDone(const std::u16string& email, const std::u16string& name, ImResult result);
 
     ConversationHost* m_host;

@@ -1,4 +1,5 @@
-// The window's actions: the font dialog, and inviting and blocking through the contact picker.
+// The window's actions: the font dialog, and inviting and blocking (after a question) through the
+// contact picker.
 #include "contacts/contact_dialog.h"
 #include "contacts/record_display.h"
 #include "conversations/button_ex.h"
@@ -7,6 +8,7 @@
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 
+#include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
 #include <memory>
@@ -204,7 +206,22 @@ void MessageWindow::OnBlockCommand(int command)
     const std::optional<CContactDisplay> row = m_host->FindContactRow(chosen->Contact.email);
     if (!row)
         return;
-    m_host->BlockContact(row->Contact);
+    ConfirmBlock(row->Contact.email, row->Contact.name);
+}
+
+void MessageWindow::ConfirmBlock(const std::u16string& email, const std::u16string& name)
+{
+    QMessageBox* box = OpenQuestionBox(
+        this, tr("Block '%1'? You will no longer receive messages from this user.").arg(Q(name)),
+        [this, email] {
+            if (m_connectionLost || m_closed)
+                return;
+            // Looked up again: the contact may have gone while the question was up.
+            if (const std::optional<CContactDisplay> row = m_host->FindContactRow(email))
+                m_host->BlockContact(row->Contact);
+        });
+    box->setObjectName(QStringLiteral("ConfirmBlock"));
+    emit MessageBoxShown(box);
 }
 
 } // namespace zep::conversations

@@ -77,12 +77,21 @@ std::string ServerCore::State::ContactAdd(UserState& me, const Request& request)
     UserState* other = FindUser(id);
     if (other == nullptr)
         return Reply("550 No such user");
-    std::vector<int>& list = *type == "CONTACT" ? me.contacts : me.blocked;
+    // A user has one entry, of one type: adding it with the other type moves it, so a blocked
+    // user is no contact, and a contact added back is no longer blocked.
+    const bool block = *type == "BLOCKED";
+    std::vector<int>& list = block ? me.blocked : me.contacts;
+    std::vector<int>& otherList = block ? me.contacts : me.blocked;
     if (std::find(list.begin(), list.end(), id) != list.end())
         return Reply("552 Already on that list");
+    const auto was = std::find(otherList.begin(), otherList.end(), id);
+    const bool wasBlocked = !block && was != otherList.end();
+    if (was != otherList.end())
+        otherList.erase(was);
     list.push_back(id);
-    if (*type == "BLOCKED" && other->conn != 0)
-        SendPresenceTo(other->conn, me); // the blocked user now sees this user offline
+    // The blocked user now sees this user offline; an unblocked one sees the real presence.
+    if ((block || wasBlocked) && other->conn != 0)
+        SendPresenceTo(other->conn, me);
     return Reply("250 OK");
 }
 

@@ -5,7 +5,9 @@
 #include "view_fixture.h"
 
 #include "contacts/add_contact_sheet.h"
+#include "contacts/blocked_contacts_window.h"
 #include "contacts/contact_dialog.h"
+#include "contacts/contact_list_ctrl.h"
 #include "conversations/button_ex.h"
 #include "conversations/offline_message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
@@ -31,14 +33,13 @@ using conversations::COfflineMessageWindow;
 class ContactActionsE2E : public ViewE2E
 {
 protected:
-    // The contacts anna has on the server now.
-    std::vector<std::string> ServerContacts()
+    // The contacts (or the blocked users) anna has on the server now.
+    std::vector<std::string> ServerContacts(ListType type = ListType::Contact)
     {
         std::vector<ContactRecordUtf8> listed;
         {
             std::lock_guard app(connection.AppLock());
-            EXPECT_EQ(ImListContacts(*connection.Connection(), ListType::Contact, listed),
-                      ImResult::Ok);
+            EXPECT_EQ(ImListContacts(*connection.Connection(), type, listed), ImResult::Ok);
         }
         std::vector<std::string> out;
         for (const ContactRecordUtf8& r : listed)
@@ -222,20 +223,71 @@ TEST_F(ContactActionsE2E, TheWizardFindsDanaAddsHerAndHerPresenceArrivesLive)
               "'Dana Novak' has already been added to your contact list.");
 }
 
-TEST_F(ContactActionsE2E, TheWizardAndThePickerCloseWithTheView)
+TEST_F(ContactActionsE2E, ABlockedContactIsNamedByTheWizardAndUnblockedAndAddedBack)
+{
+    const std::u16string ben = u"ben@example.com";
+    QSignalSpy shown(view, &CZepimView::messageShown);
+    view->BlockContact(view->FindContact(ben));
+    ASSERT_TRUE(test::WaitUntil([&] { return shown.count() == 1; }));
+    QMessageBox* told = Box("ZepMessageBox");
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(told->icon(), QMessageBox::Information);
+    told->close();
+    EXPECT_EQ(KindOf(ben), ContactDisplayKind::InfoRow);
+    EXPECT_EQ(ServerContacts(ListType::Blocked), std::vector<std::string>{"ben@example.com"});
+
+    // The wizard finds him but tells why he cannot simply be added.
+    frame->OnAddContact();
+    QPointer<contacts::CAddContactSheet> sheet = view->AddContactSheet();
+    sheet->SearchEdit()->setText(QStringLiteral("ben@"));
+    sheet->Next();
+    ASSERT_TRUE(test::WaitUntil([&] { return !sheet->Searching(); }));
+    ASSERT_TRUE(sheet->SelectResult(u"Ben Okafor <ben@example.com>"));
+    sheet->Next();
+    ASSERT_TRUE(test::WaitUntil([&] { return !sheet->Outcome().isEmpty(); }));
+    EXPECT_EQ(sheet->Outcome().toStdString(), "'Ben Okafor' is in your block list.");
+    sheet->FinishPressed();
+
+    frame->BlockedContactsAction()->trigger();
+    QPointer<contacts::CBlockedContactsWindow> blocked = view->BlockedContacts();
+    ASSERT_NE(blocked, nullptr);
+    QPointer<QMessageBox> offer;
+    QObject::connect(blocked.data(), &contacts::CBlockedContactsWindow::BoxShown,
+                     [&offer](QMessageBox* box) { offer = box; });
+    ASSERT_TRUE(test::WaitUntil([&] { return !blocked->Busy(); }));
+    ASSERT_TRUE(blocked->SelectUser(ben));
+    blocked->UnblockButton()->click();
+    ASSERT_TRUE(test::WaitUntil([&] { return !offer.isNull(); }));
+    EXPECT_EQ(offer->objectName().toStdString(), "AddBack");
+    offer->button(QMessageBox::Yes)->click();
+    ASSERT_TRUE(test::WaitUntil([&] { return KindOf(ben) == ContactDisplayKind::OfflineContact; }));
+    EXPECT_TRUE(ServerContacts(ListType::Blocked).empty());
+    EXPECT_EQ(ServerContacts(), (std::vector<std::string>{"ben@example.com", "carla@example.com",
+                                                          "echo@example.com"}));
+    ASSERT_TRUE(test::WaitUntil([&] { return !blocked->Busy(); }));
+    ASSERT_EQ(blocked->List()->ItemCount(), 1);
+    EXPECT_EQ(blocked->List()->GetRow(0)->Label, u"Nobody is blocked.");
+}
+
+TEST_F(ContactActionsE2E, TheWizardAndThePickersCloseWithTheView)
 {
     frame->OnAddContact();
     frame->OnDeleteContact();
+    frame->OnBlockedContacts();
     QPointer<contacts::CAddContactSheet> sheet = view->AddContactSheet();
     QPointer<contacts::CContactDialog> picker = view->DeletePicker();
+    QPointer<contacts::CBlockedContactsWindow> blocked = view->BlockedContacts();
     ASSERT_NE(sheet, nullptr);
     ASSERT_NE(picker, nullptr);
+    ASSERT_NE(blocked, nullptr);
     EXPECT_EQ(picker->VisibleRows().size(), 3u);
     // From the event loop, as every view switch of the program is.
     QTimer::singleShot(0, frame.get(), [this] { frame->SwitchView(ViewKind::Logon); });
-    ASSERT_TRUE(test::WaitUntil([&] { return sheet.isNull() && picker.isNull(); }));
+    ASSERT_TRUE(
+        test::WaitUntil([&] { return sheet.isNull() && picker.isNull() && blocked.isNull(); }));
     EXPECT_FALSE(frame->AddContactAction()->isEnabled());
     EXPECT_FALSE(frame->DeleteContactAction()->isEnabled());
+    EXPECT_FALSE(frame->BlockedContactsAction()->isEnabled());
 }
 
 TEST_F(ContactActionsE2E, TheTrayMenuLoggedOnAndLogOut)

@@ -23,6 +23,7 @@ enum class Action
     Block,
     Delete,
     Add,
+    Unblock,
 };
 
 struct StepRow
@@ -45,6 +46,10 @@ const char* OutcomeName(AddContactOutcome outcome)
         return "already";
     case AddContactOutcome::Failed:
         return "failed";
+    case AddContactOutcome::Blocked:
+        return "blocked";
+    case AddContactOutcome::UnblockFailed:
+        break;
     }
     return "";
 }
@@ -95,14 +100,20 @@ TEST_P(ContactSteps, ChainOutcome)
     QSignalSpy boxes(view.get(), &CZepimView::messageShown);
     std::string told;
     bool answered = false;
-    const std::u16string address = row.action == Action::Add ? u"dana@x.org" : u"ben@x.org";
+    const bool dana = row.action == Action::Add || row.action == Action::Unblock;
+    const std::u16string address = dana ? u"dana@x.org" : u"ben@x.org";
+    ContactRecord chosen;
+    chosen.id = 5;
+    chosen.name = u"Dana";
+    chosen.email = address;
     if (row.action == Action::Add) {
-        ContactRecord dana;
-        dana.id = 5;
-        dana.name = u"Dana";
-        dana.email = address;
-        view->AddContact(dana, view.get(), [&](AddContactOutcome outcome) {
+        view->AddContact(chosen, view.get(), [&](AddContactOutcome outcome) {
             told = OutcomeName(outcome);
+            answered = true;
+        });
+    } else if (row.action == Action::Unblock) {
+        view->UnblockContact(chosen, view.get(), [&](ImResult result) {
+            told = result == ImResult::Ok ? "unblocked" : "failed";
             answered = true;
         });
     } else {
@@ -116,7 +127,7 @@ TEST_P(ContactSteps, ChainOutcome)
     ASSERT_TRUE(server.WaitForRequests(4 + row.commands.size()));
     // The chain is over when the outcome is told, or (a silent delete) when a later request
     // of the worker comes back: requests are answered in order.
-    if (row.action == Action::Add) {
+    if (dana) {
         ASSERT_TRUE(test::WaitUntil([&] { return answered; }));
     } else if (!row.told.empty()) {
         ASSERT_TRUE(test::WaitUntil([&] { return boxes.count() > 0; }));
@@ -137,6 +148,7 @@ TEST_P(ContactSteps, ChainOutcome)
     EXPECT_EQ(told, row.told);
 }
 
+const std::string kDanaBlocked = "5:Dana:dana%40x.org|250 OK";
 const std::string kPresent = "250-dana%40x.org:AVAILABLE" + std::string(14, ':') + "|250 OK";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -180,29 +192,50 @@ INSTANTIATE_TEST_SUITE_P(
                 "Failed to remove 'Ben' from your contact list."},
         StepRow{"add, online at once",
                 Action::Add,
-                {"250 OK", kPresent},
-                {"CONTACT ADD", "SUBSCRIBE"},
+                {"250 OK", "250 OK", kPresent},
+                {"LIST CONTACTS", "CONTACT ADD", "SUBSCRIBE"},
                 true,
                 ContactDisplayKind::OnlineContact,
                 "added"},
         StepRow{"add, subscription refused: the row shows offline",
                 Action::Add,
-                {"250 OK", "550 no"},
-                {"CONTACT ADD", "SUBSCRIBE"},
+                {"250 OK", "250 OK", "550 no"},
+                {"LIST CONTACTS", "CONTACT ADD", "SUBSCRIBE"},
                 true,
                 ContactDisplayKind::OfflineContact,
                 "added"},
         StepRow{"add, already on the server's list",
                 Action::Add,
-                {"552 already"},
-                {"CONTACT ADD"},
+                {"250 OK", "552 already"},
+                {"LIST CONTACTS", "CONTACT ADD"},
                 false,
                 ContactDisplayKind::OfflineContact,
                 "already"},
         StepRow{"add refused",
                 Action::Add,
-                {"550 no"},
-                {"CONTACT ADD"},
+                {"250 OK", "550 no"},
+                {"LIST CONTACTS", "CONTACT ADD"},
+                false,
+                ContactDisplayKind::OfflineContact,
+                "failed"},
+        StepRow{"add, in the block list: nothing is added",
+                Action::Add,
+                {kDanaBlocked},
+                {"LIST CONTACTS"},
+                false,
+                ContactDisplayKind::OfflineContact,
+                "blocked"},
+        StepRow{"unblock: the block list's entry is deleted",
+                Action::Unblock,
+                {kDanaBlocked, "250 OK"},
+                {"LIST CONTACTS", "CONTACT DEL"},
+                false,
+                ContactDisplayKind::OfflineContact,
+                "unblocked"},
+        StepRow{"unblock refused",
+                Action::Unblock,
+                {kDanaBlocked, "550 no"},
+                {"LIST CONTACTS", "CONTACT DEL"},
                 false,
                 ContactDisplayKind::OfflineContact,
                 "failed"}),

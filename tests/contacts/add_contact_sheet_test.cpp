@@ -79,6 +79,7 @@ public:
         std::string out;
         const std::pair<const char*, QPushButton*> buttons[] = {{"back", sheet->BackButton()},
                                                                 {"next", sheet->NextButton()},
+                                                                {"unblock", UnblockButton()},
                                                                 {"finish", sheet->FinishButton()},
                                                                 {"cancel", sheet->CancelButton()}};
         for (const auto& [name, button] : buttons) {
@@ -87,6 +88,8 @@ public:
         }
         return out;
     }
+
+    QPushButton* UnblockButton() const { return sheet->FinishPage()->UnblockButton(); }
 
     FakeAddContactHost host;
     std::unique_ptr<CAddContactSheet> sheet = std::make_unique<CAddContactSheet>(host, nullptr);
@@ -306,6 +309,7 @@ struct OutcomeRow
     AddContactOutcome outcome;
     bool atOnce;
     const char* sentence;
+    const char* offered = "finish";
 };
 
 class AddContactOutcomes : public Wizard, public ::testing::WithParamInterface<OutcomeRow>
@@ -326,7 +330,7 @@ TEST_P(AddContactOutcomes, FinishPageTellsTheOutcomeWithTheChosenName)
     }
     EXPECT_EQ(sheet->CurrentPage(), Page::Finish);
     EXPECT_EQ(sheet->Outcome().toStdString(), GetParam().sentence);
-    EXPECT_EQ(Offered(), "finish");
+    EXPECT_EQ(Offered(), GetParam().offered);
     sheet->FinishButton()->click();
     sheet->FinishButton()->click();
     EXPECT_EQ(finished, 1);
@@ -342,8 +346,41 @@ INSTANTIATE_TEST_SUITE_P(
                       OutcomeRow{"already_added_at_once", AddContactOutcome::AlreadyAdded, true,
                                  "'Ann Lee' has already been added to your contact list."},
                       OutcomeRow{"failed", AddContactOutcome::Failed, false,
-                                 "Failed to add 'Ann Lee' to your contact list."}),
+                                 "Failed to add 'Ann Lee' to your contact list."},
+                      OutcomeRow{"blocked", AddContactOutcome::Blocked, false,
+                                 "'Ann Lee' is in your block list.", "unblock,finish"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Wizard, ABlockedUserIsUnblockedThenAddedOnRequest)
+{
+    const struct
+    {
+        ImResult unblocked;
+        const char* sentence;
+    } rows[] = {
+        {ImResult::Failed, "Failed to unblock 'Ann Lee'."},
+        {ImResult::Ok, "'Ann Lee' has been successfully added to your contact list."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.sentence);
+        host = FakeAddContactHost{};
+        sheet = std::make_unique<CAddContactSheet>(host, nullptr);
+        SearchAndChooseAnn();
+        host.ReleaseAdd(0, AddContactOutcome::Blocked);
+        UnblockButton()->click();
+        UnblockButton()->click(); // a second press while the first is out
+        EXPECT_EQ(Offered(), "");
+        ASSERT_EQ(host.unblocks.size(), 1u);
+        EXPECT_EQ(A(host.unblocks[0].user.email), "ann@x.test");
+        host.ReleaseUnblock(0, row.unblocked);
+        // Only a user taken off the block list is added, as a first choice would be.
+        ASSERT_EQ(host.adds.size(), row.unblocked == ImResult::Ok ? 2u : 1u);
+        if (host.adds.size() == 2)
+            host.ReleaseAdd(1, AddContactOutcome::Added);
+        EXPECT_EQ(sheet->Outcome().toStdString(), row.sentence);
+        EXPECT_EQ(Offered(), "finish");
+    }
+}
 
 TEST_F(Wizard, OneChoiceAddsOnceAndStaysPutWhileAdding)
 {

@@ -26,6 +26,13 @@ public:
         std::function<void(AddContactOutcome)> done;
     };
 
+    struct Unblock
+    {
+        ContactRecord user;
+        QPointer<QObject> context;
+        std::function<void(ImResult)> done;
+    };
+
     std::u16string OwnEmail() const override { return own; }
 
     void SearchUsers(std::u16string text, QObject* context,
@@ -40,6 +47,25 @@ public:
         adds.push_back({chosen, context, std::move(done)});
         if (answerAddAtOnce)
             ReleaseAdd(adds.size() - 1, *answerAddAtOnce);
+    }
+
+    void ListBlocked(QObject*, std::function<void(ImResult, std::vector<ContactRecord>)>) override
+    {
+    }
+
+    void UnblockContact(const ContactRecord& user, QObject* context,
+                        std::function<void(ImResult)> done) override
+    {
+        unblocks.push_back({user, context, std::move(done)});
+    }
+
+    bool ReleaseUnblock(std::size_t i, ImResult result)
+    {
+        Unblock& u = unblocks.at(i);
+        if (!u.context)
+            return false;
+        u.done(result);
+        return true;
     }
 
     // False when the asker is gone and the reply was dropped.
@@ -68,6 +94,7 @@ public:
     std::optional<AddContactOutcome> answerAddAtOnce;
     std::vector<Search> searches;
     std::vector<Add> adds;
+    std::vector<Unblock> unblocks;
     std::vector<std::u16string> addedToMainList;
 };
 

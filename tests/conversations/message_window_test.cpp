@@ -660,22 +660,35 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- block --------------------------------------------------------------------------------
 
-TEST_F(Conversation, BlockOffersParticipantsNotYetBlockedWhoAreContacts)
+TEST_F(Conversation, BlockOffersParticipantsNotYetBlockedWhoAreContactsAndAsksFirst)
 {
     Open();
     window->OnSessionUpdate(u"me@x.test,bob@x.test,carol@x.test,erin@x.test,dave@x.test");
     window->OnSessionUpdate(u"me@x.test,bob@x.test,carol@x.test,erin@x.test"); // Dave left
-    window->Block();
-    window->Block(); // a second press while the list is being fetched
-    ASSERT_EQ(host.listings.size(), 1u);
-    host.CompleteListing(ImResult::Ok, {Person("Carol", "CAROL@x.test")});
-    contacts::CContactDialog* picker = window->BlockPicker();
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(Rows(*picker), "Bob;"); // Erin is no contact, Dave left, Carol is blocked
-    EXPECT_EQ(S(picker->windowTitle()), "Block");
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
+        window->Block();
+        window->Block(); // a second press while the list is being fetched
+        ASSERT_EQ(host.listings.size(), answer == QMessageBox::Yes ? 2u : 1u);
+        host.CompleteListing(ImResult::Ok, {Person("Carol", "CAROL@x.test")});
+        contacts::CContactDialog* picker = window->BlockPicker();
+        ASSERT_NE(picker, nullptr);
+        EXPECT_EQ(Rows(*picker), "Bob;"); // Erin is no contact, Dave left, Carol is blocked
+        EXPECT_EQ(S(picker->windowTitle()), "Block");
 
-    Select(*picker, QStringLiteral("Bob"));
-    picker->OkButton()->click();
+        Select(*picker, QStringLiteral("Bob"));
+        picker->OkButton()->click();
+        // Nothing goes out until the question is answered, and only Yes blocks.
+        auto* box = window->findChild<QMessageBox*>(QStringLiteral("ConfirmBlock"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(S(box->text()),
+                  "Block 'Bob'? You will no longer receive messages from this user.");
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+        EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+        EXPECT_TRUE(host.blockedRequests.empty());
+        box->button(answer)->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     ASSERT_EQ(host.blockedRequests.size(), 1u);
     EXPECT_EQ(host.blockedRequests[0].email, u"bob@x.test");
     EXPECT_EQ(host.blockedRequests[0].id, 11);

@@ -151,6 +151,14 @@ TEST_F(ProtocolTest, ContactListsAddDeleteAndBlock)
     EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "BLOCKED"}, {"Id", "3"}}).Code(), "552");
     EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "CONTACT"}, {"Id", "99"}}).Code(), "550");
     EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "CONTACT"}, {"Id", "x"}}).Code(), "501");
+    // One entry per user: blocking a contact takes it off the contacts, adding it back unblocks.
+    const auto listed = [&](const char* type) {
+        return ben->Exchange("LIST CONTACTS", {{"Type", type}}).data.size();
+    };
+    EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "BLOCKED"}, {"Id", "1"}}).status, "250 OK");
+    EXPECT_EQ(std::pair(listed("CONTACT"), listed("BLOCKED")), std::pair(size_t{1}, size_t{2}));
+    EXPECT_EQ(ben->Exchange("CONTACT ADD", {{"Type", "CONTACT"}, {"Id", "1"}}).status, "250 OK");
+    EXPECT_EQ(std::pair(listed("CONTACT"), listed("BLOCKED")), std::pair(size_t{2}, size_t{1}));
 
     // Lists outlive the connection.
     ben.reset();
