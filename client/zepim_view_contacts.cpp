@@ -10,6 +10,7 @@
 #include "contacts/block_list.h"
 #include "contacts/contact_dialog.h"
 #include "contacts/record_display.h"
+#include "conversations/edit_actions.h"
 #include "display_texts.h"
 #include "help.h"
 #include "logo.h"
@@ -157,9 +158,20 @@ void CZepimView::OnContactCommand(int command, const std::u16string& email)
     case menucmd::SendEmail:
         OpenOfflineWindow(OfflineKind::Email, email);
         break;
-    case menucmd::Block:
-        BlockContact(contact);
+    case menucmd::Block: {
+        // Asked first, as in a conversation: a block is not something to do by a slip.
+        QMessageBox* box = conversations::OpenQuestionBox(
+            window(),
+            tr("Block '%1'? You will no longer receive messages from this user.")
+                .arg(QString::fromStdU16String(contact.name)),
+            [this, email] {
+                const ContactRecord now = m_shutDown ? ContactRecord{} : FindContact(email);
+                if (!now.email.empty())
+                    BlockContact(now);
+            });
+        box->setObjectName(QStringLiteral("ConfirmBlock"));
         break;
+    }
     case menucmd::Delete:
         DeleteContact(contact);
         break;
