@@ -5,8 +5,10 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QIcon>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
+#include <functional>
 #include <vector>
 
 namespace zep::contacts {
@@ -56,6 +58,71 @@ TEST_F(ListControl, ItemsFollowTheModel)
     list.setCurrentIndex(list.model()->index(4, 0));
     ASSERT_NE(list.GetSelected(), nullptr);
     EXPECT_EQ(A(list.GetSelected()->Contact.email), "bob@x.test");
+}
+
+// The selection stays on its contact while the list re-sorts around it, and goes when the
+// contact's row goes; Shift+F10 and the Menu key open the selected contact's menu.
+TEST_F(ListControl, SelectionFollowsItsContactAndTheKeyboardOpensItsMenu)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(CContactListCtrl&)> change;
+        const char* selected; // "" for none
+    };
+    const auto update = [](const char* email, PresenceStatus status, const char* name) {
+        return [=](CContactListCtrl& l) {
+            CContactDisplay row = *l.FindByEmail(U(email));
+            row.Contact.status = status;
+            row.Contact.name = U(name);
+            row.Kind = status == PresenceStatus::Available ? ContactDisplayKind::OnlineContact
+                                                        : ContactDisplayKind::OfflineContact;
+            row.Label = ContactLabel(row.Contact);
+            l.UpdateContact(U(email), row);
+        };
+    };
+    const Row rows[] = {
+        {"goes offline", update("ann@x.test", PresenceStatus::Unavailable, "Ann"), "ann@x.test"},
+        {"renamed past another", update("ann@x.test", PresenceStatus::Available, "Zed"),
+         "ann@x.test"},
+        {"another logs on above", update("bob@x.test", PresenceStatus::Available, "Bob"),
+         "ann@x.test"},
+        {"removed", [](CContactListCtrl& l) { l.RemoveContact(u"ann@x.test"); }, ""},
+    };
+    for (const Row& row : rows) {
+        CContactListCtrl l;
+        l.AddRow(ContactDisplayKind::OnlineHeader, 0, kOnlineLabel, nullptr, false);
+        l.AddDisplay(ContactRow(Contact("Ann", "ann@x.test")), false);
+        l.AddDisplay(ContactRow(Contact("Carl", "carl@x.test")), false);
+        l.AddRow(ContactDisplayKind::OfflineHeader, 0, kOfflineLabel, nullptr, false);
+        l.AddDisplay(ContactRow(Contact("Bob", "bob@x.test", PresenceStatus::Unavailable)),
+                     false);
+        l.RefreshList();
+        l.setCurrentIndex(l.model()->index(1, 0));
+        ASSERT_EQ(A(l.GetSelected()->Contact.email), "ann@x.test");
+        row.change(l);
+        QCoreApplication::processEvents();
+        const CContactDisplay* selected = l.GetSelected();
+        EXPECT_EQ(selected ? A(selected->Contact.email) : "", row.selected) << row.name;
+    }
+
+    std::vector<std::string> menus;
+    QObject::connect(&list, &CContactListCtrl::ContactMenuRequested,
+                     [&](const CContactDisplay* row, const QPoint&) {
+                         menus.push_back(A(row->Contact.email));
+                     });
+    list.setCurrentIndex(list.model()->index(4, 0));
+    for (const auto& [key, mods] : {std::pair{Qt::Key_F10, Qt::ShiftModifier},
+                                    std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        QKeyEvent press(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(&list, &press);
+    }
+    EXPECT_EQ(menus, (std::vector<std::string>{"bob@x.test", "bob@x.test"}));
+    // Bob, offline with no way to reach him, is drawn greyed.
+    EXPECT_EQ(list.model()->data(list.model()->index(4, 0), Qt::DecorationRole)
+                  .value<QIcon>()
+                  .cacheKey(),
+              list.Images().Unreachable().cacheKey());
 }
 
 TEST_F(ListControl, ExpandAndCollapseFailOnRepeat)

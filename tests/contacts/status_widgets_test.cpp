@@ -138,6 +138,22 @@ TEST_F(Banner, StatusAreaOpensMenuAndLogoOpensLink)
     EXPECT_EQ(menus, 2);
 }
 
+// The status text has the room it needs first; the logo shrinks into what is left, down to
+// half its width, and is hidden below that.
+TEST_F(Banner, TheTextComesBeforeTheLogo)
+{
+    banner.SetStatus(QPixmap(16, 16),
+                     QStringLiteral("My Status:\r\nAnna Berg (Online - Working from home)"));
+    banner.show();
+    banner.resize(1000, banner.PreferredHeight());
+    const int textEnd = banner.StatusArea().right() + 1 + 16 / 4;
+    for (const auto& [room, logoWidth] : {std::pair{60, 40}, {40, 40}, {30, 30}, {19, 0}}) {
+        banner.resize(textEnd + room, banner.PreferredHeight());
+        EXPECT_EQ(banner.LogoRect().width(), logoWidth) << room;
+        EXPECT_EQ(banner.StatusArea().right() + 1 + 16 / 4, textEnd) << "text cut at " << room;
+    }
+}
+
 TEST_F(Banner, WithoutTextOnlyTheLogoReacts)
 {
     banner.show();
