@@ -313,6 +313,13 @@ CZEPOptionsConnection::CZEPOptionsConnection(QWidget* parent)
         connect(edit, &QLineEdit::textEdited, this, markChanged);
     for (QCheckBox* box : {m_useSsl, m_useProxy})
         connect(box, &QCheckBox::toggled, this, markChanged);
+    // The proxy's address and port mean something only while the proxy is used.
+    const auto followProxy = [this](bool used) {
+        m_proxyServer->setEnabled(used);
+        m_proxyPort->setEnabled(used);
+    };
+    connect(m_useProxy, &QCheckBox::toggled, this, followProxy);
+    followProxy(m_useProxy->isChecked());
 
     auto* serverGroup = new QGroupBox(tr("Server"), this);
     auto* server = new QFormLayout(serverGroup);
@@ -384,7 +391,8 @@ void CZEPOptionsConnection::Load()
 std::optional<OptionsRefusal> CZEPOptionsConnection::Check() const
 {
     for (QLineEdit* port : {m_port, m_sslPort, m_proxyPort}) {
-        if (!ParsePortField(port->text(), 1))
+        // A field the user cannot reach cannot be what stops OK.
+        if (port->isEnabled() && !ParsePortField(port->text(), 1))
             return OptionsRefusal{tr("Enter a port number from 1 to 65535, or leave the field "
                                      "empty for the default port."),
                                   port};

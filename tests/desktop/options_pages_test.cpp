@@ -52,6 +52,8 @@ TEST_P(OptionsControlTest, OkStoresTheControlsValue)
         for (const char* box : {"IMOnlineShowLocation", "WebmailIMEmailTransaction"})
             settings.WriteText(box, "1");
         settings.WriteInt(setting::UseSsl, 1);
+        // The proxy's address takes typing only while the proxy is used.
+        settings.WriteInt(setting::UseProxy, std::string(row.key) == setting::ProxyServer);
     }
     OpenLoaded(Variables({{"IMOnlineShowLocation", "1"}, {"WebmailIMEmailTransaction", "1"}}));
     switch (row.act) {
@@ -256,6 +258,7 @@ TEST_P(PortTest, StoresOrRefuses)
 {
     const PortRow& row = GetParam();
     Settings().WriteInt(row.field, 1234);
+    Settings().WriteInt(setting::UseProxy, 1); // the proxy's fields are live only while it is used
     host.loggedOn = false;
     OpenSheet();
     Type(Control<QLineEdit>(Page::AccountPage, "email"), "a@example.org"); // shown before
