@@ -7,6 +7,7 @@
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -96,26 +97,48 @@ bool DoEdit(QWidget* field, int command)
     return true;
 }
 
+QFont WithRealFamily(const QFont& font)
+{
+    QFont real = font;
+    const QString family = QFontInfo(font).family();
+    if (!family.isEmpty())
+        real.setFamily(family);
+    return real;
+}
+
 void OpenFontAndColourDialog(QWidget* parent, const QFont& font, const QColor& colour,
                              std::function<void(const QFont&, const QColor&)> chosen,
                              const QString& objectName)
 {
-    auto* dialog = new QFontDialog(font, parent);
+    auto* dialog = new QFontDialog(WithRealFamily(font), parent);
     if (!objectName.isEmpty())
         dialog->setObjectName(objectName);
     dialog->setOption(QFontDialog::DontUseNativeDialog);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     auto picked = std::make_shared<QColor>(colour);
+    // The sample shows the text as it will look, colour included.
+    auto* sample = dialog->findChild<QLineEdit*>(QStringLiteral("qt_fontDialog_sampleEdit"));
+    const auto showColour = [sample](const QColor& c) {
+        if (sample == nullptr || !c.isValid())
+            return;
+        QPalette look = sample->palette();
+        look.setColor(QPalette::Text, c);
+        sample->setPalette(look);
+    };
+    showColour(colour);
     if (auto* buttons = dialog->findChild<QDialogButtonBox*>()) {
         QPushButton* pick =
             buttons->addButton(QFontDialog::tr("Co&lor..."), QDialogButtonBox::ActionRole);
-        QObject::connect(pick, &QPushButton::clicked, dialog, [dialog, picked] {
+        QObject::connect(pick, &QPushButton::clicked, dialog, [dialog, picked, showColour] {
             auto* colours = new QColorDialog(*picked, dialog);
             colours->setWindowModality(Qt::WindowModal);
             colours->setAttribute(Qt::WA_DeleteOnClose);
             QObject::connect(colours, &QColorDialog::colorSelected, dialog,
-                             [picked](const QColor& c) { *picked = c; });
+                             [picked, showColour](const QColor& c) {
+                                 *picked = c;
+                                 showColour(c);
+                             });
             colours->open();
         });
     }

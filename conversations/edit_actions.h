@@ -20,6 +20,10 @@ namespace zep::conversations {
 
 class CRichEditCtrlEx;
 
+// `font` with the family the desktop really draws it in: an alias such as fontconfig's
+// "Sans Serif" offers no bold or italic faces in the font dialog, its real family does.
+QFont WithRealFamily(const QFont& font);
+
 // A font dialog modal to `parent`'s window, with "Co&lor..." beside OK (Qt's font dialog has no
 // colour of its own). `chosen` gets the font and colour when the user presses OK. Opened with
 // open(): nothing waits for it.

@@ -39,7 +39,7 @@ QString Q(const std::u16string& text)
 
 QFont InterfaceFont()
 {
-    return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    return WithRealFamily(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
 QTextCharFormat TextFormat(const QColor& colour)

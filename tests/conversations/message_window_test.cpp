@@ -12,7 +12,9 @@
 #include "client/settings.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -741,19 +743,26 @@ TEST_F(Conversation, ClosingSavesPlacementFontAndColourAndDestroysThePickers)
 
 TEST_F(Conversation, TheFontDialogIsWindowModalAndItsChoiceStylesTheInput)
 {
+    Settings().WriteInt(setting::MessageColor, 0x0000c8); // red, as a colour reference
     Open();
     window->ChangeFont();
     auto* dialog = window->findChild<QFontDialog*>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    // The sample is in the chosen colour, and the face a real family with its bold.
+    auto* sample = dialog->findChild<QLineEdit*>(QStringLiteral("qt_fontDialog_sampleEdit"));
+    ASSERT_NE(sample, nullptr);
+    EXPECT_EQ(sample->palette().color(QPalette::Text), QColor(200, 0, 0));
+    EXPECT_TRUE(QFontDatabase::styles(dialog->currentFont().family()).join(u',').contains(u"Bold"))
+        << S(dialog->currentFont().family());
     QFont chosen(QStringLiteral("Monospace"), 15);
     chosen.setUnderline(true);
     dialog->setCurrentFont(chosen);
     dialog->accept();
     EXPECT_EQ(window->InputFont().pointSize(), 15);
     EXPECT_TRUE(window->InputFont().underline());
-    EXPECT_EQ(window->InputColour(), QColor(Qt::black));
+    EXPECT_EQ(window->InputColour(), QColor(200, 0, 0));
 
     window->OnSessionTimeout();
     window->ChangeFont(); // "Font" is off once the session ended
