@@ -43,6 +43,12 @@ CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidg
     if (m_options.trayIcon) {
         m_tray = new CTrayIcon(this, m_options.trayAvailable);
         connect(m_tray, &CTrayIcon::openRequested, this, &CMainFrame::ShowFromOutside);
+        connect(m_tray, &CTrayIcon::toggleRequested, this, [this] {
+            if (isVisible() && !isMinimized() && isActiveWindow())
+                OnHide();
+            else
+                ShowFromOutside();
+        });
         connect(m_tray, &CTrayIcon::menuRequested, this,
                 [this](QMenu* menu) { BuildTrayMenu(*menu); });
     }

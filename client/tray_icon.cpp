@@ -41,10 +41,13 @@ void CTrayIcon::AddIcon()
     if (m_icon == nullptr) {
         m_icon = new QSystemTrayIcon(this);
         m_icon->setContextMenu(m_menu.get());
-        // Status-notifier trays report no double click, so a single activation opens too.
+        // A click shows the window or puts it away; a double click (whose first click has
+        // already put it away) always shows it. Status-notifier trays report only clicks.
         connect(m_icon, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason r) {
-                    if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
+                    if (r == QSystemTrayIcon::Trigger)
+                        emit toggleRequested();
+                    else if (r == QSystemTrayIcon::DoubleClick)
                         emit openRequested();
                 });
     }

@@ -37,6 +37,8 @@ public:
 
 signals:
     void openRequested();
+    // A click: the main window comes up, or goes when it is already in front.
+    void toggleRequested();
     // The menu is about to open: the owner fills it anew.
     void menuRequested(QMenu* menu);
 

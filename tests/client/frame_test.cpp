@@ -322,6 +322,15 @@ TEST(TrayIcon, MenuEscAndClosingFollowTheNotificationArea)
     emit frame.Tray()->openRequested();
     EXPECT_TRUE(frame.isVisible());
     EXPECT_FALSE(frame.isMinimized());
+    // A click puts the window away when it is in front, and brings it back.
+    ASSERT_TRUE(test::WaitUntil([&] { return frame.isActiveWindow(); }));
+    emit frame.Tray()->toggleRequested();
+    EXPECT_FALSE(frame.isVisible());
+    emit frame.Tray()->toggleRequested();
+    EXPECT_TRUE(frame.isVisible());
+    // File > Exit (Ctrl+Q) is there as in the tray's menu.
+    EXPECT_EQ(frame.findChild<QAction*>(QStringLiteral("Exit"))->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     // Exit lets the window close for real.
     QSignalSpy exits(&frame, &CMainFrame::exitRequested);
