@@ -4,11 +4,11 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace zep::contacts {
@@ -76,7 +76,7 @@ TEST_F(ListControl, SelectionFollowsItsContactAndTheKeyboardOpensItsMenu)
             row.Contact.status = status;
             row.Contact.name = U(name);
             row.Kind = status == PresenceStatus::Available ? ContactDisplayKind::OnlineContact
-                                                        : ContactDisplayKind::OfflineContact;
+                                                           : ContactDisplayKind::OfflineContact;
             row.Label = ContactLabel(row.Contact);
             l.UpdateContact(U(email), row);
         };
@@ -95,8 +95,7 @@ TEST_F(ListControl, SelectionFollowsItsContactAndTheKeyboardOpensItsMenu)
         l.AddDisplay(ContactRow(Contact("Ann", "ann@x.test")), false);
         l.AddDisplay(ContactRow(Contact("Carl", "carl@x.test")), false);
         l.AddRow(ContactDisplayKind::OfflineHeader, 0, kOfflineLabel, nullptr, false);
-        l.AddDisplay(ContactRow(Contact("Bob", "bob@x.test", PresenceStatus::Unavailable)),
-                     false);
+        l.AddDisplay(ContactRow(Contact("Bob", "bob@x.test", PresenceStatus::Unavailable)), false);
         l.RefreshList();
         l.setCurrentIndex(l.model()->index(1, 0));
         ASSERT_EQ(A(l.GetSelected()->Contact.email), "ann@x.test");
@@ -107,22 +106,20 @@ TEST_F(ListControl, SelectionFollowsItsContactAndTheKeyboardOpensItsMenu)
     }
 
     std::vector<std::string> menus;
-    QObject::connect(&list, &CContactListCtrl::ContactMenuRequested,
-                     [&](const CContactDisplay* row, const QPoint&) {
-                         menus.push_back(A(row->Contact.email));
-                     });
+    QObject::connect(
+        &list, &CContactListCtrl::ContactMenuRequested,
+        [&](const CContactDisplay* row, const QPoint&) { menus.push_back(A(row->Contact.email)); });
     list.setCurrentIndex(list.model()->index(4, 0));
-    for (const auto& [key, mods] : {std::pair{Qt::Key_F10, Qt::ShiftModifier},
-                                    std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+    for (const auto& [key, mods] :
+         {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
         QKeyEvent press(QEvent::KeyPress, key, mods);
         QApplication::sendEvent(&list, &press);
     }
     EXPECT_EQ(menus, (std::vector<std::string>{"bob@x.test", "bob@x.test"}));
     // Bob, offline with no way to reach him, is drawn greyed.
-    EXPECT_EQ(list.model()->data(list.model()->index(4, 0), Qt::DecorationRole)
-                  .value<QIcon>()
-                  .cacheKey(),
-              list.Images().Unreachable().cacheKey());
+    EXPECT_EQ(
+        list.model()->data(list.model()->index(4, 0), Qt::DecorationRole).value<QIcon>().cacheKey(),
+        list.Images().Unreachable().cacheKey());
 }
 
 TEST_F(ListControl, ExpandAndCollapseFailOnRepeat)

@@ -14,9 +14,9 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontDialog>
-#include <QLineEdit>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
