@@ -26,6 +26,8 @@ QLabel* Line(const QString& text, QWidget* parent, Qt::TextFormat format = Qt::P
     auto* label = new QLabel(text, parent);
     label->setTextFormat(format);
     label->setWordWrap(true);
+    // Wrapped lines at a width that reads as a paragraph, not a column.
+    label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 48);
     label->setAlignment(Qt::AlignHCenter);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse |
                                    Qt::LinksAccessibleByKeyboard);
@@ -87,7 +89,6 @@ QDialog* ShowAboutBox(QWidget* over)
     QObject::connect(buttons, &QDialogButtonBox::rejected, box, &QDialog::reject);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    box->setMinimumWidth(320);
     open = box;
     box->open();
     return box;

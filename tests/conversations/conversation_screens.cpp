@@ -157,6 +157,8 @@ int main(int argc, char** argv)
     {
         auto window = Window(host, 300, 380);
         ok &= Save(*window, folder, "new_window_default_size.png");
+        window->resize(10, 10);
+        ok &= Save(*window, folder, "smallest_window.png");
     }
     ok &= OfflineScreens(folder);
     return ok ? 0 : 1;
