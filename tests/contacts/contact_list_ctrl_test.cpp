@@ -7,7 +7,6 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -64,45 +63,24 @@ TEST_F(ListControl, ItemsFollowTheModel)
 // contact's row goes; Shift+F10 and the Menu key open the selected contact's menu.
 TEST_F(ListControl, SelectionFollowsItsContactAndTheKeyboardOpensItsMenu)
 {
-    struct Row
-    {
-        const char* name;
-        std::function<void(CContactListCtrl&)> change;
-        const char* selected; // "" for none
-    };
-    const auto update = [](const char* email, PresenceStatus status, const char* name) {
-        return [=](CContactListCtrl& l) {
-            CContactDisplay row = *l.FindByEmail(U(email));
-            row.Contact.status = status;
-            row.Contact.name = U(name);
-            row.Kind = status == PresenceStatus::Available ? ContactDisplayKind::OnlineContact
-                                                           : ContactDisplayKind::OfflineContact;
-            row.Label = ContactLabel(row.Contact);
-            l.UpdateContact(U(email), row);
-        };
-    };
-    const Row rows[] = {
-        {"goes offline", update("ann@x.test", PresenceStatus::Unavailable, "Ann"), "ann@x.test"},
-        {"renamed past another", update("ann@x.test", PresenceStatus::Available, "Zed"),
-         "ann@x.test"},
-        {"another logs on above", update("bob@x.test", PresenceStatus::Available, "Bob"),
-         "ann@x.test"},
-        {"removed", [](CContactListCtrl& l) { l.RemoveContact(u"ann@x.test"); }, ""},
-    };
-    for (const Row& row : rows) {
+    // Ann, selected, goes offline, is renamed past Carl, or is removed.
+    const std::tuple<PresenceStatus, const char*, bool> rows[] = {
+        {PresenceStatus::Unavailable, "Ann", false},
+        {PresenceStatus::Available, "Zed", false},
+        {PresenceStatus::Available, "Ann", true}};
+    for (const auto& [status, name, removed] : rows) {
         CContactListCtrl l;
         l.AddRow(ContactDisplayKind::OnlineHeader, 0, kOnlineLabel, nullptr, false);
         l.AddDisplay(ContactRow(Contact("Ann", "ann@x.test")), false);
         l.AddDisplay(ContactRow(Contact("Carl", "carl@x.test")), false);
         l.AddRow(ContactDisplayKind::OfflineHeader, 0, kOfflineLabel, nullptr, false);
-        l.AddDisplay(ContactRow(Contact("Bob", "bob@x.test", PresenceStatus::Unavailable)), false);
         l.RefreshList();
         l.setCurrentIndex(l.model()->index(1, 0));
-        ASSERT_EQ(A(l.GetSelected()->Contact.email), "ann@x.test");
-        row.change(l);
+        CContactDisplay ann = ContactRow(Contact(name, "ann@x.test", status));
+        removed ? l.RemoveContact(u"ann@x.test") : l.UpdateContact(u"ann@x.test", ann);
         QCoreApplication::processEvents();
         const CContactDisplay* selected = l.GetSelected();
-        EXPECT_EQ(selected ? A(selected->Contact.email) : "", row.selected) << row.name;
+        EXPECT_EQ(selected ? A(selected->Contact.email) : "", removed ? "" : "ann@x.test") << name;
     }
 
     std::vector<std::string> menus;
@@ -110,16 +88,14 @@ TEST_F(ListControl, SelectionFollowsItsContactAndTheKeyboardOpensItsMenu)
         &list, &CContactListCtrl::ContactMenuRequested,
         [&](const CContactDisplay* row, const QPoint&) { menus.push_back(A(row->Contact.email)); });
     list.setCurrentIndex(list.model()->index(4, 0));
-    for (const auto& [key, mods] :
-         {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
-        QKeyEvent press(QEvent::KeyPress, key, mods);
-        QApplication::sendEvent(&list, &press);
-    }
+    QKeyEvent shiftF10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    QKeyEvent menuKey(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
+    QApplication::sendEvent(&list, &shiftF10);
+    QApplication::sendEvent(&list, &menuKey);
     EXPECT_EQ(menus, (std::vector<std::string>{"bob@x.test", "bob@x.test"}));
     // Bob, offline with no way to reach him, is drawn greyed.
-    EXPECT_EQ(
-        list.model()->data(list.model()->index(4, 0), Qt::DecorationRole).value<QIcon>().cacheKey(),
-        list.Images().Unreachable().cacheKey());
+    const QVariant bob = list.model()->data(list.model()->index(4, 0), Qt::DecorationRole);
+    EXPECT_EQ(bob.value<QIcon>().cacheKey(), list.Images().Unreachable().cacheKey());
 }
 
 TEST_F(ListControl, ExpandAndCollapseFailOnRepeat)
