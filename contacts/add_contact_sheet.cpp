@@ -3,6 +3,7 @@
 #include "contacts/add_contact_pages.h"
 #include "contacts/contact_list_ctrl.h"
 #include "contacts/dialog_units.h"
+#include "contacts/modal_show.h"
 #include "contacts/record_display.h"
 
 #include <QCloseEvent>
@@ -15,7 +16,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <QWindow>
 
 namespace zep::contacts {
 namespace {
@@ -130,17 +130,7 @@ bool CAddContactSheet::Open()
 {
     if (m_ended)
         return false;
-    if (m_owner) {
-        QWidget* ownerWindow = m_owner->window();
-        // Modality follows the transient parent; both native windows must exist for it.
-        ownerWindow->winId();
-        winId();
-        if (windowHandle() != nullptr)
-            windowHandle()->setTransientParent(ownerWindow->windowHandle());
-    }
-    show();
-    raise();
-    activateWindow();
+    ShowModalTo(*this, m_owner);
     SearchEdit()->setFocus(Qt::OtherFocusReason);
     return isVisible();
 }

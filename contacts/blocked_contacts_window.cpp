@@ -4,6 +4,7 @@
 #include "contacts/block_list.h"
 #include "contacts/contact_list_ctrl.h"
 #include "contacts/dialog_units.h"
+#include "contacts/modal_show.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QWindow>
 
 namespace zep::contacts {
 namespace {
@@ -81,17 +81,7 @@ bool CBlockedContactsWindow::Open()
 {
     if (m_ended)
         return false;
-    if (m_owner) {
-        QWidget* ownerWindow = m_owner->window();
-        // Modality follows the transient parent; both native windows must exist for it.
-        ownerWindow->winId();
-        winId();
-        if (windowHandle() != nullptr)
-            windowHandle()->setTransientParent(ownerWindow->windowHandle());
-    }
-    show();
-    raise();
-    activateWindow();
+    ShowModalTo(*this, m_owner);
     m_list->setFocus(Qt::OtherFocusReason);
     Fetch();
     return isVisible();

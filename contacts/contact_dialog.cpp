@@ -2,6 +2,7 @@
 
 #include "contacts/contact_list_ctrl.h"
 #include "contacts/dialog_units.h"
+#include "contacts/modal_show.h"
 #include "contacts/my_status_button.h"
 
 #include <QCloseEvent>
@@ -10,7 +11,6 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QStyle>
-#include <QWindow>
 #include <algorithm>
 
 namespace zep::contacts {
@@ -102,17 +102,7 @@ bool CContactDialog::SelectRow(const std::u16string& label)
 
 bool CContactDialog::Open()
 {
-    if (m_owner) {
-        QWidget* ownerWindow = m_owner->window();
-        // Modality follows the transient parent; both native windows must exist for it.
-        ownerWindow->winId();
-        winId();
-        if (windowHandle() != nullptr)
-            windowHandle()->setTransientParent(ownerWindow->windowHandle());
-    }
-    show();
-    raise();
-    activateWindow();
+    ShowModalTo(*this, m_owner);
     m_list->setFocus(Qt::OtherFocusReason);
     return isVisible();
 }
