@@ -333,6 +333,8 @@ std::u16string MessageWindow::DraftContact() const
 
 void MessageWindow::ShowWithoutActivating()
 {
+    // The stored placement first: restored on the way to the screen, on X11 it would undo the
+    // minimised state, and the window would come up normal and take the keyboard.
     FirstShowing();
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     setWindowState((windowState() & ~(Qt::WindowActive | Qt::WindowMaximized)) |
@@ -412,9 +414,7 @@ void MessageWindow::OnMessage(const std::u16string& fromEmail,
     m_history->ScrollToEnd();
 
     if (!isVisible()) {
-        // The first message of someone else's session must not take the keyboard away, however
-        // the stored placement left the last window: the placement is applied first, so that
-        // restoring it cannot undo the minimised state, and the window is never activated.
+        // The first message of someone else's session must not take the keyboard away.
         ShowWithoutActivating();
         m_input->setFocus(Qt::OtherFocusReason);
         QApplication::beep();

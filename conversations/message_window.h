@@ -143,8 +143,8 @@ private:
     void UpdateEditActions();
     void ResetEditActions();
     CRichEditCtrlEx* FocusedPane() const;
-    // Typing outside the input: the key goes to the input while it takes text (true: handled).
-    bool ForwardToInput(const QKeyEvent& key);
+    // Typing outside the input: the key goes to the input while it takes text.
+    void ForwardToInput(const QKeyEvent& key);
     // Ctrl+B, Ctrl+I, Ctrl+U in the input (true: handled).
     bool ToggleInputStyle(const QKeyEvent& key);
     void SetMinimumFromControls();

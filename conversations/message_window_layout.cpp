@@ -280,27 +280,26 @@ bool MessageWindow::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         // Typing anywhere goes to the input; keys that move or select stay here.
-        if (ProducesText(*key) && ForwardToInput(*key))
+        if (ProducesText(*key)) {
+            ForwardToInput(*key);
             return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-bool MessageWindow::ForwardToInput(const QKeyEvent& key)
+void MessageWindow::ForwardToInput(const QKeyEvent& key)
 {
     // A read-only input hands a typed key back up to this window: forwarding it again would
     // never end. Nothing typed has a place to go then, so the key stops here.
-    if (m_forwardingKey)
-        return true;
-    if (m_input->isReadOnly())
-        return true;
+    if (m_forwardingKey || m_input->isReadOnly())
+        return;
     m_forwardingKey = true;
     m_input->setFocus(Qt::OtherFocusReason);
     QKeyEvent copy(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(),
                    key.count());
     QApplication::sendEvent(m_input, &copy);
     m_forwardingKey = false;
-    return true;
 }
 
 bool MessageWindow::ToggleInputStyle(const QKeyEvent& key)
@@ -346,8 +345,10 @@ void MessageWindow::keyPressEvent(QKeyEvent* event)
     default:
         break;
     }
-    if (ProducesText(*event) && ForwardToInput(*event))
+    if (ProducesText(*event)) {
+        ForwardToInput(*event);
         return;
+    }
     QWidget::keyPressEvent(event);
 }
 
