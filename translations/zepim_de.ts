@@ -49,12 +49,6 @@
     <context>
         <name>QObject</name>
         <message>
-            <source>%1
-Version %2</source>
-            <translation>%1
-Version %2</translation>
-        </message>
-        <message>
             <source>The message is too large. Please use a smaller message.</source>
             <translation>Die Nachricht ist zu groß. Bitte senden Sie eine kürzere Nachricht.</translation>
         </message>
@@ -77,6 +71,34 @@ Version %2</translation>
         <message>
             <source>Failed to invite '%1'.</source>
             <translation>'%1' konnte nicht eingeladen werden.</translation>
+        </message>
+        <message>
+            <source>About %1</source>
+            <translation>Über %1</translation>
+        </message>
+        <message>
+            <source>Version %1</source>
+            <translation>Version %1</translation>
+        </message>
+        <message>
+            <source>Built with Qt %1, running on Qt %2</source>
+            <translation>Erstellt mit Qt %1, läuft mit Qt %2</translation>
+        </message>
+        <message>
+            <source>Copyright © Corvane. All rights reserved. Licensed to the users of your mail server's messaging service; not for redistribution.</source>
+            <translation>Copyright © Corvane. Alle Rechte vorbehalten. Lizenziert für die Benutzer des Nachrichtendienstes Ihres Mailservers; Weitergabe nicht gestattet.</translation>
+        </message>
+        <message>
+            <source>The help pages are not installed.</source>
+            <translation>Die Hilfeseiten sind nicht installiert.</translation>
+        </message>
+        <message>
+            <source>The help could not be opened: no program is set up to open web pages.
+
+The pages are in %1.</source>
+            <translation>Die Hilfe konnte nicht geöffnet werden: Kein Programm ist zum Öffnen von Webseiten eingerichtet.
+
+Die Seiten liegen in %1.</translation>
         </message>
     </context>
     <context>
@@ -217,6 +239,56 @@ Version %2</translation>
             <source>You have %1 recent email messages</source>
             <translation>Sie haben %1 neue E-Mail-Nachrichten</translation>
         </message>
+        <message>
+            <source>Trust this server?</source>
+            <translation>Diesem Server vertrauen?</translation>
+        </message>
+        <message>
+            <source>The certificate of %1 is not vouched for by an authority this computer trusts (%2), and it has not been trusted before.
+
+Subject: %3
+Issuer: %4
+SHA-256 fingerprint:
+%5
+
+Trust it only when the fingerprint is the one your administrator gave you. The messenger will then accept this certificate from this server from now on.</source>
+            <translation>Für das Zertifikat von %1 bürgt keine Stelle, der dieser Computer vertraut (%2), und es wurde bisher nicht als vertrauenswürdig eingestuft.
+
+Inhaber: %3
+Aussteller: %4
+SHA-256-Fingerabdruck:
+%5
+
+Vertrauen Sie ihm nur, wenn der Fingerabdruck der ist, den Ihr Administrator Ihnen genannt hat. Der Messenger nimmt dieses Zertifikat dann künftig von diesem Server an.</translation>
+        </message>
+        <message>
+            <source>The logon was cancelled: the certificate of %1 is not trusted.</source>
+            <translation>Die Anmeldung wurde abgebrochen: Dem Zertifikat von %1 wird nicht vertraut.</translation>
+        </message>
+        <message>
+            <source>WARNING: the certificate of %1 has changed, and the connection was refused.
+
+Trusted certificate (SHA-256):
+%2
+
+Presented certificate (SHA-256):
+%3
+
+Someone may be intercepting the connection. If your administrator replaced the server's certificate, forget the trusted one on the Connection page of the options and log on again.</source>
+            <translation>WARNUNG: Das Zertifikat von %1 hat sich geändert, die Verbindung wurde abgelehnt.
+
+Vertrauenswürdiges Zertifikat (SHA-256):
+%2
+
+Vorgelegtes Zertifikat (SHA-256):
+%3
+
+Möglicherweise fängt jemand die Verbindung ab. Wenn Ihr Administrator das Zertifikat des Servers ersetzt hat, vergessen Sie das vertrauenswürdige Zertifikat auf der Seite „Verbindung“ der Optionen und melden Sie sich erneut an.</translation>
+        </message>
+        <message>
+            <source>The certificate could not be saved in %1.</source>
+            <translation>Das Zertifikat konnte nicht in %1 gespeichert werden.</translation>
+        </message>
     </context>
     <context>
         <name>zep::CDesktopNotifications</name>
@@ -315,6 +387,14 @@ Version %2</translation>
             <source>Exit</source>
             <translation>Beenden</translation>
         </message>
+        <message>
+            <source>E&amp;xit</source>
+            <translation>B&amp;eenden</translation>
+        </message>
+        <message>
+            <source>&amp;Blocked Contacts...</source>
+            <translation>&amp;Blockierte Kontakte...</translation>
+        </message>
     </context>
     <context>
         <name>zep::CWizFinish</name>
@@ -409,6 +489,14 @@ Are you sure you want to exit the wizard?</source>
             <source>&amp;Password:</source>
             <translation type="unfinished" />
         </message>
+        <message>
+            <source>Saved in the desktop keyring.</source>
+            <translation>Im Schlüsselbund des Desktops gespeichert.</translation>
+        </message>
+        <message>
+            <source>No desktop keyring is running: the password is saved scrambled in the settings file.</source>
+            <translation>Es läuft kein Schlüsselbund des Desktops: Das Kennwort wird verschleiert in der Einstellungsdatei gespeichert.</translation>
+        </message>
     </context>
     <context>
         <name>zep::CZEPOptionsConnection</name>
@@ -455,6 +543,22 @@ Are you sure you want to exit the wizard?</source>
         <message>
             <source>Enter a port number from 1 to 65535, or leave the field empty for the default port.</source>
             <translation type="unfinished" />
+        </message>
+        <message>
+            <source>&amp;Forget</source>
+            <translation>&amp;Vergessen</translation>
+        </message>
+        <message>
+            <source>Trusted certificate</source>
+            <translation>Vertrauenswürdiges Zertifikat</translation>
+        </message>
+        <message>
+            <source>SHA-256 %1</source>
+            <translation>SHA-256 %1</translation>
+        </message>
+        <message>
+            <source>None: the first certificate of this server is asked about.</source>
+            <translation>Keines: Beim ersten Zertifikat dieses Servers wird nachgefragt.</translation>
         </message>
     </context>
     <context>
@@ -686,6 +790,10 @@ Are you sure you want to exit the wizard?</source>
             <source>The conversation has ended</source>
             <translation>Die Unterhaltung ist beendet</translation>
         </message>
+        <message>
+            <source>Block '%1'? You will no longer receive messages from this user.</source>
+            <translation>'%1' blockieren? Sie erhalten dann keine Nachrichten mehr von diesem Benutzer.</translation>
+        </message>
     </context>
     <context>
         <name>zep::LogonDialog</name>
@@ -764,6 +872,14 @@ Are you sure you want to exit the wizard?</source>
         <message>
             <source>Add a contact</source>
             <translation type="unfinished" />
+        </message>
+        <message>
+            <source>'%1' is in your block list.</source>
+            <translation>'%1' steht auf Ihrer Blockierliste.</translation>
+        </message>
+        <message>
+            <source>Failed to unblock '%1'.</source>
+            <translation>Die Blockierung von '%1' konnte nicht aufgehoben werden.</translation>
         </message>
     </context>
     <context>
@@ -869,6 +985,10 @@ Are you sure you want to exit the wizard?</source>
         <message>
             <source>Remaining</source>
             <translation type="unfinished" />
+        </message>
+        <message>
+            <source>Discard this message?</source>
+            <translation>Diese Nachricht verwerfen?</translation>
         </message>
     </context>
     <context>
@@ -995,6 +1115,75 @@ Are you sure you want to exit the wizard?</source>
         <message>
             <source>&amp;About ZEP Instant Messenger...</source>
             <translation>&amp;Über ZEP Instant Messenger...</translation>
+        </message>
+        <message>
+            <source>Not connected: this conversation has ended.</source>
+            <translation>Nicht verbunden: Diese Unterhaltung ist beendet.</translation>
+        </message>
+        <message>
+            <source>The session has timed out.</source>
+            <translation>Die Sitzung ist abgelaufen.</translation>
+        </message>
+        <message>
+            <source>Everyone else has left. Use Invite to bring someone back.</source>
+            <translation>Alle anderen haben die Unterhaltung verlassen. Mit „Einladen“ holen Sie jemanden zurück.</translation>
+        </message>
+        <message>
+            <source>Block '%1'? You will no longer receive messages from this user.</source>
+            <translation>'%1' blockieren? Sie erhalten dann keine Nachrichten mehr von diesem Benutzer.</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::CZEPStatusBar</name>
+        <message>
+            <source>Reconnecting now...</source>
+            <translation>Verbindung wird wiederhergestellt...</translation>
+        </message>
+        <message>
+            <source>Reconnecting in %1 s</source>
+            <translation>Neue Verbindung in %1 s</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::contacts::CAddContactFinishPage</name>
+        <message>
+            <source>&amp;Unblock and Add</source>
+            <translation>Blockierung &amp;aufheben und hinzufügen</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::contacts::CBlockedContactsWindow</name>
+        <message>
+            <source>&amp;Unblock</source>
+            <translation>Blockierung &amp;aufheben</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>Schließen</translation>
+        </message>
+        <message>
+            <source>Blocked Contacts</source>
+            <translation>Blockierte Kontakte</translation>
+        </message>
+        <message>
+            <source>You receive no messages from these users.</source>
+            <translation>Von diesen Benutzern erhalten Sie keine Nachrichten.</translation>
+        </message>
+        <message>
+            <source>Logo</source>
+            <translation>Logo</translation>
+        </message>
+        <message>
+            <source>Failed to unblock '%1'.</source>
+            <translation>Die Blockierung von '%1' konnte nicht aufgehoben werden.</translation>
+        </message>
+        <message>
+            <source>'%1' is no longer blocked. Do you want to add '%1' to your contact list?</source>
+            <translation>'%1' ist nicht mehr blockiert. Möchten Sie '%1' Ihrer Kontaktliste hinzufügen?</translation>
+        </message>
+        <message>
+            <source>ZEP Instant Messenger</source>
+            <translation>ZEP Instant Messenger</translation>
         </message>
     </context>
 </TS>
