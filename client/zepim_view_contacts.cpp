@@ -164,10 +164,12 @@ void CZepimView::OnContactCommand(int command, const std::u16string& email)
             window(),
             tr("Block '%1'? You will no longer receive messages from this user.")
                 .arg(QString::fromStdU16String(contact.name)),
-            [this, email] {
-                const ContactRecord now = m_shutDown ? ContactRecord{} : FindContact(email);
+            // The box belongs to the frame, which outlives a view that logs off meanwhile.
+            [self = QPointer<CZepimView>(this), email] {
+                const ContactRecord now =
+                    !self || self->m_shutDown ? ContactRecord{} : self->FindContact(email);
                 if (!now.email.empty())
-                    BlockContact(now);
+                    self->BlockContact(now);
             });
         box->setObjectName(QStringLiteral("ConfirmBlock"));
         break;
