@@ -20,10 +20,12 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() {
+    trap - ERR
     echo "FAILED: $*" >&2
     tail -n 20 "$work"/*.log >&2 || true
     exit 1
 }
+trap 'fail "line $LINENO: $BASH_COMMAND"' ERR
 wait_for() {
     local end=$((SECONDS + $1))
     shift
@@ -39,7 +41,13 @@ wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=:$(head -n 1 "$work/display")
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=("$!")
-wait_for 10 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+# The window manager is ready once its check window carries its name.
+wm_ready() {
+    local check
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK | sed -n 's/.*window id # //p')
+    [ -n "$check" ] && xprop -id "$check" _NET_WM_NAME | grep -q Openbox
+}
+wait_for 10 wm_ready || fail "openbox did not start"
 
 home=$work/home
 mkdir -p "$home/config/Corvane" "$home/runtime"
@@ -72,7 +80,12 @@ CONF
 pids+=("$!")
 wait_for 30 sh -c "'$build/bin/zepim-ctl' state | grep -q LoggedOn=1" || fail "no logon"
 main=$(timeout 20 xdotool search --sync --onlyvisible --name '^ZEP Instant Messenger$' | head -n 1)
-xdotool windowactivate --sync "$main"
+# The user is at the main window: it has the keyboard.
+activate() {
+    xdotool windowactivate "$1" 2>/dev/null
+    [ "$(xdotool getactivewindow)" = "$1" ]
+}
+wait_for 10 activate "$main" || fail "the main window could not be activated"
 
 from_ben() {
     ZEPIM_PASSWORD=ben123 "$build/bin/zepim-cli" --server 127.0.0.1 --port "$port" \
@@ -95,11 +108,10 @@ from_ben "first"
 check_incoming 1
 # The user restores the first one and closes it: its placement is stored.
 first=$(xdotool search --name Conversation | head -n 1)
-xdotool windowactivate --sync "$first"
-sleep 0.5
+wait_for 10 activate "$first" || fail "the first conversation could not be restored"
 xdotool key --window "$first" Escape
 wait_for 10 sh -c "! xdotool search --name Conversation" || fail "the first did not close"
-xdotool windowactivate --sync "$main"
+wait_for 10 activate "$main" || fail "the main window could not be activated again"
 from_ben "second"
 check_incoming 1
 from_ben "third"
