@@ -109,7 +109,7 @@ check_incoming 1
 # The user restores the first one and closes it: its placement is stored.
 first=$(xdotool search --name Conversation | head -n 1)
 wait_for 10 activate "$first" || fail "the first conversation could not be restored"
-xdotool key --window "$first" Escape
+xdotool key Escape
 wait_for 10 sh -c "! xdotool search --name Conversation" || fail "the first did not close"
 wait_for 10 activate "$main" || fail "the main window could not be activated again"
 from_ben "second"
