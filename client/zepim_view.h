@@ -207,6 +207,8 @@ private:
     // late events never open a window again) and the addresses whose INVITE is out.
     std::vector<QPointer<conversations::MessageWindow>> m_conversations;
     std::set<std::string> m_endedSessions;
+    // Left sessions whose LEAVE is still out: their events were sent before the server saw it.
+    std::set<std::string> m_leaving;
     std::set<std::u16string> m_invitesOut;
     QPointer<QMenu> m_statusMenu;
     QPointer<QMenu> m_contactMenu;

@@ -54,6 +54,16 @@ std::vector<std::u16string> SplitAddresses(const std::u16string& list)
     return out;
 }
 
+// Whether the comma-separated `list` holds `address` (case aside).
+bool NamesAddress(const std::u16string& list, const std::u16string& address)
+{
+    const std::u16string wanted = Folded(address);
+    for (const std::u16string& entry : SplitAddresses(list))
+        if (Folded(entry) == wanted)
+            return true;
+    return false;
+}
+
 } // namespace
 
 std::vector<MessageWindow*> CZepimView::Conversations() const
@@ -107,9 +117,13 @@ void CZepimView::OnSessionEvent(const ServerEvent& event)
     const std::u16string emails = HeaderValue(event, u"Email", 10240);
     if (sessionId.empty() || emails.empty() || m_shutDown)
         return;
-    // A session the user left (or that ended) never opens a window again.
-    if (m_endedSessions.count(sessionId) != 0)
-        return;
+    // A session the user left (or that ended) opens no window again, unless someone invites
+    // the user back: once the server has the LEAVE, a SESSION naming the user is that.
+    if (m_endedSessions.count(sessionId) != 0) {
+        if (m_leaving.count(sessionId) != 0 || !NamesAddress(emails, m_own.email))
+            return;
+        m_endedSessions.erase(sessionId);
+    }
     if (MessageWindow* window = FindConversation(sessionId)) {
         window->OnSessionUpdate(emails);
         return;
@@ -300,8 +314,10 @@ void CZepimView::ConversationClosed(MessageWindow* window)
     const std::string sessionId = window->GetSessionId();
     m_endedSessions.insert(sessionId);
     if (!window->SessionEnded() && !m_shutDown) {
+        m_leaving.insert(sessionId);
         m_session->Request<ImResult>(
-            [sessionId](ImConnection& conn) { return ImLeave(conn, sessionId); }, nullptr, {});
+            [sessionId](ImConnection& conn) { return ImLeave(conn, sessionId); }, this,
+            [this, sessionId](ImResult) { m_leaving.erase(sessionId); });
     }
     window->deleteLater();
 }

@@ -465,7 +465,8 @@ private:
             g.uc = hasParam ? std::clamp(value, 0, kMaxUc) : 1;
             break;
         case Word::Unicode:
-            if (hasParam && g.dest == Dest::Text) {
+            // Font names too: our own writer spells a non-ASCII name so.
+            if (hasParam && (g.dest == Dest::Text || g.dest == Dest::FontTable)) {
                 EmitUnicode(value);
                 skip_ = g.uc;
             }

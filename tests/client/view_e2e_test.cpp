@@ -264,6 +264,23 @@ TEST_F(ViewE2E, AConversationWithAnotherUserBothWays)
         left = NextEvent(*ben, EventKind::Session);
     } while (left && HeaderValue(*left, u"Email", 10240).find(u"anna") != std::u16string::npos);
     ASSERT_TRUE(left.has_value()) << "no SESSION without Anna reached Ben";
+
+    // Ben invites Anna back into the same session: a new window shows his next message.
+    {
+        std::lock_guard app(ben->AppLock());
+        ASSERT_EQ(ImInviteToSession(*ben->Connection(), sessionId, "anna@example.com"),
+                  ImResult::Ok);
+        LineList reply;
+        const conversations::MessageParts again = conversations::BuildMessageParts(
+            sessionId, "Welcome back", "{\\rtf1\\ansi Welcome back\\par }", std::tm{});
+        ASSERT_EQ(ImMessage(*ben->Connection(), "im", again.headers, again.body, reply),
+                  ImResult::Ok);
+    }
+    ASSERT_TRUE(test::WaitUntil([&] {
+        window = view->FindConversation(sessionId);
+        return window && window->isVisible();
+    })) << "the re-invitation was dropped";
+    EXPECT_NE(HistoryOf(window).find("Welcome back"), std::string::npos) << HistoryOf(window);
 }
 
 TEST_F(ViewE2E, RpcMessagesAnswerFromTheContactList)
