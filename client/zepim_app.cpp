@@ -51,6 +51,7 @@ CZepimApp::~CZepimApp()
 
 int CZepimApp::Start()
 {
+    m_app.installEventFilter(&m_iconText);
     // Before the instance is taken: once it is, a SIGTERM must go down the exit path.
     WatchTerminationSignals();
     // One copy per executable name; a second copy shows the first one's window and ends.

@@ -5,6 +5,7 @@
 #include "activity_library.h"
 #include "app_options_host.h"
 #include "client_connection.h"
+#include "icon_text.h"
 #include "main_frame.h"
 #include "single_instance.h"
 
@@ -55,6 +56,7 @@ private:
     ClientConnection m_connection;
     ActivityLibrary m_activity;
     std::unique_ptr<ActivityInputFilter> m_inputFilter;
+    CIconTextFollowsTitle m_iconText;
     std::unique_ptr<CMainFrame> m_frame;
     QPointer<QWidget> m_wizard;
     std::unique_ptr<AppOptionsHost> m_optionsHost;

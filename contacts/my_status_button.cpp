@@ -2,6 +2,7 @@
 
 #include "contacts/contact_images.h"
 
+#include <QAccessibleWidget>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -23,6 +24,44 @@ QStringList Lines(const QString& text)
     return plain.split(QLatin1Char('\n'));
 }
 
+// A button with a menu for assistive technology, named by the status it shows; its press
+// opens the status menu as a click does.
+class BannerAccessible : public QAccessibleWidget
+{
+public:
+    explicit BannerAccessible(CMyStatusButton* banner)
+        : QAccessibleWidget(banner, QAccessible::ButtonMenu), m_banner(banner)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return m_banner->Text().simplified();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == showMenuAction() || action == pressAction())
+            m_banner->OpenMenuFromOutside();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    CMyStatusButton* m_banner;
+};
+
+QAccessibleInterface* BannerFactory(const QString& key, QObject* object)
+{
+    if (key == QLatin1String(CMyStatusButton::staticMetaObject.className()))
+        return new BannerAccessible(static_cast<CMyStatusButton*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 CMyStatusButton::CMyStatusButton(QWidget* parent)
@@ -34,12 +73,24 @@ CMyStatusButton::CMyStatusButton(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    static const bool registered = (QAccessible::installFactory(&BannerFactory), true);
+    (void)registered;
+}
+
+void CMyStatusButton::OpenMenuFromOutside()
+{
+    if (!m_text.isEmpty())
+        PostMenuRequest();
 }
 
 void CMyStatusButton::SetStatus(const QPixmap& bitmap, const QString& text)
 {
     m_status = bitmap;
     m_text = text;
+    if (QAccessible::isActive()) {
+        QAccessibleEvent named(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&named);
+    }
     Layout();
     updateGeometry();
     update();

@@ -36,6 +36,8 @@ public:
     QRect LogoRect() const { return m_logoRect; }
     // Where the status menu opens: under the arrow's left edge, 4 pixels below it.
     QPoint MenuPosition() const;
+    // The status menu asked for without the mouse or keys (the accessible press action).
+    void OpenMenuFromOutside();
 
 signals:
     // A click on the status area, or Enter or Down while focused: the host opens the menu.

@@ -18,6 +18,9 @@ CButtonEx::CButtonEx(int controlId, const QString& caption, QWidget* parent)
       m_font(QFontDatabase::systemFont(QFontDatabase::GeneralFont))
 {
     setAttribute(Qt::WA_Hover, true);
+    // Every activation reaches the one command: the mouse (below), Space, click() and the
+    // accessible press action that screen readers use all end in clicked().
+    connect(this, &QAbstractButton::clicked, this, [this] { emit Command(m_controlId); });
 }
 
 void CButtonEx::SetColours(const QColor& back, const QColor& text, const QColor& disabledText)
@@ -159,12 +162,8 @@ void CButtonEx::mouseReleaseEvent(QMouseEvent* event)
         QToolTip::hideText();
     }
     update();
-    if (wasPressed && inside && isEnabled()) {
-        QPointer<CButtonEx> alive(this);
-        emit Command(m_controlId);
-        if (alive)
-            emit clicked(false);
-    }
+    if (wasPressed && inside && isEnabled())
+        click();
 }
 
 void CButtonEx::keyPressEvent(QKeyEvent* event)

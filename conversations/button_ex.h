@@ -39,7 +39,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    // The button's command, sent to its owner. The handler may close the owning window.
+    // The button's command, sent to its owner, for every activation (mouse, Enter, Space,
+    // click(), the accessible press action). The handler may close the owning window.
     void Command(int controlId);
 
 protected:

@@ -3,8 +3,11 @@
 #include "contacts/status_menu.h"
 #include "conversations/button_ex.h"
 #include "test_rows.h"
+#include "tests/client/qt_wait.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
@@ -216,6 +219,38 @@ TEST(ButtonEx, HandlerMayDeleteTheButton)
     Click(button, QPoint(5, 5));
     Click(button, QPoint(5, 5), QEvent::MouseButtonRelease);
     EXPECT_TRUE(button.isNull());
+}
+
+// Space, click() and the accessible press action (a screen reader's) each send the command once.
+TEST(ButtonEx, EveryActivationSendsTheCommandOnce)
+{
+    CButtonEx button(9, QStringLiteral("Send"));
+    int commands = 0;
+    QObject::connect(&button, &CButtonEx::Command, [&](int id) { commands += id; });
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent space(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(&button, &space);
+    }
+    EXPECT_EQ(commands, 9);
+    button.click();
+    EXPECT_EQ(commands, 18);
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(&button);
+    ASSERT_NE(access, nullptr);
+    access->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    // The press is animated: the click comes after a short timer.
+    EXPECT_TRUE(test::WaitUntil([&] { return commands == 27; })) << commands;
+}
+
+TEST_F(Banner, ReadsAsAButtonWithAMenuNamedByTheStatus)
+{
+    banner.SetStatus(QPixmap(16, 16), QStringLiteral("My Status:\r\nPat (Online)"));
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(&banner);
+    ASSERT_NE(access, nullptr);
+    EXPECT_EQ(access->role(), QAccessible::ButtonMenu);
+    EXPECT_EQ(access->text(QAccessible::Name).toStdString(), "My Status: Pat (Online)");
+    access->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(menus, 1);
 }
 
 TEST(ButtonEx, EnterPostsTheCommand)
