@@ -1,6 +1,5 @@
 #include "client_connection.h"
 #include "display_texts.h"
-#include "icon_text.h"
 #include "logon_dialog.h"
 #include "main_frame.h"
 #include "password_scramble.h"
@@ -339,16 +338,6 @@ TEST(TrayIcon, MenuEscAndClosingFollowTheNotificationArea)
     EXPECT_EQ(exits.count(), 1);
     frame.close();
     EXPECT_FALSE(frame.isVisible());
-}
-
-TEST(IconText, TopLevelWindowsTakeTheirTitle)
-{
-    CIconTextFollowsTitle filter;
-    qApp->installEventFilter(&filter);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Bob - Conversation"));
-    EXPECT_EQ(window.windowIconText(), "Bob - Conversation");
-    qApp->removeEventFilter(&filter);
 }
 
 TEST(TrayIcon, TipIsCutTo127Characters)
