@@ -5,6 +5,7 @@
 #include "protocol/requests.h"
 #include "transport/im_connection.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
 
@@ -39,6 +40,15 @@ ViewSession::ViewSession(ClientConnection& connection, Handlers handlers)
 ViewSession::~ViewSession()
 {
     Stop();
+    // Answers the UI has not taken yet outlive the session: their owners (an offline-message
+    // window, the options sheet) wait for them. Events and the session's own calls go with it.
+    std::lock_guard lock(m_handLock);
+    for (Waiting& waiting : m_waiting) {
+        if (waiting.answer && QCoreApplication::instance() != nullptr)
+            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(waiting.call),
+                                      Qt::QueuedConnection);
+    }
+    m_waiting.clear();
 }
 
 void ViewSession::Start()
@@ -73,21 +83,38 @@ void ViewSession::Stop()
         if (t->joinable())
             t->join();
     }
+    CancelQueued();
 }
 
-void ViewSession::Enqueue(std::function<void(ImConnection&)> job)
+void ViewSession::Enqueue(Job job)
 {
-    std::lock_guard lock(m_queueLock);
-    if (m_stop)
-        return;
-    m_queue.push_back(std::move(job));
-    m_queueWake.notify_one();
+    {
+        std::lock_guard lock(m_queueLock);
+        if (!m_stop) {
+            m_queue.push_back(std::move(job));
+            m_queueWake.notify_one();
+            return;
+        }
+    }
+    // Too late to run: answered as if the connection had closed under it.
+    HandOver(job.cancel(), true);
+}
+
+void ViewSession::CancelQueued()
+{
+    std::deque<Job> left;
+    {
+        std::lock_guard lock(m_queueLock);
+        left.swap(m_queue);
+    }
+    for (Job& job : left)
+        HandOver(job.cancel(), true);
 }
 
 void ViewSession::RequestLoop()
 {
     while (true) {
-        std::function<void(ImConnection&)> job;
+        Job job;
         {
             std::unique_lock lock(m_queueLock);
             m_queueWake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
@@ -98,7 +125,7 @@ void ViewSession::RequestLoop()
         }
         ImConnection* conn = m_connection.Connection();
         std::lock_guard app(m_connection.AppLock());
-        job(*conn);
+        HandOver(job.run(*conn), true);
     }
 }
 
@@ -194,13 +221,14 @@ void ViewSession::PostDrain()
     QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
 }
 
-void ViewSession::HandOver(std::function<void()> call)
+void ViewSession::HandOver(std::function<void()> call, bool answer)
 {
     std::lock_guard lock(m_handLock);
     // Nothing merges across a result: a PRESENCE after it is applied after it.
     m_presenceAt.clear();
     Waiting waiting;
     waiting.call = std::move(call);
+    waiting.answer = answer;
     m_waiting.push_back(std::move(waiting));
     PostDrain();
 }

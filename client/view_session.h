@@ -20,7 +20,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -50,6 +52,35 @@ struct ViewFill
 
 // True for the results that mean the connection is gone.
 bool IsTransportFailure(ImResult result);
+
+// The answer a request gets when the connection closed before it could run: the failure value
+// its owner already handles (ConnectionClosed, false, nothing found). Requests whose answer has
+// none of these shapes name their own.
+template <typename R> struct IsOptional : std::false_type
+{
+};
+template <typename T> struct IsOptional<std::optional<T>> : std::true_type
+{
+};
+template <typename R> R ClosedAnswer()
+{
+    if constexpr (std::is_same_v<R, ImResult>) {
+        return ImResult::ConnectionClosed;
+    } else if constexpr (std::is_same_v<R, bool> || IsOptional<R>::value) {
+        return R{};
+    } else if constexpr (requires(R r) { r.result = ImResult::ConnectionClosed; }) {
+        R r{};
+        r.result = ImResult::ConnectionClosed;
+        return r;
+    } else {
+        static_assert(
+            requires(R r) { r.first = ImResult::ConnectionClosed; },
+            "name the answer of a closed connection for this request");
+        R r{};
+        r.first = ImResult::ConnectionClosed;
+        return r;
+    }
+}
 
 // How much work may wait for the UI thread before the event reader stops reading the socket
 // (then TCP flow control slows the server down instead of the messenger growing). A waiting
@@ -83,19 +114,31 @@ public:
     bool Stopping() const { return m_stop.load(); }
 
     // Runs `job` on the request worker under AppLock; `done` gets its result on the UI thread,
-    // handed over before the lock is released, and only while `context` lives.
+    // handed over before the lock is released, and only while `context` lives. Every request is
+    // answered exactly once: one that cannot run any more (the session stopped before its turn)
+    // gets `closed` through the same hand-over, after everything queued before it.
     template <typename R>
     void Request(std::function<R(ImConnection&)> job, QObject* context, std::function<void(R)> done)
     {
+        Request<R>(std::move(job), context, std::move(done), ClosedAnswer<R>());
+    }
+    template <typename R>
+    void Request(std::function<R(ImConnection&)> job, QObject* context, std::function<void(R)> done,
+                 R closed)
+    {
         QPointer<QObject> guard(context);
-        Enqueue([this, job = std::move(job), guard, done = std::move(done)](ImConnection& conn) {
-            auto result = std::make_shared<R>(job(conn));
-            if (done)
-                HandOver([guard, done, result] {
-                    if (guard)
-                        done(std::move(*result));
-                });
-        });
+        auto answer = [guard, done = std::move(done)](R result) {
+            return [guard, done, result = std::make_shared<R>(std::move(result))] {
+                if (guard && done)
+                    done(std::move(*result));
+            };
+        };
+        Job queued;
+        queued.cancel = [answer, closed = std::move(closed)] { return answer(closed); };
+        queued.run = [job = std::move(job), answer](ImConnection& conn) {
+            return std::function<void()>(answer(job(conn)));
+        };
+        Enqueue(std::move(queued));
     }
 
     // The most events that waited for the UI at once so far (tests and benchmarks).
@@ -112,14 +155,23 @@ public:
 private:
     // The one first-in-first-out hand-over to the UI thread: results, events, the fill and the
     // end of the connection, in the order the connection saw them.
+    struct Job
+    {
+        // Runs on the worker and returns what the UI thread is to do with the result.
+        std::function<std::function<void()>(ImConnection&)> run;
+        // What the UI thread is to do instead when the job never runs.
+        std::function<std::function<void()>()> cancel;
+    };
     struct Waiting
     {
         std::shared_ptr<ServerEvent> event; // or
         std::function<void()> call;
+        // The call answers a request; it touches nothing of the session, so it may outlive it.
+        bool answer = false;
         std::u16string presenceKey; // the folded address of a PRESENCE that others may join
         std::size_t bytes = 0;
     };
-    void HandOver(std::function<void()> call);
+    void HandOver(std::function<void()> call, bool answer = false);
     void HandOverEvent(std::shared_ptr<ServerEvent> event);
     void PostDrain();
     // Both are posted from the session's threads by name, so the queued call carries nothing
@@ -129,7 +181,9 @@ private:
     // The reader waits here, holding no lock, until the UI has caught up.
     void WaitForRoom();
 
-    void Enqueue(std::function<void(ImConnection&)> job);
+    void Enqueue(Job job);
+    // Hands the answers of the jobs that will never run over, in their order.
+    void CancelQueued();
     void ReceiveLoop();
     void KeepAliveLoop();
     void RequestLoop();
@@ -152,7 +206,7 @@ private:
     std::thread m_requests;
     std::mutex m_queueLock;
     std::condition_variable m_queueWake;
-    std::deque<std::function<void(ImConnection&)>> m_queue;
+    std::deque<Job> m_queue;
     std::mutex m_sleepLock;
     std::condition_variable m_sleepWake;
     bool m_watchNews = false; // under m_sleepLock: the watch was armed since the last look

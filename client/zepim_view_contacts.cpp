@@ -195,14 +195,7 @@ int CZepimView::OpenOfflineWindow(OfflineKind kind, const std::u16string& email)
 void CZepimView::SendOfflineMessage(std::string type, std::string headers, std::string body,
                                     QObject* context, std::function<void(ImResult)> done)
 {
-    if (m_shutDown) {
-        QPointer<QObject> guard(context);
-        QTimer::singleShot(0, this, [guard, done] {
-            if (guard && done)
-                done(ImResult::ConnectionClosed);
-        });
-        return;
-    }
+    // After the log-off the session answers ConnectionClosed itself, even once the view is gone.
     m_session->Request<ImResult>(
         [type = std::move(type), headers = std::move(headers),
          body = std::move(body)](ImConnection& conn) {
@@ -284,6 +277,8 @@ void CZepimView::DeleteContact(const ContactRecord& contact)
                 m_list->RefreshList();
             }
             // A row that is already gone was deleted all the same.
+            if (m_shutDown)
+                return;
             if (!deleted || (!removed && !FindContact(contact.email).email.empty()))
                 ShowMessage(tr("Failed to remove '%1' from your contact list.")
                                 .arg(QString::fromStdU16String(contact.name)));
@@ -315,14 +310,7 @@ void CZepimView::OpenAddContact()
 void CZepimView::UnblockContact(const ContactRecord& user, QObject* context,
                                 std::function<void(ImResult)> done)
 {
-    if (m_shutDown) {
-        QPointer<QObject> guard(context);
-        QTimer::singleShot(0, this, [guard, done] {
-            if (guard && done)
-                done(ImResult::ConnectionClosed);
-        });
-        return;
-    }
+    // After the log-off the session answers ConnectionClosed itself, even once the view is gone.
     m_session->Request<ImResult>(
         [email = user.email](ImConnection& conn) { return RequestUnblock(conn, email); }, context,
         std::move(done));
@@ -485,7 +473,8 @@ void CZepimView::AddContact(const ContactRecord& chosen, QObject* context,
                 emit Changed();
             }
             tell(added.outcome);
-        });
+        },
+        Added{});
 }
 
 } // namespace zep

@@ -191,10 +191,11 @@ void CZepimView::StartConversation(const std::u16string& email, std::function<vo
         [this, key, contact, finish](Invited invited) {
             m_invitesOut.erase(key);
             if (invited.result != ImResult::Ok || invited.sessionId.empty()) {
-                ShowMessage(invited.result == ImResult::CharsetMismatch
-                                ? tr("You can not send an instant message to a contact with a "
-                                     "different character set.")
-                                : tr("Failed to send message."));
+                if (!m_shutDown) // a log-off before its turn is no failure to report
+                    ShowMessage(invited.result == ImResult::CharsetMismatch
+                                    ? tr("You can not send an instant message to a contact with a "
+                                         "different character set.")
+                                    : tr("Failed to send message."));
                 return finish(static_cast<int>(invited.result == ImResult::Ok ? ImResult::Failed
                                                                               : invited.result));
             }
@@ -244,11 +245,12 @@ void CZepimView::BlockContact(const ContactRecord& contact)
                                "not receive any messages from this user.")
                                 .arg(name),
                             QApplication::activeWindow(), QMessageBox::Information);
-            } else {
+            } else if (!m_shutDown) {
                 ShowMessage(tr("Failed to block '%1'.").arg(name), QApplication::activeWindow());
             }
             emit Changed();
-        });
+        },
+        Step::UnsubscribeFailed);
 }
 
 void CZepimView::SendInstantMessage(std::string headers, std::string body, QObject* context,

@@ -10,6 +10,7 @@
 #include "zepim_view.h"
 
 #include <QApplication>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -137,7 +138,7 @@ TEST_F(HandOver, AFloodWaitsBoundedMergesPresenceKeepsOrderAndLetsARequestThroug
             ImKeepAlive(conn, 0, count);
             return count;
         },
-        &session, [&](long long count) { mail = count; });
+        &session, [&](long long count) { mail = count; }, -2LL);
     ASSERT_TRUE(test::WaitUntil([&] { return ended; }, std::chrono::seconds(60)));
     session.Stop();
 
@@ -179,6 +180,86 @@ TEST_F(HandOver, EventsThatCannotMergeStopTheReaderInsteadOfPilingUp)
     session.Stop();
     EXPECT_TRUE(inOrder);
     EXPECT_LE(session.MostWaiting(), kMaxWaitingEvents);
+}
+
+// Every request is answered exactly once and in order, even when the session stops before its
+// turn, and the answers still arrive after the session itself is gone.
+TEST_F(HandOver, EveryRequestIsAnsweredOnceWhateverTheWorkerIsDoingAtStop)
+{
+    struct Row
+    {
+        const char* name;
+        int answered; // requests the server answers before the stop
+        bool held;    // one more request waits for a reply that never comes
+        int queued;   // requests queued behind it
+        int late;     // requests made after the stop
+        std::vector<ImResult> expected;
+    };
+    const ImResult closed = ImResult::ConnectionClosed;
+    const std::vector<Row> rows = {
+        {"idle worker", 2, false, 0, 0, {ImResult::Ok, ImResult::Ok}},
+        {"worker blocked on a held request", 0, true, 3, 0, {closed, closed, closed, closed}},
+        {"request made after the stop", 1, false, 0, 2, {ImResult::Ok, closed, closed}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakeServer server;
+        ScriptLogonAndFill(server);
+        for (int i = 0; i < row.answered; ++i)
+            server.Answer(Reply({"250 0"}));
+        server.Hold();
+        server.Start();
+        ClientConnection connection;
+        ConnectSettings where;
+        where.server = "127.0.0.1";
+        where.port = server.Port();
+        ASSERT_EQ(connection.Connect(where), 0);
+        ASSERT_EQ(connection.Logon("me@x.org", "pw"), LogonAnswer::Accepted);
+        bool filled = false;
+        ViewSession::Handlers handlers;
+        handlers.filled = [&](const ViewFill&) { filled = true; };
+        auto session = std::make_unique<ViewSession>(connection, handlers);
+        session->Start();
+        ASSERT_TRUE(test::WaitUntil([&] { return filled; }));
+
+        QObject owner;
+        std::vector<std::pair<int, ImResult>> answers;
+        std::atomic<bool> sent{false};
+        int made = 0;
+        const auto request = [&] {
+            const int index = made++;
+            session->Request<ImResult>(
+                [&sent](ImConnection& conn) {
+                    sent = true;
+                    long long count = 0;
+                    return ImKeepAlive(conn, 0, count);
+                },
+                &owner, [&answers, index](ImResult r) { answers.emplace_back(index, r); });
+        };
+        for (int i = 0; i < row.answered; ++i)
+            request();
+        ASSERT_TRUE(test::WaitUntil([&] { return static_cast<int>(answers.size()) == made; }));
+        if (row.held) {
+            sent = false;
+            request();
+            ASSERT_TRUE(test::WaitUntil([&] { return sent.load(); }));
+        }
+        for (int i = 0; i < row.queued; ++i)
+            request();
+        session->Stop();
+        for (int i = 0; i < row.late; ++i)
+            request();
+        session.reset(); // before the UI thread took the answers
+        test::WaitUntil([&] { return false; }, std::chrono::milliseconds(200));
+
+        std::vector<ImResult> got;
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            EXPECT_EQ(answers[i].first, static_cast<int>(i)) << "answered in order, once each";
+            got.push_back(IsTransportFailure(answers[i].second) ? closed : answers[i].second);
+        }
+        EXPECT_EQ(got, row.expected);
+        server.Release();
+    }
 }
 
 TEST_F(HandOver, TheRealViewEndsInTheStateOfEachContactsLastEvent)
