@@ -303,6 +303,9 @@ void MessageWindow::setVisible(bool visible)
     // the draft left in an earlier conversation with the same contact.
     if (visible && !isVisible())
         FirstShowing();
+    // Shown again for whatever reason (a message, the user's own start): the close is off.
+    if (visible)
+        m_closeWhenAnswered = false;
     QWidget::setVisible(visible);
 }
 
@@ -448,6 +451,9 @@ void MessageWindow::MarkConnectionLost(const QString& why)
     ClosePicker(m_blockPicker);
     m_inviteAction->setEnabled(false);
     m_blockAction->setEnabled(false);
+    // A window the user closed during a send comes back: the text never arrived.
+    if (m_closeWhenAnswered && m_pending)
+        ShowAndActivate();
     if (!isVisible()) {
         // Nobody has seen this window yet: there is no history or draft to keep.
         CloseHidden();
@@ -522,8 +528,11 @@ void MessageWindow::OnSendDone(ImResult result, const std::vector<MessageFailure
         return;
     PendingSend sent = std::move(*m_pending);
     m_pending.reset();
+    const bool closing = m_closeWhenAnswered;
 
     if (result != ImResult::Ok) {
+        if (closing)
+            ShowAndActivate();
         RestoreDraft(sent.sent);
         ShowBox(SendFailureText(result));
         return;
@@ -543,6 +552,12 @@ void MessageWindow::OnSendDone(ImResult result, const std::vector<MessageFailure
     AddRichBlock(ParseRtf(sent.rtf));
     m_history->ScrollToEnd();
     UpdateSendButton();
+    if (closing && failures.empty()) {
+        m_closeWhenAnswered = false;
+        CloseHidden();
+    } else if (closing) {
+        ShowAndActivate(); // someone did not get it: the captions say who
+    }
 }
 
 // ---- closing -------------------------------------------------------------------------------
@@ -551,7 +566,8 @@ void MessageWindow::CloseHidden()
 {
     close();
     // A window that was never shown may not see a close event; the bookkeeping still runs.
-    if (!m_closed)
+    // One the user closed during a send waits for the reply.
+    if (!m_closed && !m_closeWhenAnswered)
         FinishClose();
 }
 
@@ -580,6 +596,14 @@ void MessageWindow::FinishClose()
 
 void MessageWindow::closeEvent(QCloseEvent* event)
 {
+    if (!m_closed && m_pending) {
+        // Hidden until the server answers: a failure must still reach the user.
+        StopFlashing();
+        hide();
+        m_closeWhenAnswered = true;
+        event->ignore();
+        return;
+    }
     if (!m_closed)
         FinishClose();
     event->accept();

@@ -105,6 +105,7 @@ public:
     bool Flashing() const { return m_flashTimer.isActive(); }
     bool SendOutstanding() const { return m_pending.has_value(); }
     bool Closed() const { return m_closed; }
+    bool ClosingAfterSend() const { return m_closeWhenAnswered; }
     const Participants& GetParticipants() const { return m_participants; }
     contacts::CContactDialog* InvitePicker() const { return m_invitePicker; }
     contacts::CContactDialog* BlockPicker() const { return m_blockPicker; }
@@ -199,6 +200,9 @@ private:
     bool m_blockListing = false;
     bool m_forwardingKey = false;
     std::optional<PendingSend> m_pending;
+    // The user closed the window while a send was out: it is hidden, not gone, until the reply
+    // says whether the message arrived (then it closes) or not (then it shows again).
+    bool m_closeWhenAnswered = false;
     QTimer m_flashTimer;
     QFont m_inputFont;
     QColor m_inputColour;

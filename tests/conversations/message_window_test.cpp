@@ -233,6 +233,60 @@ INSTANTIATE_TEST_SUITE_P(
                               {"Failed to send message."}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Esc while the send is out hides the window until the reply: it closes once the message
+// arrived, and comes back with the text and the box when it did not.
+TEST_F(Conversation, ClosingDuringASendWaitsForTheReply)
+{
+    struct Row
+    {
+        const char* name;
+        ImResult result;
+        std::vector<MessageFailure> failures;
+        bool lostFirst; // the connection goes before the reply
+        bool closed;
+        std::string input;
+        std::vector<std::string> boxes;
+    };
+    const std::vector<Row> rows = {
+        {"accepted", ImResult::Ok, {}, false, true, "", {}},
+        {"too_large",
+         ImResult::TooLarge,
+         {},
+         false,
+         false,
+         "gone?",
+         {"The message is too large. Please use a smaller message."}},
+        {"content_unacceptable",
+         ImResult::ContentUnacceptable,
+         {},
+         false,
+         false,
+         "gone?",
+         {"Failed to send message - content unacceptable."}},
+        {"not_delivered_to_bob", ImResult::Ok, {{"bob@x.test", false}}, false, false, "", {}},
+        {"connection_lost", ImResult::ConnectionClosed, {}, true, false, "gone?", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.closed.clear();
+        Open();
+        Type(QStringLiteral("gone?"));
+        window->Send();
+        window->close(); // what Esc and the menu's Close do
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_TRUE(host.closed.empty()) << "no LEAVE before the reply";
+        if (row.lostFirst)
+            window->MarkConnectionLost(QStringLiteral("lost"));
+        host.CompleteSend(row.result, row.failures);
+        EXPECT_EQ(window->Closed(), row.closed);
+        EXPECT_EQ(host.closed.size(), row.closed ? 1u : 0u);
+        EXPECT_EQ(window->isVisible(), !row.closed);
+        EXPECT_EQ(InputText(), row.input);
+        EXPECT_EQ(Boxes(), row.boxes);
+        window.reset();
+    }
+}
+
 TEST_F(Conversation, AFailedSendComesBackIntoAnEmptyInputAsItWas)
 {
     Open();
