@@ -257,8 +257,11 @@ TEST_F(ViewE2E, AConversationWithAnotherUserBothWays)
         found = found || line == u"Hi Ben";
     EXPECT_TRUE(found) << "the plain part reached Ben";
 
-    // Closing the window leaves the session: Ben is told Anna has gone.
+    // Closing the window leaves the session (once the send is answered): Ben is told Anna has
+    // gone.
+    QPointer<conversations::MessageWindow> closing = window;
     window->close();
+    ASSERT_TRUE(test::WaitUntil([&] { return closing.isNull() || closing->Closed(); }));
     std::optional<ServerEvent> left;
     do {
         left = NextEvent(*ben, EventKind::Session);
