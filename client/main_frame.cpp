@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QTimer>
 
 namespace zep {
 
@@ -296,9 +297,42 @@ void CMainFrame::OnConnectionLost(std::intptr_t lParam)
         StartReconnectThread();
 }
 
+void CMainFrame::LeaveOpenSessions(std::function<void()> then)
+{
+    auto* view =
+        m_viewKind == ViewKind::Main ? qobject_cast<CZepimView*>(centralWidget()) : nullptr;
+    auto once = std::make_shared<bool>(false);
+    auto go = [once, then = std::move(then)] {
+        if (!std::exchange(*once, true))
+            then();
+    };
+    if (view == nullptr || !m_connection.IsLoggedOn() || view->LeaveOpenSessions(go) == 0)
+        return go();
+    // A server that does not answer keeps nobody from leaving.
+    QTimer::singleShot(kLeaveLimit, this, go);
+}
+
 void CMainFrame::OnLogoff(std::intptr_t lParam)
 {
     m_autoReconnect = false;
+    if (lParam == 0) {
+        // The user's own log-off: the others see them leave each conversation first. A lost
+        // connection or a sign-off by the server meanwhile takes over (a new generation).
+        if (std::exchange(m_leavingOff, true))
+            return;
+        const std::uint64_t generation = m_generation;
+        LeaveOpenSessions([this, generation] {
+            m_leavingOff = false;
+            if (!m_shutDown && generation == m_generation)
+                FinishLogoff(0);
+        });
+        return;
+    }
+    FinishLogoff(lParam);
+}
+
+void CMainFrame::FinishLogoff(std::intptr_t lParam)
+{
     m_endReason = lParam != 0 ? tr("You were signed off because you signed on from a "
                                    "different location")
                               : tr("You logged off");

@@ -73,6 +73,11 @@ public:
     void ShowFromOutside();
     // The exit path: stops the worker, closes the dialog, saves the placement, drops the view.
     void Shutdown();
+    // Before a log-off or an exit by the user: LEAVE for the open conversations while the
+    // connection still works, then `then`, at the latest after kLeaveLimit. At once when not
+    // logged on or nothing is open.
+    void LeaveOpenSessions(std::function<void()> then);
+    static constexpr std::chrono::milliseconds kLeaveLimit{2000};
 
     // Offline message windows belong to the frame, so a log-off or a lost connection never
     // takes a half-written message with it. 0, or 26 when the window cannot be made (a list
@@ -154,6 +159,7 @@ private:
     void OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
     void OnConnectionLost(std::intptr_t lParam);
     void OnLogoff(std::intptr_t lParam);
+    void FinishLogoff(std::intptr_t lParam);
     void OnReconnectWait(std::intptr_t wParam, std::intptr_t lParam);
     void StartLogonWorker();
     void KeepPassword();
@@ -210,6 +216,7 @@ private:
     bool m_silentLogon = false;
     bool m_shutDown = false;
     bool m_exiting = false;
+    bool m_leavingOff = false; // the user's log-off waits for its LEAVEs
 };
 
 } // namespace zep

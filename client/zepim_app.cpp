@@ -46,7 +46,7 @@ CZepimApp::CZepimApp(QApplication& app, Hooks hooks) : m_app(app), m_hooks(std::
 
 CZepimApp::~CZepimApp()
 {
-    Exit();
+    ExitNow();
 }
 
 int CZepimApp::Start()
@@ -221,6 +221,18 @@ void CZepimApp::WatchTerminationSignals()
 }
 
 void CZepimApp::Exit()
+{
+    if (m_exited || m_leaving)
+        return;
+    if (m_frame && !m_wizard) {
+        m_leaving = true;
+        m_frame->LeaveOpenSessions([this] { ExitNow(); });
+        return;
+    }
+    ExitNow();
+}
+
+void CZepimApp::ExitNow()
 {
     if (m_exited)
         return;

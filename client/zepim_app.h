@@ -37,6 +37,8 @@ public:
 
     // The start-up steps. kRun to enter the event loop, else the process's exit code.
     int Start();
+    // Ends the program: the open conversations are left first (at most two seconds), then
+    // everything goes in its shutdown order.
     void Exit();
 
     CMainFrame* Frame() const { return m_frame.get(); }
@@ -49,6 +51,7 @@ private:
     void ShowForSecondCopy();
     void WatchTerminationSignals();
     void Fail(const QString& message);
+    void ExitNow();
 
     QApplication& m_app;
     Hooks m_hooks;
@@ -63,6 +66,7 @@ private:
     QPointer<QWidget> m_options;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;
     bool m_exited = false;
+    bool m_leaving = false;
 };
 
 } // namespace zep

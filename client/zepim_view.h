@@ -65,6 +65,10 @@ public:
     // conversation ended with `why`, leaving it open with its history and draft for the user
     // to close. Idempotent; the frame calls it before it lets the view go with deleteLater.
     void Shutdown(const QString& why = {});
+    // The user logs off or exits: one LEAVE for every open session not already ended or left,
+    // queued behind the requests already out. `done` runs once the last one is answered (and
+    // never when none went out). Returns how many went out.
+    int LeaveOpenSessions(std::function<void()> done);
 
     // The banner text (who is logged on and how).
     QString Shown() const;

@@ -324,6 +324,27 @@ void CZepimView::ConversationClosed(MessageWindow* window)
     window->deleteLater();
 }
 
+int CZepimView::LeaveOpenSessions(std::function<void()> done)
+{
+    if (m_shutDown)
+        return 0;
+    auto outstanding = std::make_shared<int>(0);
+    for (MessageWindow* window : Conversations()) {
+        const std::string sessionId = window->GetSessionId();
+        if (window->SessionEnded() || window->Closed() || !m_leaving.insert(sessionId).second)
+            continue;
+        ++*outstanding;
+        m_session->Request<ImResult>(
+            [sessionId](ImConnection& conn) { return ImLeave(conn, sessionId); }, this,
+            [this, sessionId, outstanding, done](ImResult) {
+                m_leaving.erase(sessionId);
+                if (--*outstanding == 0 && done)
+                    done();
+            });
+    }
+    return *outstanding;
+}
+
 void CZepimView::EndConversations(const QString& why)
 {
     std::vector<QPointer<MessageWindow>> windows;
