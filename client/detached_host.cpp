@@ -16,13 +16,15 @@ class Detached final : public conversations::ConversationHost
 {
 public:
     ContactRecord OwnRecord() const override { return {}; }
-    ContactRecord LookupParticipant(const std::u16string& email, QObject*,
-                                    std::function<void(const ContactRecord&)>) override
+    ContactRecord LookupParticipant(const std::u16string& email, QObject* context,
+                                    std::function<void(const ContactRecord&)> resolved) override
     {
         ContactRecord bare;
         bare.id = -1;
         bare.email = email;
         bare.name = email.substr(0, email.find(u'@'));
+        if (resolved)
+            Fail(context, [resolved, bare] { resolved(bare); }); // no directory to ask
         return bare;
     }
     void

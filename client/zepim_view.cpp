@@ -431,7 +431,7 @@ ContactRecord CZepimView::LookupParticipant(const std::u16string& email, QObject
     const auto at = email.find(u'@');
     record.name =
         (at == std::u16string::npos ? email : email.substr(0, at)).substr(0, kNameSize - 1);
-    if (!resolved || m_shutDown)
+    if (!resolved)
         return record;
     // The directory is asked on the worker; the bare record serves until it answers.
     const std::string address = QString::fromStdU16String(email).toStdString();
@@ -445,10 +445,7 @@ ContactRecord CZepimView::LookupParticipant(const std::u16string& email, QObject
             return std::nullopt;
         },
         context,
-        [resolved](std::optional<ContactRecord> user) {
-            if (user)
-                resolved(*user);
-        });
+        [resolved, record](std::optional<ContactRecord> user) { resolved(user ? *user : record); });
     return record;
 }
 

@@ -4,10 +4,10 @@
 // window that closed in the meantime is never touched.
 #pragma once
 
+#include "common/im_result.h"
 #include "contacts/contact_display.h"
 #include "contacts/contact_display_list.h"
 #include "protocol/contact_record.h"
-#include "common/im_result.h"
 #include "protocol/requests.h"
 
 #include <functional>
@@ -30,16 +30,19 @@ public:
     // The user's own record (address, name, account flags including "enter sends").
     virtual ContactRecord OwnRecord() const = 0;
 
-    // A participant's record at once: the contact, the user, or a bare record whose name is
-    // the address's local part. When that is only the bare record, the directory is asked
-    // ("LIST USERS") and `resolved` runs with its record if it finds one.
+    // A participant's record at once: the contact, the user, or a bare record (id -1) whose
+    // name is the address's local part. For a bare record the directory is asked
+    // ("LIST USERS") and `resolved` runs exactly once, later and only while `context` lives:
+    // with the directory's record, or with the bare record when the directory does not know
+    // the address or cannot be asked.
     virtual ContactRecord LookupParticipant(const std::u16string& email, QObject* context,
                                             std::function<void(const ContactRecord&)> resolved) = 0;
 
     // "MESSAGE" of type "im": `headers` are complete CR LF lines (SessionId first), `body` the
     // MIME body. `done` gets the result and the reply's "250-"/"251-" failures.
-    virtual void SendInstantMessage(std::string headers, std::string body, QObject* context,
-                                    std::function<void(ImResult, std::vector<MessageFailure>)> done) = 0;
+    virtual void
+    SendInstantMessage(std::string headers, std::string body, QObject* context,
+                       std::function<void(ImResult, std::vector<MessageFailure>)> done) = 0;
 
     // "INVITE" of one more address into the session.
     virtual void InviteToSession(std::string sessionId, std::u16string email, QObject* context,
@@ -56,8 +59,8 @@ public:
     // Copies of the main list's online contacts (for Invite).
     virtual std::unique_ptr<contacts::CContactDisplayList> OnlineContacts() const = 0;
     // The main list's row of that address, if it is a contact.
-    virtual std::optional<contacts::CContactDisplay> FindContactRow(
-        const std::u16string& email) const = 0;
+    virtual std::optional<contacts::CContactDisplay>
+    FindContactRow(const std::u16string& email) const = 0;
 
     // The window is closing: the view takes it out of its list at once, sends "LEAVE" unless
     // the session ended, and deletes it later.

@@ -161,6 +161,20 @@ void MessageWindow::UpdateParticipantName(const std::u16string& email, const std
         ParticipantsChanged();
 }
 
+void MessageWindow::AnnounceJoined(const std::u16string& email, std::u16string name)
+{
+    const auto it =
+        std::find_if(m_unnamedJoins.begin(), m_unnamedJoins.end(),
+                     [&email](const std::u16string& e) { return contacts::EqualNoCase(e, email); });
+    if (it == m_unnamedJoins.end())
+        return;
+    m_unnamedJoins.erase(it);
+    if (const Participant* p = m_participants.Find(email))
+        name = p->name;
+    AddCaption(Q(NoticeText({ParticipantNotice::Kind::Joined, email, name})));
+    m_history->ScrollToEnd();
+}
+
 QString MessageWindow::ToLine() const
 {
     return m_toLine->text();
@@ -377,17 +391,36 @@ void MessageWindow::ApplyInputFormat(const QFont& font, const QColor& colour)
 
 void MessageWindow::OnSessionUpdate(const std::u16string& emailList)
 {
-    const auto resolve = [this](const std::u16string& email) {
+    // Someone the directory is asked about joins under their name once it answers; until then
+    // they are in the list under a provisional one, so their messages find them.
+    std::vector<std::u16string> asked;
+    const auto resolve = [this, &asked](const std::u16string& email) {
         const ContactRecord found =
             m_host->LookupParticipant(email, this, [this, email](const ContactRecord& better) {
-                UpdateParticipantName(email, better.name);
+                if (!better.name.empty())
+                    UpdateParticipantName(email, better.name);
+                AnnounceJoined(email);
             });
+        if (found.id == -1)
+            asked.push_back(email);
         return found.name;
     };
     const std::vector<ParticipantNotice> notices = m_participants.Reconcile(emailList, resolve);
     if (!notices.empty()) {
-        for (const ParticipantNotice& notice : notices)
+        for (const ParticipantNotice& notice : notices) {
+            const auto named = [&notice](const std::u16string& e) {
+                return contacts::EqualNoCase(e, notice.email);
+            };
+            if (notice.kind == ParticipantNotice::Kind::Joined &&
+                std::any_of(asked.begin(), asked.end(), named)) {
+                m_unnamedJoins.push_back(notice.email);
+                continue;
+            }
+            // Leaving before the directory answered: the join is told first, as it happened.
+            if (notice.kind == ParticipantNotice::Kind::Left)
+                AnnounceJoined(notice.email, notice.name);
             AddCaption(Q(NoticeText(notice)));
+        }
         m_history->ScrollToEnd();
         if (isVisible() && ApplicationInactive())
             StartFlashing();

@@ -137,6 +137,10 @@ private:
         QTextDocumentFragment sent; // what comes back into the input on failure
     };
 
+    // The join line of a participant whose name was still being looked up (`name` when they
+    // are no longer in the list).
+    void AnnounceJoined(const std::u16string& email, std::u16string name = {});
+
     // Building (message_window_layout.cpp).
     void BuildControls();
     void BuildMenus();
@@ -200,6 +204,9 @@ private:
     bool m_blockListing = false;
     bool m_forwardingKey = false;
     std::optional<PendingSend> m_pending;
+    // Participants who joined while the directory was asked for their name: their join line
+    // waits for the answer.
+    std::vector<std::u16string> m_unnamedJoins;
     // The user closed the window while a send was out: it is hidden, not gone, until the reply
     // says whether the message arrived (then it closes) or not (then it shows again).
     bool m_closeWhenAnswered = false;

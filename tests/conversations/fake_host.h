@@ -77,18 +77,39 @@ public:
 
     ContactRecord OwnRecord() const override { return own; }
 
-    ContactRecord LookupParticipant(const std::u16string& email, QObject*,
-                                    std::function<void(const ContactRecord&)>) override
+    ContactRecord LookupParticipant(const std::u16string& email, QObject* context,
+                                    std::function<void(const ContactRecord&)> resolved) override
     {
         ++lookups;
         if (auto row = FindContactRow(email))
             return Person(QString::fromStdU16String(row->Contact.name).toStdString(),
                           QString::fromStdU16String(email).toStdString());
         ContactRecord bare;
+        bare.id = -1;
         bare.email = email;
         bare.name = LocalPart(email);
+        if (resolved)
+            asked.push_back({bare, context, std::move(resolved)});
         return bare;
     }
+    // The directory answers every question still out: its name, or the bare record.
+    void AnswerLookups()
+    {
+        for (auto& [bare, context, resolved] : std::exchange(asked, {})) {
+            ContactRecord answer = bare;
+            if (const auto it = directory.find(bare.email); it != directory.end())
+                answer.name = QString::fromStdString(it->second).toStdU16String();
+            if (context)
+                resolved(answer);
+        }
+    }
+    struct Asked
+    {
+        ContactRecord bare;
+        QPointer<QObject> context;
+        std::function<void(const ContactRecord&)> resolved;
+    };
+    std::vector<Asked> asked;
 
     void
     SendInstantMessage(std::string headers, std::string body, QObject* context,

@@ -495,6 +495,38 @@ TEST_F(Conversation, SomeoneAnotherParticipantInvitedRevivesTheInputToo)
     EXPECT_NE(History().find("'Carol' has joined the conversation:"), std::string::npos);
 }
 
+// Someone the directory is asked about joins under the name it gives, whenever it answers.
+TEST_F(Conversation, AJoinLineWaitsForTheDirectorysName)
+{
+    struct Row
+    {
+        const char* name;
+        bool known;       // the directory knows zed
+        bool leavesFirst; // zed leaves before it answers
+        std::string history;
+    };
+    const std::vector<Row> rows = {
+        {"named", true, false, "'Zed Quinn' has joined the conversation:\n"},
+        {"unknown_to_the_directory", false, false, "'zed' has joined the conversation:\n"},
+        {"gone_before_the_answer", true, true,
+         "'zed' has joined the conversation:\n'zed' has left the conversation:\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.directory.clear();
+        if (row.known)
+            host.directory[u"zed@y.test"] = "Zed Quinn";
+        Open();
+        window->OnSessionUpdate(u"me@x.test,bob@x.test,zed@y.test");
+        EXPECT_EQ(History(), "") << "no line under a provisional name";
+        if (row.leavesFirst)
+            window->OnSessionUpdate(u"me@x.test,bob@x.test");
+        host.AnswerLookups();
+        EXPECT_EQ(History(), row.history);
+        window.reset();
+    }
+}
+
 TEST_F(Conversation, AHiddenWindowLeftAloneClosesItself)
 {
     Open(false);
