@@ -1,9 +1,11 @@
 #include "logon_threads.h"
 
+#include "common/im_result.h"
 #include "messages.h"
 #include "password_scramble.h"
-#include "common/im_result.h"
 #include "settings.h"
+
+#include <new>
 
 namespace zep {
 
@@ -36,8 +38,25 @@ std::optional<MessageId> CertificateMessage(int result)
     }
 }
 
-void RunLogonThread(WorkerControl& control, ClientConnection& connection,
-                    const PendingLogon& pending, const PostResult& post)
+namespace {
+
+// Memory running out over what a server sent ends that connection as a failed connect, never
+// the process.
+template <typename Steps>
+void EndOnAllocationFailure(WorkerControl& control, ClientConnection& connection,
+                            const PostResult& post, Steps steps)
+{
+    try {
+        steps();
+    } catch (const std::bad_alloc&) {
+        connection.Disconnect();
+        if (!control.StopRequested())
+            post(uwm::ConnectFailed(), 0);
+    }
+}
+
+void LogonSteps(WorkerControl& control, ClientConnection& connection, const PendingLogon& pending,
+                const PostResult& post)
 {
     // A stopped worker's result belongs to nobody: the frame has moved on.
     const auto finish = [&](MessageId message) {
@@ -83,8 +102,8 @@ void RunLogonThread(WorkerControl& control, ClientConnection& connection,
     finish(uwm::LogonComplete());
 }
 
-void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
-                        ReconnectSchedule& schedule, const PostResult& post)
+void ReconnectSteps(WorkerControl& control, ClientConnection& connection,
+                    ReconnectSchedule& schedule, const PostResult& post)
 {
     Settings settings;
     while (!ConnectSettings::FromSettings(settings).server.empty()) {
@@ -124,6 +143,22 @@ void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
              1);
         return;
     }
+}
+
+} // namespace
+
+void RunLogonThread(WorkerControl& control, ClientConnection& connection,
+                    const PendingLogon& pending, const PostResult& post)
+{
+    EndOnAllocationFailure(control, connection, post,
+                           [&] { LogonSteps(control, connection, pending, post); });
+}
+
+void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
+                        ReconnectSchedule& schedule, const PostResult& post)
+{
+    EndOnAllocationFailure(control, connection, post,
+                           [&] { ReconnectSteps(control, connection, schedule, post); });
 }
 
 } // namespace zep

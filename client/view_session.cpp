@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <new>
 
 namespace zep {
 
@@ -125,7 +126,13 @@ void ViewSession::RequestLoop()
         }
         ImConnection* conn = m_connection.Connection();
         std::lock_guard app(m_connection.AppLock());
-        HandOver(job.run(*conn), true);
+        try {
+            HandOver(job.run(*conn), true);
+        } catch (const std::bad_alloc&) {
+            // Memory ran out over what the server sent: the connection ends, the process not.
+            ImDisconnect(*conn);
+            HandOver(job.cancel(), true);
+        }
     }
 }
 
@@ -171,7 +178,11 @@ void ViewSession::ReceiveLoop()
         // Creation's requests: the result is queued before AppLock is released, so it is
         // applied before any event that follows it on the wire.
         std::lock_guard app(m_connection.AppLock());
-        Fill(*conn);
+        try {
+            Fill(*conn);
+        } catch (const std::bad_alloc&) {
+            ImDisconnect(*conn); // the loop below reports the closed connection
+        }
     }
     while (!m_stop) {
         // While the UI is behind, the socket is not read: the server is slowed by TCP.
@@ -189,8 +200,13 @@ void ViewSession::ReceiveLoop()
             std::lock_guard app(m_connection.AppLock());
             read = ImReadEvent(*conn, lines);
             if (read == ImResult::Ok) {
-                HandOverEvent(std::make_shared<ServerEvent>(ServerEventFromLines(lines)));
-                continue;
+                try {
+                    HandOverEvent(std::make_shared<ServerEvent>(ServerEventFromLines(lines)));
+                    continue;
+                } catch (const std::bad_alloc&) {
+                    ImDisconnect(*conn);
+                    read = ImResult::TransferFailed;
+                }
             }
         }
         if (read == ImResult::ConnectionClosed || read == ImResult::TransferFailed ||

@@ -7,6 +7,7 @@
 #include "transport/timeouts.h"
 
 #include <cstdint>
+#include <new>
 
 namespace zep {
 
@@ -45,15 +46,22 @@ ImResult DispatchLine(ImConnection& conn, std::string_view line, ReplyCollector*
             collector->done = true;
             return ImResult::Ok;
         }
-        if (collector->reply->Bytes() + rest.size() > kMaxAccumulatedBytes)
+        if (collector->reply->Bytes() + rest.size() > kMaxAccumulatedBytes ||
+            collector->reply->Size() >= kMaxAccumulatedLines)
             return ImResult::TransferFailed;
         collector->reply->Append(std::string(rest));
     } else if (line[0] == 'A') {
-        if (conn.eventQueue.Bytes() + rest.size() > kMaxAccumulatedBytes)
+        // The line cap holds for one event; complete events wait only as long as one read.
+        if (conn.eventQueue.Bytes() + rest.size() > kMaxAccumulatedBytes ||
+            conn.openEventLines >= kMaxAccumulatedLines)
             return ImResult::TransferFailed;
         conn.eventQueue.Append(std::string(rest));
-        if (rest == ".")
+        if (rest == ".") {
             ++conn.queuedTerminators;
+            conn.openEventLines = 0;
+        } else {
+            ++conn.openEventLines;
+        }
     }
     return ImResult::Ok;
 }
@@ -172,9 +180,47 @@ ImResult ImReadReply(ImConnection& conn, LineList& reply)
     return reply.Empty() ? ImResult::Failed : ImResult::Ok;
 }
 
+namespace {
+
+// Memory running out while a reply or an event is taken in ends the connection, not the
+// process: what the server sent cannot be kept, so the stream is out of step.
+template <typename Body> ImResult EndOnAllocationFailure(ImConnection& conn, Body body)
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        ImDisconnect(conn);
+        return ImResult::TransferFailed;
+    }
+}
+
+ImResult Exchange(ImConnection& conn, std::string_view request, LineList& reply);
+ImResult ReadEvent(ImConnection& conn, LineList& event);
+
+} // namespace
+
 ImResult ImExchange(ImConnection& conn, std::string_view request, LineList& reply)
 {
     std::lock_guard<std::recursive_mutex> guard(conn.lock);
+    const ImResult r = EndOnAllocationFailure(conn, [&] { return Exchange(conn, request, reply); });
+    if (r == ImResult::TransferFailed)
+        reply.Clear();
+    return r;
+}
+
+ImResult ImReadEvent(ImConnection& conn, LineList& event)
+{
+    std::lock_guard<std::recursive_mutex> guard(conn.lock);
+    const ImResult r = EndOnAllocationFailure(conn, [&] { return ReadEvent(conn, event); });
+    if (r == ImResult::TransferFailed)
+        event.Clear();
+    return r;
+}
+
+namespace {
+
+ImResult Exchange(ImConnection& conn, std::string_view request, LineList& reply)
+{
     // Every request but "MESSAGE" must fit its buffer; a cut request would lose its terminator
     // and put the stream out of step, so it is refused whole.
     if (request.size() > kRequestBufferSize - 1 && request.compare(0, 9, "MESSAGE\r\n") != 0)
@@ -218,9 +264,8 @@ ImResult ImExchange(ImConnection& conn, std::string_view request, LineList& repl
     return ImResult::Ok;
 }
 
-ImResult ImReadEvent(ImConnection& conn, LineList& event)
+ImResult ReadEvent(ImConnection& conn, LineList& event)
 {
-    std::lock_guard<std::recursive_mutex> guard(conn.lock);
     event.Clear();
     // Lines may wait unsplit since connecting (they came with the greeting).
     if (ConsumeLines(conn, nullptr) == ImResult::Ok && ExtractEvent(conn, event))
@@ -249,6 +294,8 @@ ImResult ImReadEvent(ImConnection& conn, LineList& event)
     NoteTlsPending(conn);
     return ImResult::NothingPending;
 }
+
+} // namespace
 
 ImResult ImWaitEvent(ImConnection& conn, int timeoutCode)
 {

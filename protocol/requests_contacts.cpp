@@ -23,17 +23,16 @@ ImResult ListRequest(ImConnection& conn, std::string_view request, ListType type
     ImResult r = ExchangeRequest(conn, request, reply);
     if (r != ImResult::Ok)
         return r;
-    std::vector<ContactRecordUtf8> found;
-    found.reserve(reply.Size());
-    for (std::size_t i = 0; i + 1 < reply.Size(); ++i) {
+    // Each record goes to the front of the result, so the list runs in reverse reply order. No
+    // room is reserved from the number of lines: the server decides it, and any line may be
+    // one that is no record.
+    for (std::size_t i = reply.Empty() ? 0 : reply.Size() - 1; i-- > 0;) {
         ContactRecordUtf8 record;
         if (ParseUserLine(reply[i], record)) {
             record.type = type;
-            found.push_back(std::move(record));
+            records.push_back(std::move(record));
         }
     }
-    // Each record goes to the front of the result, so the list runs in reverse reply order.
-    records.assign(std::make_move_iterator(found.rbegin()), std::make_move_iterator(found.rend()));
     return ImResult::Ok;
 }
 

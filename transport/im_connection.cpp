@@ -169,6 +169,7 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
     conn.pendingScanned = 0;
     conn.eventQueue.Clear();
     conn.queuedTerminators = 0;
+    conn.openEventLines = 0;
     conn.tlsPending = false;
     conn.peerTrust = TlsPeerTrust{};
 

@@ -17,8 +17,13 @@ typedef struct ssl_st SSL;
 
 namespace zep {
 
-// Caps on every accumulation buffer: a misbehaving server cannot exhaust memory.
+// Caps on every accumulation buffer: a misbehaving server cannot exhaust memory. A line costs
+// more than its text (an empty one about 40 bytes as a line, some 600 once parsed into a
+// contact record and copied by its caller), so the number of lines of one reply, and of the
+// events waiting, has a cap of its own: no contact list or directory answer comes near it, and
+// a reply of that many lines stays within a few hundred megabytes whatever the lines hold.
 inline constexpr std::size_t kMaxAccumulatedBytes = 64u * 1024u * 1024u;
+inline constexpr std::size_t kMaxAccumulatedLines = 65536;
 
 struct ImConnection
 {
@@ -59,6 +64,8 @@ struct ImConnection
     // Event lines ("A " marker removed) not yet extracted, and how many terminators they hold.
     LineList eventQueue;
     std::atomic<int> queuedTerminators{0};
+    // Lines of the event still being received (its terminator has not come yet).
+    std::size_t openEventLines = 0;
     // pendingInput may hold complete lines not yet split (those that came with the greeting).
     std::atomic<bool> inputWaiting{false};
     // The TLS layer holds decrypted bytes that no read has taken yet.

@@ -1,6 +1,7 @@
 // The event reader and requests on other threads share one connection.
 
 #include "protocol/framing.h"
+#include "protocol/requests.h"
 #include "tests/fixtures/fake_server.h"
 #include "transport/im_connection.h"
 #include "transport/timeouts.h"
@@ -9,9 +10,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <functional>
 #include <mutex>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace zep {
 namespace {
@@ -151,6 +157,88 @@ TEST(Caps, EndlessReplyFailsAndDisconnects)
     EXPECT_FALSE(IsConnected(conn));
     server.Release();
     SetDefaultTimeouts(240, 240);
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kCanLimitAddressSpace = false; // the sanitizers reserve terabytes up front
+#else
+constexpr bool kCanLimitAddressSpace = true;
+#endif
+
+// Runs `body` in a child whose address space may grow by `room` bytes only; its result is the
+// child's exit status, or 128 + the signal that ended it.
+int InChildWithRoom(std::size_t room, const std::function<int()>& body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        std::size_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) + room;
+        const rlimit cap{limit, limit};
+        if (kCanLimitAddressSpace)
+            setrlimit(RLIMIT_AS, &cap);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// 64 MiB of lines that cost more as lines than as text: however little each holds, the reply
+// or event fails, and memory stays within a quarter of a gigabyte.
+TEST(Caps, ManyShortLinesFailWithinBoundedMemory)
+{
+    struct Row
+    {
+        const char* name;
+        const char* prefix; // before the lines
+        const char* line;
+        const char* suffix;
+        bool event;
+    };
+    const Row rows[] = {
+        {"empty reply lines", "", "S \r\n", "S 250 OK\r\nS .\r\n", false},
+        {"one-byte reply lines", "", "S x\r\n", "S 250 OK\r\nS .\r\n", false},
+        {"an event of empty lines", "A NEW MAIL\r\n", "A \r\n", "A .\r\n", true},
+        {"valid contact lines", "", "S 7:U:u%40x\r\n", "S 250 OK\r\nS .\r\n", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Made before the child starts, so the room is all the client's.
+        std::string block;
+        while (block.size() < (1u << 20))
+            block += row.line;
+        std::string all = row.prefix;
+        for (int i = 0; i < 64; ++i)
+            all += block;
+        all += row.suffix;
+        const int status = InChildWithRoom(256u << 20, [&row, &all] {
+            SetDefaultTimeouts(5, 5);
+            test::FakeServer server;
+            server.Send("S 220 hi\r\n");
+            if (!row.event)
+                server.ReadRequest();
+            server.Do([&all](int fd) { ::send(fd, all.data(), all.size(), MSG_NOSIGNAL); }).Hold();
+            server.Start();
+            ImConnection conn;
+            if (ImConnect(conn, "127.0.0.1", server.Port(), false, false, "", 0) != ImResult::Ok)
+                return 2;
+            ImResult r = ImResult::NothingPending;
+            if (row.event) {
+                for (int i = 0; i < 100000 && r == ImResult::NothingPending; ++i) {
+                    LineList event;
+                    ImWaitEvent(conn, kTimeout100ms);
+                    r = ImReadEvent(conn, event);
+                }
+            } else {
+                std::vector<ContactRecordUtf8> records;
+                r = ImListContacts(conn, ListType::Contact, records);
+            }
+            server.Release();
+            return r == ImResult::TransferFailed && !IsConnected(conn) ? 0 : 1;
+        });
+        EXPECT_EQ(status, 0) << "1: not refused, 128 + 6: aborted";
+    }
 }
 
 } // namespace
