@@ -122,11 +122,6 @@ std::string Trim(std::string_view s)
     return std::string(s);
 }
 
-bool SafeOwner(const struct stat& st, uid_t user)
-{
-    return st.st_uid == 0 || st.st_uid == user;
-}
-
 // The program named by a desktop entry: an absolute path, or a bare name in PATH.
 bool ResolveProgram(const std::string& program, std::string& path, std::string& error)
 {
@@ -157,17 +152,6 @@ bool ResolveProgram(const std::string& program, std::string& path, std::string& 
     }
     error = "program not found in PATH: " + program;
     return false;
-}
-
-// Canonical form of an existing path; empty when it has none.
-std::string Canonical(const std::string& path)
-{
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr)
-        return {};
-    std::string out = real;
-    std::free(real);
-    return out;
 }
 
 } // namespace
@@ -303,32 +287,17 @@ bool CheckExecutable(const std::string& path, uid_t user, std::string& error)
         error = "not an absolute path: " + path;
         return false;
     }
-    if (Canonical(path) != path) {
+    if (CanonicalPath(path) != path) {
         error = "not a canonical path (a link, \".\" or \"..\" on the way): " + path;
         return false;
     }
+    if (!CheckOwnedFile(path, user, error))
+        return false;
     struct stat st
     {
     };
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = "not a regular file: " + path;
-        return false;
-    }
-    if ((st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) == 0) {
+    if (::lstat(path.c_str(), &st) != 0 || (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) == 0) {
         error = "not executable: " + path;
-        return false;
-    }
-    if (!SafeOwner(st, user) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        error = "owned or writable by another user: " + path;
-        return false;
-    }
-    const std::string dir = path.substr(0, path.rfind('/'));
-    struct stat ds
-    {
-    };
-    if (::stat(dir.empty() ? "/" : dir.c_str(), &ds) != 0 || !SafeOwner(ds, user) ||
-        (ds.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        error = "its folder is owned or writable by another user: " + path;
         return false;
     }
     return true;
@@ -346,21 +315,19 @@ bool FindLaunchCommand(uid_t user, std::vector<std::string>& argv, std::string& 
         const std::string entry = dir + "/applications/" + kDesktopEntryName;
         if (!IsRegularFile(entry))
             continue;
-        // The first entry found is the one the desktop uses; a bad one is not passed over.
-        struct stat st
-        {
-        };
-        if (::stat(entry.c_str(), &st) != 0 || !SafeOwner(st, user) ||
-            (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-            error = "desktop entry owned or writable by another user: " + entry;
+        // The first entry found is the one the desktop uses; a bad one is not passed over. A
+        // link is judged by what it leads to and read there.
+        const std::string canonicalEntry = CanonicalPath(entry);
+        if (!CheckOwnedFile(canonicalEntry, user, error)) {
+            error = "desktop entry " + entry + ": " + error;
             return false;
         }
-        if (!ReadDesktopEntry(entry, argv, error))
+        if (!ReadDesktopEntry(canonicalEntry, argv, error))
             return false;
         std::string program;
         if (!ResolveProgram(argv[0], program, error))
             return false;
-        const std::string canonical = Canonical(program);
+        const std::string canonical = CanonicalPath(program);
         if (!CheckExecutable(canonical, user, error))
             return false;
         argv[0] = canonical;

@@ -135,6 +135,45 @@ bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& cont
     return ok;
 }
 
+std::string CanonicalPath(const std::string& path)
+{
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr)
+        return {};
+    std::string out = real;
+    std::free(real);
+    return out;
+}
+
+bool CheckOwnedFile(const std::string& canonical, uid_t user, std::string& error)
+{
+    const auto safeOwner = [user](const struct stat& st) {
+        return st.st_uid == 0 || st.st_uid == user;
+    };
+    struct stat st
+    {
+    };
+    if (canonical.empty() || canonical[0] != '/' || ::lstat(canonical.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        error = "not a regular file: " + canonical;
+        return false;
+    }
+    if (!safeOwner(st) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        error = "owned or writable by another user: " + canonical;
+        return false;
+    }
+    const std::string dir = canonical.substr(0, canonical.rfind('/'));
+    struct stat ds
+    {
+    };
+    if (::lstat(dir.empty() ? "/" : dir.c_str(), &ds) != 0 || !S_ISDIR(ds.st_mode) ||
+        !safeOwner(ds) || (ds.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        error = "its folder is owned or writable by another user: " + canonical;
+        return false;
+    }
+    return true;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::string& content)
 {
     if (path.empty())

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace zep::addin {
@@ -35,5 +36,15 @@ bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& cont
 // temporary file is removed).
 bool WriteFileAtomically(const std::string& path, const std::string& content);
 bool IsRegularFile(const std::string& path);
+
+// Canonical form of an existing path (symbolic links, "." and ".." resolved); empty when it
+// has none.
+std::string CanonicalPath(const std::string& path);
+
+// Whether the file at `canonical` (a CanonicalPath) may be run or loaded on the user's
+// behalf: a regular file owned by root or `user` and writable by nobody else, in a folder
+// owned by root or `user` and writable by nobody else. Both are looked at with lstat, so a
+// link put in their place later is seen, not followed. `error` says why not.
+bool CheckOwnedFile(const std::string& canonical, uid_t user, std::string& error);
 
 } // namespace zep::addin

@@ -49,19 +49,14 @@ std::string KeepAddress(std::string_view text)
     if (nul != std::string_view::npos)
         text = text.substr(0, nul);
     std::size_t i = 0;
-    std::size_t kept = 0;
     std::size_t characters = 0;
     while (i < text.size()) {
         const std::size_t n = SequenceLength(text, i);
-        if (n == 0)
+        if (n == 0 || ++characters > kAddressCharacters)
             return {};
         i += n;
-        if (characters < kAddressCharacters) {
-            ++characters;
-            kept = i;
-        }
     }
-    return std::string(text.substr(0, kept));
+    return std::string(text);
 }
 
 } // namespace zep::addin

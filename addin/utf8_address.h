@@ -9,9 +9,10 @@ namespace zep::addin {
 
 inline constexpr std::size_t kAddressCharacters = 255;
 
-// The address as kept: up to the first NUL, cut after `kAddressCharacters` characters, never
-// inside one. Text that is not well-formed UTF-8 (overlong forms, surrogates, stray bytes)
-// gives an empty address: it could not name a contact.
+// The address as kept: up to the first NUL. Text that is not well-formed UTF-8 (overlong
+// forms, surrogates, stray bytes) or longer than `kAddressCharacters` characters gives an
+// empty address: it could not name a contact, and a cut one could name another (the messenger
+// refuses a longer address too).
 std::string KeepAddress(std::string_view text);
 
 } // namespace zep::addin

@@ -3,6 +3,7 @@
 #include "password_scramble.h"
 #include "settings.h"
 #include "transport/log_writer.h"
+#include "webmail_page.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -85,8 +86,20 @@ MailLaunch LaunchWebmail(const WebmailCredentialInput& credentials, const MailDe
         return MailLaunch::Nothing;
     }
     const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode);
+    if (!url.isValid()) {
+        Note("Webmail not opened: the address is not a valid web address.");
+        return MailLaunch::Nothing;
+    }
+    // The browser gets a private page that leads on to the address: the address itself on the
+    // opener's or the browser's command line could be read by any local user.
+    const std::string page = WriteWebmailPage(url.toEncoded().toStdString(), desktop.pageLifetime);
+    if (page.empty()) {
+        Note("Webmail not opened: no private page could be written for it.");
+        return MailLaunch::Nothing;
+    }
+    const QUrl pageUrl = QUrl::fromLocalFile(QString::fromStdString(page));
     const bool opened =
-        url.isValid() && (desktop.openUrl ? desktop.openUrl(url) : QDesktopServices::openUrl(url));
+        desktop.openUrl ? desktop.openUrl(pageUrl) : QDesktopServices::openUrl(pageUrl);
     if (!opened) {
         Note("Webmail not opened: the desktop has no browser for it.");
         return MailLaunch::Nothing;

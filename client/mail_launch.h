@@ -4,12 +4,14 @@
 // and written to the log without the address, which carries the log-on token.
 #pragma once
 
-#include "mail_clients.h"
 #include "common/im_result.h"
+#include "mail_clients.h"
+#include "webmail_page.h"
 #include "webmail_rules.h"
 #include "webmail_window.h"
 
 #include <QUrl>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,8 +28,11 @@ struct MailDesktop
         LaunchMailClient;
     // Default: RaiseWebmailWindow on X11, Unavailable on other windowing systems.
     std::function<WindowSearch(std::string_view windowName)> raiseWebmail;
-    // Default: QDesktopServices::openUrl.
+    // Default: QDesktopServices::openUrl. The webmail is opened as a private page (a file://
+    // address), never with its log-on address.
     std::function<bool(const QUrl&)> openUrl;
+    // How long that page stays.
+    std::chrono::milliseconds pageLifetime = kWebmailPageLifetime;
 };
 
 enum class MailLaunch

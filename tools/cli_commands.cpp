@@ -8,6 +8,7 @@
 #include "tools/cli_options.h"
 #include "tools/cli_run.h"
 #include "tools/im_body.h"
+#include "tools/message_text.h"
 #include "transport/im_connection.h"
 
 #include <algorithm>
@@ -19,13 +20,22 @@ namespace zep::cli {
 
 namespace {
 
-// One field of an output line: a TAB or line break inside it would break the line format.
+// One field of an output line: a TAB or line break inside it would break the line format, and
+// ESC, BEL, DEL or another control would reach the terminal; each becomes a space.
 std::string Field(std::string_view text)
 {
-    std::string out(text);
-    for (char& c : out)
-        if (c == '\t' || c == '\r' || c == '\n')
-            c = ' ';
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsControlByte(text[i])) {
+            out += ' ';
+        } else if (IsUtf8C1Control(text, i)) {
+            out += ' ';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
     return out;
 }
 

@@ -17,7 +17,8 @@ const std::set<std::string> kCommands = {
 
 const char* UsageText()
 {
-    return "usage: zepim-cli --server HOST [--port N] [--tls [--tls-fingerprint HEX]]\n"
+    return "usage: zepim-cli --server HOST [--port N]\n"
+           "                 [--tls [--tls-fingerprint HEX | --accept-new-certificate]]\n"
            "                 [--proxy HOST[:PORT]] --email ADDRESS [--password-stdin] [--log "
            "FILE]\n"
            "                 COMMAND [ARGS]\n"
@@ -35,9 +36,12 @@ const char* UsageText()
            "  set-variable NAME=VALUE...\n"
            "The password is one line of standard input with --password-stdin, else the\n"
            "environment variable ZEPIM_PASSWORD.\n"
-           "In TLS a server certificate the system does not trust is pinned on first use, in\n"
-           "the messenger's trust file; a changed one is refused. --tls-fingerprint accepts\n"
-           "exactly the certificate with that SHA-256 fingerprint, for this run only.\n";
+           "In TLS a server certificate the system does not trust and the messenger's trust\n"
+           "file does not pin is shown with its SHA-256 fingerprint, and pinned there only when\n"
+           "you answer \"y\" on the terminal; without a terminal it is refused unless\n"
+           "--accept-new-certificate is given. A changed certificate is refused.\n"
+           "--tls-fingerprint accepts exactly the certificate with that SHA-256 fingerprint,\n"
+           "for this run only, and pins nothing.\n";
 }
 
 bool ParsePort(const std::string& text, std::uint16_t& port)
@@ -96,6 +100,8 @@ bool ParseOptions(const std::vector<std::string>& argv, CliOptions& o, std::stri
                 problem = "bad SHA-256 fingerprint: " + v;
                 return false;
             }
+        } else if (arg == "--accept-new-certificate") {
+            o.acceptNewCertificate = true;
         } else if (is(arg, "--proxy")) {
             if (!value(arg, "--proxy", v))
                 return false;
@@ -141,6 +147,14 @@ bool ParseOptions(const std::vector<std::string>& argv, CliOptions& o, std::stri
     }
     if (!o.tlsFingerprint.empty() && !o.tls) {
         problem = "--tls-fingerprint needs --tls";
+        return false;
+    }
+    if (o.acceptNewCertificate && !o.tls) {
+        problem = "--accept-new-certificate needs --tls";
+        return false;
+    }
+    if (o.acceptNewCertificate && !o.tlsFingerprint.empty()) {
+        problem = "--accept-new-certificate and --tls-fingerprint exclude each other";
         return false;
     }
     if (o.command.empty()) {

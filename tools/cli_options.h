@@ -1,6 +1,7 @@
 #pragma once
 // The command line of zepim-cli:
-//   zepim-cli --server HOST [--port N] [--tls [--tls-fingerprint HEX]] [--proxy HOST[:PORT]]
+//   zepim-cli --server HOST [--port N]
+//             [--tls [--tls-fingerprint HEX | --accept-new-certificate]] [--proxy HOST[:PORT]]
 //             --email ADDRESS [--password-stdin] [--log FILE] COMMAND [ARGS]
 
 #include <cstdint>
@@ -21,6 +22,8 @@ struct CliOptions
     bool tls = false;
     // The one server certificate to accept for this run (64 hex digits), instead of the pins.
     std::string tlsFingerprint;
+    // Pins a certificate with no pin and no system trust without asking (no terminal needed).
+    bool acceptNewCertificate = false;
     bool proxy = false;
     std::string proxyHost;
     std::uint16_t proxyPort = kDefaultProxyPort;

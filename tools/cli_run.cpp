@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 namespace zep::cli {
@@ -54,6 +55,36 @@ void PinOnFirstUse(const TlsPeerTrust& trust, std::ostream& err)
         err << " (could not be pinned: " << ImResultName(saved) << ")\n";
 }
 
+bool AcceptNewCertificate(const TlsPeerTrust& trust, bool acceptNew, CliEnvironment& env)
+{
+    if (acceptNew)
+        return true;
+    const std::string server = trust.host + ":" + std::to_string(trust.port);
+    std::optional<std::string> answer;
+    if (env.askTerminal) {
+        std::string question = "The certificate of " + server + " is not trusted by the system";
+        if (!trust.systemReason.empty())
+            question += " (" + trust.systemReason + ")";
+        question += " and not pinned.\n  SHA-256 " + trust.certificate.sha256 +
+                    "\nTrust this server and pin its certificate in the messenger's trust "
+                    "file? [y/N] ";
+        answer = env.askTerminal(question);
+    }
+    if (!answer) {
+        *env.err << "zepim-cli: the certificate of " << server
+                 << " is not trusted and not pinned: SHA-256 " << trust.certificate.sha256
+                 << "\nzepim-cli: no terminal to ask on; if that fingerprint is the server's, "
+                    "run again with --accept-new-certificate to pin it or with "
+                    "--tls-fingerprint HEX to accept it for one run\n";
+        return false;
+    }
+    std::string word;
+    for (char c : *answer)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            word += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return word == "y" || word == "yes";
+}
+
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
 {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
@@ -92,7 +123,9 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
 
     ImConnection conn;
     CliSession session{conn, options, env, {}};
-    // Like a shell client: the first certificate of a server is pinned, a changed one refused.
+    // Like a shell client: the first certificate of a server is shown and pinned once the user
+    // accepts it, a changed one refused. The handshake accepts it so that it can be shown; the
+    // decision comes before anything is sent.
     conn.trust.acceptFingerprint = options.tlsFingerprint;
     conn.trust.acceptUnknown = options.tlsFingerprint.empty();
     ImResult r = ImConnect(conn, options.server, options.Port(), options.tls, options.proxy,
@@ -101,8 +134,13 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
         ReportChangedCertificate(conn.peerTrust, !options.tlsFingerprint.empty(), *env.err);
     if (r != ImResult::Ok)
         return session.Fail("connect", r);
-    if (conn.peerTrust.verdict == TlsTrustVerdict::FirstUse)
+    if (conn.peerTrust.verdict == TlsTrustVerdict::FirstUse) {
+        if (!AcceptNewCertificate(conn.peerTrust, options.acceptNewCertificate, env)) {
+            ImDisconnect(conn);
+            return session.Fail("connect", ImResult::CertificateUnknown);
+        }
         PinOnFirstUse(conn.peerTrust, *env.err);
+    }
     std::string version;
     r = ImVersion(conn, version);
     if (r != ImResult::Ok)

@@ -1,11 +1,12 @@
 #pragma once
 // zepim-cli as a function, so that tests run it in-process against a scripted server.
 
-#include "protocol/contact_record.h"
 #include "common/im_result.h"
+#include "protocol/contact_record.h"
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ struct CliEnvironment
     int keepAliveMs = 60000;
     // The "Activity" value of each keep-alive.
     std::function<std::uint32_t()> activity;
+    // Asks the user on the terminal and gives the answer line; nothing when there is no
+    // terminal to ask on (then unset, as in scripts and tests).
+    std::function<std::optional<std::string>(const std::string& question)> askTerminal;
 };
 
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env);
@@ -42,6 +46,10 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env);
 void ReportChangedCertificate(const TlsPeerTrust& trust, bool named, std::ostream& err);
 // Pins the certificate of a first connection in the shared trust file and says so.
 void PinOnFirstUse(const TlsPeerTrust& trust, std::ostream& err);
+// Whether the user accepts a certificate with no pin that the system does not trust: yes with
+// --accept-new-certificate, else the answer on the terminal ("y" or "yes"); no terminal is a
+// no, with a line saying how to accept it.
+bool AcceptNewCertificate(const TlsPeerTrust& trust, bool acceptNew, CliEnvironment& env);
 
 // What a command works with once logged on.
 struct CliSession

@@ -13,6 +13,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <ostream>
 
@@ -21,6 +22,18 @@ namespace zep::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// What the event lines received but not yet printed may cost in memory: their text and about
+// what each line costs besides. Events are printed as soon as they are complete, so only a
+// server that floods (or never ends an event) gets near it; it is dropped, not buffered.
+constexpr std::size_t kMaxWaitingCost = 16u * 1024u * 1024u;
+constexpr std::size_t kCostPerLine = 64;
+
+bool TooMuchWaiting(ImConnection& conn)
+{
+    std::lock_guard<std::recursive_mutex> guard(conn.lock);
+    return conn.eventQueue.Bytes() + conn.eventQueue.Size() * kCostPerLine > kMaxWaitingCost;
+}
 
 std::optional<Clock::time_point> EndTime(const CliOptions& options)
 {
@@ -61,6 +74,11 @@ int RunWatch(CliSession& s)
     while (true) {
         LineList event;
         r = ImReadEvent(s.conn, event);
+        if ((r == ImResult::Ok || r == ImResult::NothingPending) && TooMuchWaiting(s.conn)) {
+            ImDisconnect(s.conn);
+            return s.Fail("watch: the server sent more event data than can wait to be printed",
+                          ImResult::TransferFailed);
+        }
         if (r == ImResult::Ok) {
             PrintEvent(s, event);
             continue;

@@ -114,18 +114,46 @@ std::string MessagePlainText(const EventParts& parts)
     return text;
 }
 
+bool IsControlByte(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7F;
+}
+
+bool IsUtf8C1Control(std::string_view text, std::size_t at)
+{
+    return at + 1 < text.size() && static_cast<unsigned char>(text[at]) == 0xC2 &&
+           static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+           static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+}
+
 std::string EscapeText(std::string_view text)
 {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const auto hex = [](std::string& out, char c) {
+        const auto b = static_cast<unsigned char>(c);
+        out += "\\x";
+        out += kHex[b >> 4];
+        out += kHex[b & 0xF];
+    };
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (c == '\\')
             out += "\\\\";
         else if (c == '\r')
             out += "\\r";
         else if (c == '\n')
             out += "\\n";
-        else
+        else if (c == '\t')
+            out += "\\t";
+        else if (IsControlByte(c))
+            hex(out, c);
+        else if (IsUtf8C1Control(text, i)) {
+            hex(out, c);
+            hex(out, text[++i]);
+        } else
             out += c;
     }
     return out;
@@ -136,9 +164,9 @@ std::string FormatEvent(const std::vector<std::string>& lines, bool isMessage)
     if (lines.empty())
         return {};
     EventParts parts = SplitEvent(lines, isMessage);
-    std::string out = lines.front();
+    std::string out = EscapeText(lines.front());
     for (const auto& [name, value] : parts.headers)
-        out += "\t" + name + "=" + value;
+        out += "\t" + EscapeText(name) + "=" + EscapeText(value);
     if (isMessage)
         out += "\ttext=" + EscapeText(MessagePlainText(parts));
     return out;

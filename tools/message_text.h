@@ -26,11 +26,18 @@ EventParts SplitEvent(const std::vector<std::string>& lines, bool isMessage);
 // with CR LF.
 std::string MessagePlainText(const EventParts& parts);
 
-// Backslash, CR and LF as \\, \r and \n.
+// A byte a terminal acts on instead of showing: the C0 controls (TAB, CR, LF, ESC, BEL ...)
+// and DEL. Remote text holding one could forge output fields or drive the terminal.
+bool IsControlByte(char c);
+// The C1 controls in UTF-8 (C2 80 to C2 9F): some terminals act on them too.
+bool IsUtf8C1Control(std::string_view text, std::size_t at);
+
+// Backslash, CR, LF and TAB as \\, \r, \n and \t; every other control (IsControlByte and
+// the UTF-8 C1 controls) as \xHH per byte. What is left is one field of one line.
 std::string EscapeText(std::string_view text);
 
 // One output line of watch: name, then TAB Name=Value per header, then for a message TAB
-// text= and the escaped plain text.
+// text= and the plain text, every part of it escaped with EscapeText.
 std::string FormatEvent(const std::vector<std::string>& lines, bool isMessage);
 
 } // namespace zep::cli

@@ -9,9 +9,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <new>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -44,9 +48,51 @@ TickFunction DesktopActivity()
     return tick;
 }
 
+// Asks on the controlling terminal, or on standard input when that is a terminal and there is
+// no controlling one (the answer is read where the question is shown). Nothing without either.
+std::optional<std::string> AskTerminal(const std::string& question)
+{
+    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const bool own = fd >= 0;
+    if (!own) {
+        if (!isatty(STDIN_FILENO))
+            return std::nullopt;
+        fd = STDIN_FILENO;
+    }
+    const int shown = own ? fd : STDERR_FILENO;
+    for (std::size_t done = 0; done < question.size();) {
+        ssize_t n = write(shown, question.data() + done, question.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    // One line, of which a short word is all that matters.
+    std::string answer;
+    char c = 0;
+    bool any = false;
+    while (true) {
+        ssize_t n = read(fd, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || c == '\n')
+            break;
+        any = true;
+        if (answer.size() < 64)
+            answer += c;
+    }
+    if (own)
+        close(fd);
+    // End of input without a line is no answer at all: the question was not seen.
+    if (!any && c != '\n')
+        return std::nullopt;
+    return answer;
+}
+
 } // namespace
 
-int main(int argc, char** argv)
+static int Main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     zep::cli::CliEnvironment env;
@@ -54,6 +100,7 @@ int main(int argc, char** argv)
     env.out = &std::cout;
     env.err = &std::cerr;
     env.getenv = [](const char* name) -> const char* { return std::getenv(name); };
+    env.askTerminal = AskTerminal;
 
     // Only watch ends in order on SIGINT/SIGTERM; every other command keeps the default, so an
     // interrupt still ends it at once.
@@ -78,4 +125,16 @@ int main(int argc, char** argv)
         return tick ? static_cast<std::uint32_t>(tick()) : zep::cli::MonotonicMilliseconds();
     };
     return zep::cli::RunCli(args, env);
+}
+
+// The one thread of zepim-cli ends with a clear error when memory runs out, not an abort.
+int main(int argc, char** argv)
+{
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        static constexpr char kMessage[] = "zepim-cli: out of memory\n";
+        [[maybe_unused]] ssize_t n = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+        return zep::cli::kExitFailed;
+    }
 }

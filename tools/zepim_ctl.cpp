@@ -5,10 +5,14 @@
 
 #include <QCoreApplication>
 #include <iostream>
+#include <new>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
-int main(int argc, char** argv)
+namespace {
+
+int Main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const zep::ctl::Parsed parsed = zep::ctl::Parse(args);
@@ -30,4 +34,18 @@ int main(int argc, char** argv)
     if (parsed.kind == zep::ctl::Parsed::Kind::Watch)
         return zep::ctl::RunWatch(std::cout, std::cerr);
     return zep::ctl::RunCall(*parsed.command, parsed.address, std::cout, std::cerr);
+}
+
+} // namespace
+
+// The main thread ends with a clear error when memory runs out, not an abort.
+int main(int argc, char** argv)
+{
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        static constexpr char kMessage[] = "zepim-ctl: out of memory\n";
+        [[maybe_unused]] ssize_t n = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+        return zep::ctl::kExitFailed;
+    }
 }

@@ -5,6 +5,7 @@
 #include "addin/quillbay.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 namespace zep::nativehost {
 
@@ -55,10 +56,23 @@ bool AddinLibrary::Load(const std::string& path, std::string& error)
         error = "the add-in's library is not an absolute path";
         return false;
     }
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The same checks "Launch" makes before it starts the messenger: code that another user
+    // could replace is never loaded. What is checked is what is loaded, so a link changed in
+    // between cannot swap the file.
+    const std::string canonical = addin::CanonicalPath(path);
+    if (canonical.empty()) {
+        error = "cannot load " + path + ": no such file";
+        return false;
+    }
+    std::string why;
+    if (!addin::CheckOwnedFile(canonical, ::geteuid(), why)) {
+        error = "cannot load " + path + ": " + why;
+        return false;
+    }
+    void* handle = ::dlopen(canonical.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        const char* why = ::dlerror();
-        error = "cannot load " + path + ": " + (why != nullptr ? why : "unknown");
+        const char* reason = ::dlerror();
+        error = "cannot load " + path + ": " + (reason != nullptr ? reason : "unknown");
         return false;
     }
     std::uint32_t (*version)() = nullptr;

@@ -20,7 +20,8 @@ public:
     // Loads the library the manifest file names. False with `error` set when there is no
     // usable manifest or library.
     bool LoadRegistered(const std::string& manifestFile, std::string& error);
-    // Loads the library at `path` (absolute) and checks its interface version.
+    // Loads the library at `path` (absolute) once it passes addin::CheckOwnedFile for this
+    // user, and checks its interface version.
     bool Load(const std::string& path, std::string& error);
 
     const AddinEntries& Entries() const { return m_entries; }

@@ -392,6 +392,16 @@ TEST(FindLaunchCommand, DesktopEntryFirstThenTheRecordedFolder)
         ASSERT_TRUE(addin::FindLaunchCommand(::geteuid(), argv, error)) << error;
         EXPECT_EQ(argv, std::vector<std::string>{program}) << "a bare name is looked up in PATH";
     }
+    // An entry that is a link is judged where it leads: here into a folder others may write.
+    ::mkdir((base + "/open").c_str(), 0777);
+    ::chmod((base + "/open").c_str(), 0777);
+    ASSERT_TRUE(dir.Write("open/entry.desktop", "[Desktop Entry]\nType=Application\nExec=zepim\n"));
+    ::unlink((base + "/data/applications/ZEPMessenger.desktop").c_str());
+    ::symlink((base + "/open/entry.desktop").c_str(),
+              (base + "/data/applications/ZEPMessenger.desktop").c_str());
+    EXPECT_FALSE(addin::FindLaunchCommand(::geteuid(), argv, error));
+    EXPECT_NE(error.find("its folder"), std::string::npos) << error;
+    ::unlink((base + "/data/applications/ZEPMessenger.desktop").c_str());
     ASSERT_TRUE(
         dir.Write("data/applications/ZEPMessenger.desktop",
                   "[Desktop Entry]\nType=Application\nHidden=true\nExec=" + program + "\n"));

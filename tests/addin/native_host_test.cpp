@@ -10,11 +10,13 @@
 #include "addin/quillbay.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -348,6 +350,46 @@ TEST(NativeHostLibrary, LoadsOnlyTheAddinBuiltForThisHost)
         EXPECT_NE(error.find(row.errorPart), std::string::npos) << row.path << ": " << error;
         EXPECT_EQ(library.Entries().connect, nullptr) << row.path;
     }
+}
+
+TEST(NativeHostLibrary, LoadsOnlyALibraryNobodyElseCanChange)
+{
+    char dir[] = "/tmp/zep-lib-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::filesystem::path base = std::filesystem::canonical(dir);
+    const auto place = [&](const char* folder, mode_t folderMode, mode_t fileMode) {
+        std::filesystem::create_directory(base / folder);
+        const std::filesystem::path file = base / folder / "libquillbay.so";
+        std::filesystem::copy_file(ZEP_QUILLBAY_LIBRARY, file);
+        ::chmod(file.c_str(), fileMode);
+        ::chmod((base / folder).c_str(), folderMode);
+        return file.string();
+    };
+    ::chmod(base.c_str(), 0755);
+    const std::string good = place("good", 0755, 0755);
+    const std::string groupWritable = place("group", 0755, 0775);
+    const std::string inOpenFolder = place("open", 0777, 0755);
+    std::filesystem::create_symlink(inOpenFolder, base / "link.so");
+    const struct
+    {
+        const char* name;
+        std::string path;
+        const char* errorPart; // null: loads
+    } rows[] = {
+        {"good file", good, nullptr},
+        {"group-writable file", groupWritable, "owned or writable by another user"},
+        {"folder others may write", inOpenFolder, "its folder is owned or writable"},
+        {"link into a folder others may write", (base / "link.so").string(), "its folder"},
+    };
+    for (const auto& row : rows) {
+        AddinLibrary library;
+        std::string error;
+        EXPECT_EQ(library.Load(row.path, error), row.errorPart == nullptr) << row.name;
+        if (row.errorPart != nullptr) {
+            EXPECT_NE(error.find(row.errorPart), std::string::npos) << row.name << ": " << error;
+        }
+    }
+    std::filesystem::remove_all(base);
 }
 
 TEST(NativeHostLibrary, LoadsWhatTheRegistrationSaysOnlyWhenItMayLoad)

@@ -9,6 +9,7 @@
 #include "settings.h"
 #include "tests/fixtures/child_process.h"
 #include "views.h"
+#include "webmail_page_reader.h"
 #include "zepim_view.h"
 
 #include <QStandardPaths>
@@ -98,7 +99,8 @@ protected:
         options.trayIcon = false;
         options.mail.raiseWebmail = [](std::string_view) { return WindowSearch::NotFound; };
         options.mail.openUrl = [this](const QUrl& url) {
-            m_opened.push_back(url.toEncoded().toStdString());
+            m_pages.push_back(url.toEncoded().toStdString());
+            m_opened.push_back(test::PageTarget(url));
             return true;
         };
         m_frame = std::make_unique<CMainFrame>(m_connection, options);
@@ -127,7 +129,8 @@ protected:
     ClientConnection m_connection;
     std::unique_ptr<CMainFrame> m_frame;
     CZepimView* m_view = nullptr;
-    std::vector<std::string> m_opened;
+    std::vector<std::string> m_opened; // where each page opened leads
+    std::vector<std::string> m_pages;  // what the browser was given
 };
 
 TEST_F(MailE2E, MailNoticeLogsOnToTheWebmailWithTheSessionPassword)
@@ -172,6 +175,7 @@ TEST_F(MailE2E, LoggedOffWithTheKeptPasswordTheWebmailLogsOn)
     EXPECT_EQ(Title(page), "ZEP WebMail Professional - anna@example.com") << page;
 }
 
+// The browser is given the private page, which leads it on to the webmail.
 TEST_F(MailE2E, HeadlessBrowserShowsTheWebmailTitle)
 {
     const QString browser = QStandardPaths::findExecutable(QStringLiteral("chromium"));
@@ -181,9 +185,10 @@ TEST_F(MailE2E, HeadlessBrowserShowsTheWebmailTitle)
     ASSERT_EQ(m_opened.size(), 1u);
     test::TempDir profile;
     test::ChildProcess chromium;
-    ASSERT_TRUE(chromium.Start(
-        {browser.toStdString(), "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-         "--user-data-dir=" + profile.Path(), "--dump-dom", m_opened.front()}));
+    ASSERT_TRUE(
+        chromium.Start({browser.toStdString(), "--headless", "--no-sandbox", "--disable-gpu",
+                        "--no-first-run", "--user-data-dir=" + profile.Path(),
+                        "--virtual-time-budget=10000", "--dump-dom", m_pages.front()}));
     // The page is loaded and its document printed before the browser ends.
     ASSERT_EQ(chromium.Wait(90s), 0) << chromium.Output();
     EXPECT_EQ(Title(chromium.Output()), "ZEP WebMail Professional - anna@example.com")

@@ -7,9 +7,11 @@
 
 #include "password_scramble.h"
 #include "protocol/webmail_token.h"
+#include "qt_wait.h"
 #include "scratch_home.h"
 #include "settings.h"
 #include "transport/log_writer.h"
+#include "webmail_page_reader.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,7 +105,8 @@ protected:
         MailDesktop desktop;
         desktop.raiseWebmail = [](std::string_view) { return WindowSearch::NotFound; };
         desktop.openUrl = [this](const QUrl& url) {
-            m_opened.push_back(url.toEncoded().toStdString());
+            m_pages.push_back(url.toLocalFile());
+            m_opened.push_back(test::PageTarget(url));
             return true;
         };
         return desktop;
@@ -111,7 +114,8 @@ protected:
 
     static test::ScratchHome* s_home;
     static QString s_markers;
-    std::vector<std::string> m_opened;
+    std::vector<std::string> m_opened; // where each page opened leads
+    std::vector<QString> m_pages;
 };
 
 test::ScratchHome* MailLaunchTest::s_home = nullptr;
@@ -290,6 +294,18 @@ INSTANTIATE_TEST_SUITE_P(
                                "file:///etc/passwd", "", WindowSearch::NotFound,
                                MailLaunch::Nothing, nullptr}),
     [](const testing::TestParamInfo<WebmailRow>& info) { return info.param.name; });
+
+TEST_F(MailLaunchTest, ThePrivatePageGoesAfterItsTime)
+{
+    Settings().WriteText(setting::Server, QStringLiteral("mail.example.com"));
+    WebmailCredentialInput credentials;
+    MailDesktop desktop = Desktop();
+    desktop.pageLifetime = std::chrono::milliseconds(50);
+    ASSERT_EQ(LaunchWebmail(credentials, desktop), MailLaunch::WebmailOpened);
+    ASSERT_EQ(m_pages.size(), 1u);
+    EXPECT_TRUE(QFileInfo::exists(m_pages.front()));
+    EXPECT_TRUE(test::WaitUntil([&] { return !QFileInfo::exists(m_pages.front()); }));
+}
 
 TEST_F(MailLaunchTest, SavedCredentialsOnlyWhenKept)
 {

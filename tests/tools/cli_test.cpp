@@ -4,6 +4,7 @@
 #include "tests/fixtures/fake_server.h"
 #include "tools/cli_run.h"
 #include "transport/timeouts.h"
+#include "transport/tls.h"
 
 #include <gtest/gtest.h>
 
@@ -220,6 +221,46 @@ TEST_F(CliTest, BlockSomeoneWhoIsNoContact)
                                                 "CONTACT ADD\r\nType: BLOCKED\r\nId: 8\r\n.\r\n"}));
 }
 
+TEST(NewCertificate, PinnedOnlyWhenTheUserSaysYes)
+{
+    TlsPeerTrust trust;
+    trust.host = "im.example.com";
+    trust.port = 8368;
+    trust.certificate.sha256 = "AB:CD";
+    const struct
+    {
+        const char* name;
+        bool acceptNew;
+        bool terminal;
+        const char* answer;
+        bool accepted;
+    } rows[] = {
+        {"flag", true, false, "", true},          {"y", false, true, "y", true},
+        {"YES", false, true, " YES\r", true},     {"no", false, true, "n", false},
+        {"empty answer", false, true, "", false}, {"yes please", false, true, "yes please", false},
+        {"no terminal", false, false, "", false},
+    };
+    for (const auto& row : rows) {
+        std::ostringstream err;
+        std::string asked;
+        CliEnvironment env;
+        env.err = &err;
+        if (row.terminal)
+            env.askTerminal = [&](const std::string& q) {
+                asked = q;
+                return std::optional<std::string>(row.answer);
+            };
+        EXPECT_EQ(AcceptNewCertificate(trust, row.acceptNew, env), row.accepted) << row.name;
+        if (row.terminal) {
+            EXPECT_NE(asked.find("im.example.com:8368"), std::string::npos) << asked;
+            EXPECT_NE(asked.find("SHA-256 AB:CD\nTrust this server"), std::string::npos) << asked;
+        }
+        EXPECT_EQ(err.str().find("--accept-new-certificate") != std::string::npos,
+                  !row.terminal && !row.acceptNew)
+            << row.name;
+    }
+}
+
 TEST_F(CliTest, WatchPrintsEventsAndEndsOnStop)
 {
     int stop[2];
@@ -248,6 +289,20 @@ TEST_F(CliTest, WatchSendsKeepAlivesAndExitsOneWhenTheConnectionIsLost)
     EXPECT_EQ(err.str(), "zepim-cli: watch: ConnectionClosed (82)\n");
     EXPECT_EQ(Sent(), (std::vector<std::string>{"LIST CONTACTS\r\nType: CONTACT\r\n.\r\n",
                                                 "KA\r\nActivity: 4242\r\n.\r\n"}));
+}
+
+TEST_F(CliTest, WatchDropsAServerThatFloodsWithEventLines)
+{
+    // An event that never ends: its lines would all wait to be printed.
+    std::string flood = "S 250 OK\r\nS .\r\nA NOTIFY\r\n";
+    for (int i = 0; i < 300000; ++i)
+        flood += "A x\r\n";
+    server.ReadRequest().Send(flood).Hold();
+    EXPECT_EQ(Run({"watch", "--seconds", "5"}), kExitFailed);
+    server.Release();
+    EXPECT_EQ(out.str(), "READY\n");
+    EXPECT_NE(err.str().find("more event data than can wait to be printed"), std::string::npos)
+        << err.str();
 }
 
 TEST_F(CliTest, WatchEndsAfterItsSeconds)

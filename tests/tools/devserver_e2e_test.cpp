@@ -36,6 +36,10 @@ public:
         if (m_pid == 0) {
             dup2(out[1], 1);
             dup2(err[1], 2);
+            // No terminal to ask on, as in a script: no controlling one, no input.
+            setsid();
+            const int null = open("/dev/null", O_RDONLY);
+            dup2(null, 0);
             setenv("ZEPIM_PASSWORD", password.c_str(), 1);
             // The trust file of the run: never the user's own.
             if (!configHome.empty())
@@ -290,7 +294,8 @@ TEST_F(DevserverE2E, TrafficLogWithoutCredentials)
 TEST_F(DevserverE2E, TlsCertificateTrustedOnFirstUseThenPinned)
 {
     // The development server's certificate is self-signed: the first run pins it.
-    Result first = Run("anna@example.com", "anna123", {"contacts"}, {"--tls", "--port", tlsPort});
+    Result first = Run("anna@example.com", "anna123", {"contacts"},
+                       {"--tls", "--port", tlsPort, "--accept-new-certificate"});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_NE(first.out.find("ben@example.com"), std::string::npos) << first.out;
     std::smatch m;
@@ -317,8 +322,22 @@ TEST_F(DevserverE2E, TlsCertificateTrustedOnFirstUseThenPinned)
         bool tls;
         std::vector<std::string> extra;
         int status;
-        std::vector<std::string> errHas; // empty: stderr must be empty
+        std::vector<std::string> errHas;    // empty: stderr must be empty
+        const std::string* after = nullptr; // the file after the run; null: as before
     } rows[] = {
+        {"new certificate without a terminal is refused and not pinned",
+         "",
+         true,
+         {},
+         1,
+         {"SHA-256 " + colons, "--accept-new-certificate", "connect: CertificateUnknown (164)"}},
+        {"new certificate is pinned when accepted",
+         "",
+         true,
+         {"--accept-new-certificate"},
+         0,
+         {"trusting the certificate of " + host + ":" + tlsPort},
+         &pinned},
         {"pinned certificate is accepted silently", pinned, true, {}, 0, {}},
         {"changed certificate is refused with both fingerprints",
          otherPin,
@@ -373,8 +392,8 @@ TEST_F(DevserverE2E, TlsCertificateTrustedOnFirstUseThenPinned)
             EXPECT_NE(r.err.find(part), std::string::npos) << row.name << ": " << part << "\n"
                                                            << r.err;
         EXPECT_EQ(r.out.find("ben@example.com") != std::string::npos, row.status == 0) << row.name;
-        // Only first use writes the file; a named certificate never does.
-        EXPECT_EQ(ReadTrust(), row.trust) << row.name;
+        // Only an accepted first use writes the file; a named certificate never does.
+        EXPECT_EQ(ReadTrust(), row.after ? *row.after : row.trust) << row.name;
     }
 }
 
@@ -388,7 +407,7 @@ TEST_F(DevserverE2E, ThroughAnHttpProxyAndInTls)
     EXPECT_EQ(plain.status, 0) << plain.err;
     EXPECT_NE(plain.out.find("anna@example.com"), std::string::npos) << plain.out;
     Result tls = Run("ben@example.com", "ben123", {"contacts"},
-                     {"--proxy", via, "--tls", "--port", tlsPort});
+                     {"--proxy", via, "--tls", "--accept-new-certificate", "--port", tlsPort});
     EXPECT_EQ(tls.status, 0) << tls.err;
     EXPECT_NE(tls.out.find("anna@example.com"), std::string::npos) << tls.out;
 }

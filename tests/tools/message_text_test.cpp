@@ -19,6 +19,39 @@ TEST(WatchLine, HeadersAsReceivedAndTheMessageTextEscaped)
         "MESSAGE\tSessionId=9\tFrom=b@x.org\thello=there\ttext=back\\\\slash");
 }
 
+TEST(WatchLine, ControlsFromTheServerAreEscapedNotPassedOn)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<std::string> event;
+        bool isMessage;
+        std::string line;
+    } rows[] = {
+        {"tab in a value forges no field",
+         {"PRESENCE", "Email: a@x.org\tStatus=X"},
+         false,
+         "PRESENCE\tEmail=a@x.org\\tStatus=X"},
+        {"escape in a value",
+         {"PRESENCE", "Status: \x1b]0;t\x07"},
+         false,
+         "PRESENCE\tStatus=\\x1b]0;t\\x07"},
+        {"bell and delete in a name", {"NOTIFY", "A\x07\x7f: 1"}, false, "NOTIFY\tA\\x07\\x7f=1"},
+        {"escape, bell and delete in the text",
+         {"MESSAGE", "From: b@x.org", "\x1b[2J\x07\x7f"},
+         true,
+         "MESSAGE\tFrom=b@x.org\ttext=\\x1b[2J\\x07\\x7f"},
+        {"C1 control in UTF-8",
+         {"NOTIFY", "V: \xc2\x9b"
+                    "31m\xc3\xa9"},
+         false,
+         "NOTIFY\tV=\\xc2\\x9b"
+         "31m\xc3\xa9"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(FormatEvent(row.event, row.isMessage), row.line) << row.name;
+}
+
 TEST(WatchLine, PlainPartOfAMultipartBodyWithAMixedCaseBoundary)
 {
     std::tm t{};

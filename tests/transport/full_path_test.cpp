@@ -47,14 +47,14 @@ TEST(FullPathTest, CliThroughTinyproxyInTlsLogsOnAndListsContacts)
     ASSERT_TRUE(proxy.Start({server.tlsPort})) << proxy.Output();
 
     setenv("ZEPIM_PASSWORD", "anna123", 1);
-    // The server's certificate is new each start: trusted on first use, in a folder of its own.
+    // The server's certificate is new each start: accepted on first use, in a folder of its own.
     test::TempDir config;
     setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
     test::ChildProcess cli;
-    ASSERT_TRUE(
-        cli.Start({ZEP_CLI, "--server", "127.0.0.1", "--port", std::to_string(server.tlsPort),
-                   "--tls", "--proxy", "127.0.0.1:" + std::to_string(proxy.Port()), "--email",
-                   "anna@example.com", "contacts"}));
+    ASSERT_TRUE(cli.Start({ZEP_CLI, "--server", "127.0.0.1", "--port",
+                           std::to_string(server.tlsPort), "--tls", "--accept-new-certificate",
+                           "--proxy", "127.0.0.1:" + std::to_string(proxy.Port()), "--email",
+                           "anna@example.com", "contacts"}));
     EXPECT_EQ(cli.Wait(), 0) << cli.Output();
     unsetenv("ZEPIM_PASSWORD");
     unsetenv("XDG_CONFIG_HOME");
