@@ -118,14 +118,18 @@ bool ExtractEvent(ImConnection& conn, LineList& event)
     return false;
 }
 
-// Reads one chunk into the pending input. Ok with *closed set when the peer closed.
-ImResult ReceiveChunk(ImConnection& conn, int timeoutCode, bool* closed)
+// Reads one chunk into the pending input, waiting as `timeoutCode` says or, for a reply, until
+// its deadline. Ok with *closed set when the peer closed.
+ImResult ReceiveChunk(ImConnection& conn, int timeoutCode, bool* closed,
+                      const ReplyDeadline* deadline = nullptr)
 {
     char buffer[kReceiveSize + 1];
     std::size_t got = 0;
     *closed = false;
-    ImResult r = ReceiveBytes(conn.number, conn.tls, conn.socket.load(), timeoutCode, buffer,
-                              kReceiveSize, &got, conn.cancelFd);
+    ImResult r = deadline ? ReceiveBytesBy(conn.number, conn.tls, conn.socket.load(), *deadline,
+                                           buffer, kReceiveSize, &got, conn.cancelFd)
+                          : ReceiveBytes(conn.number, conn.tls, conn.socket.load(), timeoutCode,
+                                         buffer, kReceiveSize, &got, conn.cancelFd);
     if (r != ImResult::Ok)
         return r;
     if (got == 0) {
@@ -155,6 +159,7 @@ ImResult ImReadReply(ImConnection& conn, LineList& reply)
     reply.Clear();
     const int terminatorsBefore = conn.queuedTerminators.load();
     ReplyCollector collector{&reply, false};
+    const ReplyDeadline deadline;
     ImResult r = ConsumeLines(conn, &collector);
     while (r == ImResult::Ok && !collector.done) {
         if (!conn.connected || conn.socket.load() < 0) {
@@ -162,7 +167,10 @@ ImResult ImReadReply(ImConnection& conn, LineList& reply)
             break;
         }
         bool closed = false;
-        r = ReceiveChunk(conn, kTimeoutDefault, &closed);
+        r = ReceiveChunk(conn, kTimeoutDefault, &closed, &deadline);
+        if (r == ImResult::TimedOut)
+            LogWriteIf(ZepimLog(), kLogFailure, 99999, "%d reply not complete within %.0f s",
+                       conn.number, deadline.Seconds());
         if (r == ImResult::Ok && closed)
             r = ImResult::ConnectionClosed;
         if (r == ImResult::Ok)

@@ -18,12 +18,13 @@ namespace {
 constexpr std::size_t kProxyReceiveSize = 32767;
 
 // Appends one receive to `into`; TransferFailed on an error or when the proxy closed.
-ImResult ReceiveMore(ImConnection& conn, std::string& into, std::size_t most)
+ImResult ReceiveMore(ImConnection& conn, std::string& into, std::size_t most,
+                     const ReplyDeadline& deadline)
 {
     char buffer[kProxyReceiveSize];
     std::size_t got = 0;
-    ImResult r = ReceiveBytes(conn.number, nullptr, conn.socket.load(), kTimeoutDefault, buffer,
-                              std::min(most, sizeof buffer), &got, conn.cancelFd);
+    ImResult r = ReceiveBytesBy(conn.number, nullptr, conn.socket.load(), deadline, buffer,
+                                std::min(most, sizeof buffer), &got, conn.cancelFd);
     if (r != ImResult::Ok || got == 0)
         return ImResult::TransferFailed;
     into.append(buffer, got);
@@ -74,7 +75,9 @@ ImResult ProxyOpenTunnel(ImConnection& conn, const std::string& host, std::uint1
     if (r != ImResult::Ok)
         return r;
 
-    // The header block, received in pieces of any size.
+    // The header block, received in pieces of any size, and the body: all of it within the one
+    // time-out, so a proxy that trickles cannot hold the connect for ever.
+    const ReplyDeadline deadline;
     std::string received;
     std::size_t blockLength = 0;
     while (blockLength == 0) {
@@ -84,7 +87,7 @@ ImResult ProxyOpenTunnel(ImConnection& conn, const std::string& host, std::uint1
             return ImResult::TransferFailed;
         }
         std::size_t searched = received.size() >= 3 ? received.size() - 3 : 0;
-        r = ReceiveMore(conn, received, kProxyReceiveSize);
+        r = ReceiveMore(conn, received, kProxyReceiveSize, deadline);
         if (r != ImResult::Ok) {
             LogWriteIf(ZepimLog(), kLogFailure, 99999, "%d proxy reply incomplete", conn.number);
             return r;
@@ -113,7 +116,7 @@ ImResult ProxyOpenTunnel(ImConnection& conn, const std::string& host, std::uint1
     // A proxy that closes before its body is complete leaves nothing to tunnel through; the
     // greeting read reports that.
     while (received.size() - blockLength < bodyLength &&
-           ReceiveMore(conn, received, blockLength + bodyLength - received.size()) ==
+           ReceiveMore(conn, received, blockLength + bodyLength - received.size(), deadline) ==
                ImResult::Ok) {
     }
 

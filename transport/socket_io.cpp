@@ -20,6 +20,10 @@ namespace zep {
 
 namespace {
 
+ImResult ReceiveUntil(int connectionNumber, SSL* tls, int socket, bool poll, long long total,
+                      std::chrono::steady_clock::time_point deadline, char* buffer,
+                      std::size_t size, std::size_t* received, int cancelFd);
+
 long long RemainingMicros(std::chrono::steady_clock::time_point deadline, long long total)
 {
     if (total < 0)
@@ -185,7 +189,41 @@ ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, 
                      cancelFd);
 }
 
+ReplyDeadline::ReplyDeadline()
+    : m_total(TimeoutMicroseconds(kTimeoutDefault, Direction::Receive)),
+      m_end(std::chrono::steady_clock::now() + std::chrono::microseconds(std::max(m_total, 0LL)))
+{
+}
+
+long long ReplyDeadline::RemainingMicros() const
+{
+    return zep::RemainingMicros(m_end, m_total);
+}
+
 ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, char* buffer,
+                      std::size_t size, std::size_t* received, int cancelFd)
+{
+    const long long total = TimeoutMicroseconds(timeoutCode, Direction::Receive);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::microseconds(total < 0 ? 0 : total);
+    return ReceiveUntil(connectionNumber, tls, socket, timeoutCode == kTimeoutPoll, total, deadline,
+                        buffer, size, received, cancelFd);
+}
+
+ImResult ReceiveBytesBy(int connectionNumber, SSL* tls, int socket, const ReplyDeadline& deadline,
+                        char* buffer, std::size_t size, std::size_t* received, int cancelFd)
+{
+    const long long left = deadline.RemainingMicros();
+    return ReceiveUntil(connectionNumber, tls, socket, false, left,
+                        std::chrono::steady_clock::now() +
+                            std::chrono::microseconds(std::max(left, 0LL)),
+                        buffer, size, received, cancelFd);
+}
+
+namespace {
+
+ImResult ReceiveUntil(int connectionNumber, SSL* tls, int socket, bool poll, long long total,
+                      std::chrono::steady_clock::time_point deadline, char* buffer,
                       std::size_t size, std::size_t* received, int cancelFd)
 {
     *received = 0;
@@ -193,9 +231,6 @@ ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCod
         return ImResult::Ok;
     SetNonBlocking(socket);
     const int chunk = static_cast<int>(std::min<std::size_t>(size, 1u << 30));
-    const long long total = TimeoutMicroseconds(timeoutCode, Direction::Receive);
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::microseconds(total < 0 ? 0 : total);
     bool wantWrite = false;
     for (;;) {
         if (tls) {
@@ -237,7 +272,7 @@ ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCod
             return ready;
         }
         if (ready == ImResult::TimedOut) {
-            if (timeoutCode != kTimeoutPoll)
+            if (!poll)
                 LogWriteIf(ZepimLog(), kLogDetail, 315, "%d select timeout", connectionNumber);
             return ready;
         }
@@ -258,7 +293,7 @@ ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCod
             return ImResult::Ok;
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-            if (timeoutCode == kTimeoutPoll)
+            if (poll)
                 return ImResult::TimedOut;
             continue;
         }
@@ -267,6 +302,8 @@ ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCod
         return ImResult::TransferFailed;
     }
 }
+
+} // namespace
 
 ImResult ReceiveLine(int connectionNumber, SSL* tls, int socket, int timeoutCode, std::string& line,
                      std::size_t size, std::string* carry, int cancelFd)

@@ -4,6 +4,7 @@
 
 #include "common/im_result.h"
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -26,6 +27,26 @@ ImResult SendBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, 
 // Receives at most `size` bytes; 0 bytes received with Ok means the peer closed.
 ImResult ReceiveBytes(int connectionNumber, SSL* tls, int socket, int timeoutCode, char* buffer,
                       std::size_t size, std::size_t* received, int cancelFd = -1);
+
+// The one time-out of a whole reply, however the peer cuts it into pieces: a reply that
+// trickles in a byte at a time ends when the default receive time-out has passed since it was
+// asked for, not that long after its last byte.
+class ReplyDeadline
+{
+public:
+    ReplyDeadline();
+    // Microseconds left (0 once passed); -1 when the time-out is unlimited.
+    long long RemainingMicros() const;
+    double Seconds() const { return m_total / 1e6; }
+
+private:
+    long long m_total;
+    std::chrono::steady_clock::time_point m_end;
+};
+
+// ReceiveBytes, waiting no longer than `deadline` allows.
+ImResult ReceiveBytesBy(int connectionNumber, SSL* tls, int socket, const ReplyDeadline& deadline,
+                        char* buffer, std::size_t size, std::size_t* received, int cancelFd = -1);
 
 // Reads one line (cut at the first LF, trailing CRs removed) into `line`, at most size - 1 bytes.
 // Bytes after the line are kept in `carry` when one is given (and read from it first).

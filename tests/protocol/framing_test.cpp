@@ -183,16 +183,26 @@ TEST_F(FramingTest, EventsBeforeAFailedReplyAreStillHandedOut)
     EXPECT_EQ(ImReadEvent(conn, event), ImResult::ConnectionClosed);
 }
 
+// The time-out holds for the whole reply: a server that sends a byte now and then, each well
+// within it, is cut off all the same.
 TEST_F(FramingTest, ReplyTimeoutDisconnects)
 {
-    SetDefaultTimeouts(0.3, 0.3);
-    FakeServer server;
-    server.Send(kGreeting).ReadRequest().Hold();
-    ASSERT_EQ(Connect(server), ImResult::Ok);
-    LineList reply;
-    EXPECT_EQ(ImExchange(conn, "VERSION\r\n.\r\n", reply), ImResult::TimedOut);
-    EXPECT_FALSE(IsConnected(conn));
-    server.Release();
+    for (const bool trickle : {false, true}) {
+        SCOPED_TRACE(trickle ? "a trickling reply" : "no reply");
+        SetDefaultTimeouts(0.3, 0.3);
+        FakeServer server;
+        server.Send(kGreeting).ReadRequest();
+        if (trickle)
+            server.SendInPieces("S 250 4.0\r\nS .\r\n", 1, 100);
+        server.Hold();
+        ASSERT_EQ(Connect(server), ImResult::Ok);
+        LineList reply;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ImExchange(conn, "VERSION\r\n.\r\n", reply), ImResult::TimedOut);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+        EXPECT_FALSE(IsConnected(conn));
+        server.Release();
+    }
 }
 
 TEST_F(FramingTest, PartialEventNeverBlocksTheReader)

@@ -293,10 +293,11 @@ TEST_F(CliTest, WatchSendsKeepAlivesAndExitsOneWhenTheConnectionIsLost)
 
 TEST_F(CliTest, WatchDropsAServerThatFloodsWithEventLines)
 {
-    // An event that never ends: its lines would all wait to be printed.
+    // An event that never ends, of long lines (fewer than a reply may hold): they would all
+    // wait to be printed.
     std::string flood = "S 250 OK\r\nS .\r\nA NOTIFY\r\n";
-    for (int i = 0; i < 300000; ++i)
-        flood += "A x\r\n";
+    for (int i = 0; i < 20000; ++i)
+        flood += "A " + std::string(1000, 'x') + "\r\n";
     server.ReadRequest().Send(flood).Hold();
     EXPECT_EQ(Run({"watch", "--seconds", "5"}), kExitFailed);
     server.Release();

@@ -107,6 +107,17 @@ TEST_F(ProxyTunnelTest, ReplyOneBytePerReceiveIsAssembled)
     EXPECT_TRUE(IsConnected(conn));
 }
 
+TEST_F(ProxyTunnelTest, AProxyReplyThatTricklesTimesOutAsAWhole)
+{
+    SetDefaultTimeouts(0.3, 0.3);
+    FakeServer proxy;
+    proxy.ReadUntil("\r\n\r\n").SendInPieces("HTTP/1.1 200 OK\r\nVia: slow\r\n\r\n", 1, 100).Hold();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(ConnectThrough(proxy), ImResult::Ok);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    proxy.Release();
+}
+
 TEST_F(ProxyTunnelTest, HeaderBlockEndingInBareLineFeedsIsAccepted)
 {
     FakeServer proxy;
