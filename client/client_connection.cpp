@@ -16,6 +16,7 @@ struct ClientConnection::State
     ContactRecordUtf8 ownRecord;
     std::optional<QString> cipher;
     TlsPeerTrust peerTrust;
+    ImResult refusal = ImResult::Ok;
 };
 
 ConnectSettings ConnectSettings::FromSettings(const Settings& settings)
@@ -43,9 +44,13 @@ int ClientConnection::Connect(const ConnectSettings& s, const std::atomic<bool>*
     const auto keepTrust = [this] {
         std::lock_guard info(m_state->infoLock);
         m_state->peerTrust = m_state->conn.peerTrust;
+        m_state->refusal = m_state->peerTrust.verdict == TlsTrustVerdict::NoTrustFile
+                               ? ImResult::TrustFileUnusable
+                               : ImResult::Ok;
     };
     const auto certificateRefused = [](ImResult r) {
-        return r == ImResult::CertificateUnknown || r == ImResult::CertificateChanged;
+        return r == ImResult::CertificateUnknown || r == ImResult::CertificateChanged ||
+               r == ImResult::TrustFileUnusable;
     };
     ImResult result =
         ImConnect(m_state->conn, s.server, s.port, s.tls, s.useProxy, s.proxyHost, s.proxyPort);
@@ -77,6 +82,10 @@ LogonAnswer ClientConnection::Logon(const std::string& email, const std::string&
     std::lock_guard guard(m_appLock);
     ContactRecordUtf8 record;
     const LogonAnswer answer = RequestLogon(m_state->conn, email, password, record);
+    if (answer == LogonAnswer::LessSecure) {
+        std::lock_guard info(m_state->infoLock);
+        m_state->refusal = ImResult::LessSecureLogon;
+    }
     if (answer == LogonAnswer::Accepted) {
         if (record.email.empty())
             record.email = email;
@@ -140,6 +149,12 @@ ContactRecordUtf8 ClientConnection::OwnRecord()
 {
     std::lock_guard info(m_state->infoLock);
     return m_state->ownRecord;
+}
+
+ImResult ClientConnection::Refusal()
+{
+    std::lock_guard info(m_state->infoLock);
+    return m_state->refusal;
 }
 
 TlsPeerTrust ClientConnection::PeerTrust()

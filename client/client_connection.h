@@ -37,6 +37,7 @@ enum class LogonAnswer
     Accepted,
     Refused,         // the server refused the address and password
     TransportFailed, // the connection failed on the way: a connect failure, not a refusal
+    LessSecure,      // refused here: the server no longer asks for Digest (Refusal() says so)
 };
 
 // What the logon reply says about the user.
@@ -80,6 +81,9 @@ public:
     ContactRecordUtf8 OwnRecord();
     // The server certificate the last connect saw and what was decided about it.
     TlsPeerTrust PeerTrust();
+    // Why the last connect or logon was refused on this side for the user's safety
+    // (TrustFileUnusable, LessSecureLogon); Ok when it was not.
+    ImResult Refusal();
 
     // The underlying connection, for the logged-on view's requests (under AppLock).
     ImConnection* Connection();

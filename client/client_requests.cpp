@@ -17,6 +17,8 @@ LogonAnswer RequestLogon(ImConnection& conn, const std::string& email, const std
     const ImResult r = ImLogon(conn, email, password, own);
     if (r == ImResult::Ok)
         return LogonAnswer::Accepted;
+    if (r == ImResult::LessSecureLogon)
+        return LogonAnswer::LessSecure;
     // Only the server saying no is a refusal; a connection that broke on the way is not.
     if (IsTransportFailure(ImResultNumber(r)) || r == ImResult::NoMemory)
         return LogonAnswer::TransportFailed;

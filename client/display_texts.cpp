@@ -81,6 +81,19 @@ QString ConnectFailed()
         "zep", "Failed to connect to server. Please ensure that you have entered the server "
                "details correctly.");
 }
+QString Refusal(ImResult why, const QString& trustFile)
+{
+    if (why == ImResult::LessSecureLogon)
+        return QCoreApplication::translate("zep", "The server asked for a less secure log-on "
+                                                  "than before.");
+    return QCoreApplication::translate(
+               "zep", "The list of trusted server certificates cannot be read (%1), so the "
+                      "server's certificate cannot be checked. Make the file readable, or remove "
+                      "it to start a new list.")
+        .arg(trustFile.isEmpty() ? QCoreApplication::translate("zep", "there is no place for it")
+                                 : trustFile);
+}
+
 QString IncompatibleVersion()
 {
     return QCoreApplication::translate(

@@ -1,6 +1,8 @@
 // Display texts of the own-status names and the contact methods, loaded once at start-up.
 #pragma once
 
+#include "common/im_result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,9 +23,11 @@ const DisplayTexts& Texts();
 
 // The fixed texts of the logon lifecycle.
 namespace text {
-QString AppTitle();            // "ZEP Instant Messenger"
-QString LogonFailed();         // the server refused the address and password
-QString ConnectFailed();       // no connection to the server
+QString AppTitle();      // "ZEP Instant Messenger"
+QString LogonFailed();   // the server refused the address and password
+QString ConnectFailed(); // no connection to the server
+// A connect or logon refused here for the user's safety (`trustFile` names the pins' file).
+QString Refusal(ImResult why, const QString& trustFile);
 QString IncompatibleVersion(); // the server speaks another protocol version
 QString SignedOff();           // signed on from a different location
 QString TrayTip(bool loggedOn);

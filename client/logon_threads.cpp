@@ -87,6 +87,7 @@ void LogonSteps(WorkerControl& control, ClientConnection& connection, const Pend
     const std::string plain = PasswordUnscramble(pending.savedPassword);
     switch (connection.Logon(pending.email.toStdString(), plain)) {
     case LogonAnswer::TransportFailed:
+    case LogonAnswer::LessSecure: // the saved password stays: the server did not refuse it
         return finish(uwm::ConnectFailed());
     case LogonAnswer::Refused:
         // A wrong saved password is not tried again at the next start.
@@ -127,6 +128,12 @@ void ReconnectSteps(WorkerControl& control, ClientConnection& connection,
             const auto question = CertificateMessage(connected);
             if (question && !control.StopRequested()) {
                 post(*question, 1);
+                return;
+            }
+            // Unreadable pins stay unreadable: the user has to see why, not a retry.
+            if (connected == ImResultNumber(ImResult::TrustFileUnusable)) {
+                if (!control.StopRequested())
+                    post(uwm::ConnectFailed(), 1);
                 return;
             }
             continue;

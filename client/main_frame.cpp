@@ -268,7 +268,10 @@ void CMainFrame::OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lPa
     m_connection.Disconnect();
     // The retry runs while the message box is up, not after it is closed. A refused logon is not
     // retried: the same address and password would only be refused again.
-    if (m_autoReconnect && id != uwm::LogonFailed())
+    // Nor is a connect or logon refused here for the user's safety: it would only be refused
+    // again, and the user has to see why.
+    const ImResult refusal = m_connection.Refusal();
+    if (m_autoReconnect && id != uwm::LogonFailed() && refusal == ImResult::Ok)
         StartReconnectThread();
     if (id == uwm::LogonFailed()) {
         // A refused password is not tried again: the worker dropped the scrambled value.
@@ -276,7 +279,10 @@ void CMainFrame::OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lPa
         if (!m_silentLogon)
             ShowMessage(text::LogonFailed());
     } else if (id == uwm::ConnectFailed()) {
-        if (!m_silentLogon)
+        if (refusal != ImResult::Ok)
+            ShowMessage(
+                text::Refusal(refusal, QString::fromStdString(m_connection.PeerTrust().trustFile)));
+        else if (!m_silentLogon)
             ShowMessage(text::ConnectFailed());
     } else if (wParam == 0) {
         ShowMessage(text::IncompatibleVersion());

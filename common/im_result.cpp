@@ -39,6 +39,10 @@ const char* ImResultName(ImResult result)
         return "CertificateUnknown";
     case ImResult::CertificateChanged:
         return "CertificateChanged";
+    case ImResult::TrustFileUnusable:
+        return "TrustFileUnusable";
+    case ImResult::LessSecureLogon:
+        return "LessSecureLogon";
     case ImResult::NotFound:
         return "NotFound";
     case ImResult::ContentUnacceptable:

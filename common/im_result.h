@@ -26,6 +26,12 @@ enum class ImResult : int
     CertificateUnknown = 164,
     // The server's certificate differs from the one pinned for this server.
     CertificateChanged = 165,
+    // The file of pinned certificates cannot be read or has no place, so no certificate the
+    // system does not trust can be checked: every such certificate is refused.
+    TrustFileUnusable = 166,
+    // A server that asked for Digest before now offers only Basic on a plain connection,
+    // where the password would travel readable: the log-on is refused.
+    LessSecureLogon = 167,
     NotFound = 207,
     ContentUnacceptable = 210,
     CharsetMismatch = 212,

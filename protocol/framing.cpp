@@ -268,6 +268,8 @@ ImResult Exchange(ImConnection& conn, std::string_view request, LineList& reply)
             ImRecordChallenge(conn, value);
             break;
         }
+        if (conn.auth.lessSecure)
+            return ImResult::LessSecureLogon;
     }
     return ImResult::Ok;
 }

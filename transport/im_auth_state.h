@@ -21,6 +21,8 @@ struct ImAuthState
     std::string digestKey;        // HA1 in hexadecimal; empty when no Digest state
     std::string basicCredentials; // base64 of user:password; empty when no Basic state
     std::string methodWord = "IM";
+    bool digestRemembered = false; // this server's Digest challenge is on record
+    bool lessSecure = false;       // a Basic challenge was refused as a downgrade
 
     bool HasDigest() const { return !digestKey.empty(); }
     bool HasBasic() const { return !basicCredentials.empty(); }
@@ -38,6 +40,8 @@ struct ImAuthState
         response.clear();
         digestKey.clear();
         basicCredentials.clear();
+        digestRemembered = false;
+        lessSecure = false;
     }
 };
 

@@ -239,7 +239,8 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
                        ImResultName(handshake));
             ImDisconnect(conn);
             return handshake == ImResult::CertificateUnknown ||
-                           handshake == ImResult::CertificateChanged
+                           handshake == ImResult::CertificateChanged ||
+                           handshake == ImResult::TrustFileUnusable
                        ? handshake
                        : ImResult::Failed;
         }

@@ -92,6 +92,7 @@ enum class TlsTrustVerdict
     FirstUse,      // no pin yet, accepted because the policy says so
     Unknown,       // refused: no pin, not trusted by the system
     Changed,       // refused: not the pinned (or named) certificate
+    NoTrustFile,   // refused: the pins cannot be read, so nothing can be checked against them
 };
 
 // What the last handshake of a connection saw, kept after it closes.
@@ -103,6 +104,7 @@ struct TlsPeerTrust
     TlsPeerCertificate certificate;
     std::string expected;     // the pinned or named fingerprint (colon form), if any
     std::string systemReason; // why the system's check failed ("self-signed certificate")
+    std::string trustFile;    // the file of pins that was (or could not be) read
 };
 
 // The verdict for a certificate with `sha256` (colon form) that the system's check passed or

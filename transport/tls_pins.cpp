@@ -237,13 +237,25 @@ std::optional<std::string> FindPin(const std::vector<TlsPin>& pins, std::string_
     return std::nullopt;
 }
 
-ImResult LoadPins(const std::string& path, std::vector<TlsPin>& pins)
+namespace {
+
+// The text of one of the small files beside the settings: Ok and empty when there is none
+// yet; Failed when it cannot be used (unreadable, or not a plain file: a folder, a pipe that
+// would block, a device), TooLarge past 1 MiB.
+ImResult ReadSmallFile(const std::string& path, std::string& text)
 {
-    pins.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    text.clear();
+    if (path.empty())
+        return ImResult::Failed;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return errno == ENOENT ? ImResult::Ok : ImResult::Failed;
-    std::string text;
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        LogWriteIf(ZepimLog(), kLogFailure, 99999, "%s is not a plain file", path.c_str());
+        return ImResult::Failed;
+    }
     char buffer[8192];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -258,11 +270,42 @@ ImResult LoadPins(const std::string& path, std::vector<TlsPin>& pins)
         text.append(buffer, static_cast<std::size_t>(n));
         if (text.size() > kMaxTrustFileBytes) {
             ::close(fd);
-            LogWriteIf(ZepimLog(), kLogFailure, 99999, "trust file %s is too large", path.c_str());
+            LogWriteIf(ZepimLog(), kLogFailure, 99999, "%s is too large", path.c_str());
             return ImResult::TooLarge;
         }
     }
     ::close(fd);
+    return ImResult::Ok;
+}
+
+// Replaces a small file in one step (temporary file and rename), owner-only (0600), creating
+// an owner-only folder when there is none.
+ImResult WriteSmallFile(const std::string& path, const std::string& text)
+{
+    if (path.empty() || !MakeFolders(FolderOf(path)))
+        return ImResult::Failed;
+    const std::string temporary = path + ".new";
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return ImResult::Failed;
+    // An older temporary file may have had other permissions.
+    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return ImResult::Failed;
+    }
+    return ImResult::Ok;
+}
+
+} // namespace
+
+ImResult LoadPins(const std::string& path, std::vector<TlsPin>& pins)
+{
+    pins.clear();
+    std::string text;
+    if (ImResult r = ReadSmallFile(path, text); r != ImResult::Ok)
+        return r;
     int bad = 0;
     pins = ParsePins(text, &bad);
     if (bad > 0)
@@ -273,20 +316,7 @@ ImResult LoadPins(const std::string& path, std::vector<TlsPin>& pins)
 
 ImResult SavePins(const std::string& path, const std::vector<TlsPin>& pins)
 {
-    if (path.empty() || !MakeFolders(FolderOf(path)))
-        return ImResult::Failed;
-    const std::string temporary = path + ".new";
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return ImResult::Failed;
-    // An older temporary file may have had other permissions.
-    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, FormatPins(pins)) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return ImResult::Failed;
-    }
-    return ImResult::Ok;
+    return WriteSmallFile(path, FormatPins(pins));
 }
 
 ImResult PinCertificate(const std::string& path, std::string_view host, std::uint16_t port,
@@ -318,6 +348,71 @@ ImResult ForgetPin(const std::string& path, std::string_view host, std::uint16_t
     const auto before = pins.size();
     std::erase_if(pins, [&](const TlsPin& p) { return p.host == key && p.port == port; });
     return pins.size() == before ? ImResult::Ok : SavePins(path, pins);
+}
+
+std::string DigestFileFor(const std::string& trustFile)
+{
+    static constexpr std::string_view kTrust = ".trust";
+    if (trustFile.empty())
+        return {};
+    if (trustFile.size() > kTrust.size() && trustFile.ends_with(kTrust))
+        return trustFile.substr(0, trustFile.size() - kTrust.size()) + ".auth";
+    return trustFile + ".auth";
+}
+
+namespace {
+
+// "host port address digest" lines; anything else is skipped.
+bool ListsServer(std::string_view text, const std::string& key, std::uint16_t port,
+                 const std::string& user)
+{
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::vector<std::string_view> words = Words(text.substr(start, end - start));
+        start = end + 1;
+        std::uint16_t listed = 0;
+        if (words.size() >= 3 && ParsePortWord(words[1], listed) && listed == port &&
+            LowerHost(words[0]) == key && LowerHost(words[2]) == user)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ImResult AskedForDigest(const std::string& path, std::string_view host, std::uint16_t port,
+                        std::string_view user, bool& asked)
+{
+    asked = false;
+    std::string text;
+    if (ImResult r = ReadSmallFile(path, text); r != ImResult::Ok)
+        return r;
+    asked = ListsServer(text, LowerHost(host), port, LowerHost(user));
+    return ImResult::Ok;
+}
+
+ImResult RememberDigest(const std::string& path, std::string_view host, std::uint16_t port,
+                        std::string_view user)
+{
+    if (!UsableHost(host) || port == 0 || !UsableHost(user))
+        return ImResult::BadArgument;
+    EditLock lock(path);
+    if (!lock.Held())
+        return ImResult::Failed;
+    std::string text;
+    if (ImResult r = ReadSmallFile(path, text); r != ImResult::Ok)
+        return r;
+    const std::string key = LowerHost(host);
+    const std::string address = LowerHost(user);
+    if (ListsServer(text, key, port, address))
+        return ImResult::Ok;
+    if (!text.empty() && text.back() != '\n')
+        text += '\n';
+    text += key + ' ' + std::to_string(port) + ' ' + address + " digest\n";
+    return WriteSmallFile(path, text);
 }
 
 } // namespace zep

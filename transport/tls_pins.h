@@ -40,7 +40,7 @@ std::optional<std::string> FindPin(const std::vector<TlsPin>& pins, std::string_
                                    std::uint16_t port);
 
 // A missing file is no pins (Ok). Bad lines are logged and skipped. Failed when the file
-// exists but cannot be read, TooLarge past 1 MiB.
+// exists but cannot be read or is no plain file, or when there is no path; TooLarge past 1 MiB.
 ImResult LoadPins(const std::string& path, std::vector<TlsPin>& pins);
 // Writes the whole file in one step (temporary file and rename), owner-only (0600), creating
 // an owner-only folder when there is none.
@@ -53,5 +53,18 @@ ImResult PinCertificate(const std::string& path, std::string_view host, std::uin
                         std::string_view fingerprint);
 // Ok also when there was no pin.
 ImResult ForgetPin(const std::string& path, std::string_view host, std::uint16_t port);
+
+// Servers that asked a user for Digest authentication, beside the pins: "host port address
+// digest" lines in the trust file's name with ".auth" for ".trust". Once a server has asked a
+// user for Digest, a Basic challenge to the same user on a plain connection is a downgrade,
+// not a choice the server made. (A server may ask some users for Basic and others for Digest
+// on one port, so the address is part of the key.)
+std::string DigestFileFor(const std::string& trustFile);
+// Ok with `asked` when the file could be read (none yet: not asked); Failed or TooLarge when
+// it cannot be used.
+ImResult AskedForDigest(const std::string& path, std::string_view host, std::uint16_t port,
+                        std::string_view user, bool& asked);
+ImResult RememberDigest(const std::string& path, std::string_view host, std::uint16_t port,
+                        std::string_view user);
 
 } // namespace zep

@@ -58,10 +58,19 @@ ImResult TlsCheckPeerTrust(ImConnection& conn, SSL* ssl, const TlsPeerCertificat
     if (conn.trust.acceptFingerprint.empty() && !systemTrusted) {
         const std::string file =
             conn.trust.pinFile.empty() ? DefaultTrustFile() : conn.trust.pinFile;
+        trust.trustFile = file;
         std::vector<TlsPin> pins;
-        if (!file.empty() && LoadPins(file, pins) != ImResult::Ok)
-            LogWriteIf(ZepimLog(), kLogFailure, 99999, "%d could not read the trust file %s",
-                       conn.number, file.c_str());
+        // Pins that cannot be read may hold a different certificate for this server: taking
+        // this one as new would let anyone in the middle be trusted.
+        if (LoadPins(file, pins) != ImResult::Ok) {
+            LogWriteIf(ZepimLog(), kLogFailure, 99999,
+                       "%d the trust file %s cannot be used: the certificate of %s:%u (%s) is "
+                       "refused",
+                       conn.number, file.empty() ? "(no place for it)" : file.c_str(),
+                       conn.serverHost.c_str(), conn.serverPort, trust.systemReason.c_str());
+            trust.verdict = TlsTrustVerdict::NoTrustFile;
+            return ImResult::TrustFileUnusable;
+        }
         pinned = FindPin(pins, conn.serverHost, conn.serverPort).value_or(std::string());
     }
     const ImResult result = TlsJudgeCertificate(systemTrusted, peer.sha256, pinned, conn.trust,

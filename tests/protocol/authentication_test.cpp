@@ -5,10 +5,12 @@
 #include "protocol/contact_record.h"
 #include "protocol/framing.h"
 #include "protocol/requests.h"
+#include "tests/fixtures/child_process.h"
 #include "tests/fixtures/fake_server.h"
 #include "transport/im_connection.h"
 #include "transport/log_writer.h"
 #include "transport/timeouts.h"
+#include "transport/tls_pins.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +138,11 @@ TEST(DigestChallenge, ClientNoncesDifferEvenWithinOneMillisecond)
 class AuthExchangeTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { SetDefaultTimeouts(5, 5); }
+    void SetUp() override
+    {
+        SetDefaultTimeouts(5, 5);
+        conn.trust.pinFile = pins.File("trust");
+    }
     void TearDown() override { SetDefaultTimeouts(240, 240); }
 
     ImResult Connect(FakeServer& server)
@@ -145,6 +151,7 @@ protected:
         return ImConnect(conn, "127.0.0.1", server.Port(), false, false, "", 0);
     }
 
+    test::TempDir pins;
     ImConnection conn;
 };
 
@@ -225,6 +232,47 @@ TEST_F(AuthExchangeTest, BasicThenDigestSwitchesEveryFollowingRequest)
         EXPECT_EQ(r[i].find("Basic"), std::string::npos);
         EXPECT_EQ(DigestParams(r[i])["nc"], std::to_string(i - 3));
         EXPECT_EQ(DigestParams(r[i])["qop"], "");
+    }
+}
+
+// A server that asked a user for Digest and now offers only Basic on a plain connection gets
+// no password: someone in the middle may be answering for it.
+TEST_F(AuthExchangeTest, BasicAfterDigestIsRefusedWithoutSendingThePassword)
+{
+    struct Row
+    {
+        const char* name;
+        const char* rememberedFor; // the address the server asked for Digest before, if any
+        ImResult result;
+    };
+    const Row rows[] = {
+        {"never asked for Digest", nullptr, ImResult::Ok},
+        {"asked this user before", "ALICE@example.com", ImResult::LessSecureLogon},
+        {"asked another user before", "bob@example.com", ImResult::Ok},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempDir dir;
+        conn.trust.pinFile = dir.File("trust");
+        FakeServer server;
+        server.Send(kGreeting)
+            .Answer(Reply({"Authenticate: Basic realm=\"r\"", "401 Unauthorized"}))
+            .Answer(kLogonOk);
+        server.Start();
+        if (row.rememberedFor) {
+            ASSERT_EQ(RememberDigest(DigestFileFor(conn.trust.pinFile), "127.0.0.1", server.Port(),
+                                     row.rememberedFor),
+                      ImResult::Ok);
+        }
+        ASSERT_EQ(ImConnect(conn, "127.0.0.1", server.Port(), false, false, "", 0), ImResult::Ok);
+        ContactRecordUtf8 own;
+        EXPECT_EQ(ImLogon(conn, "alice@example.com", "secret", own), row.result);
+        ImDisconnect(conn);
+        server.Finish(1000);
+        bool sent = false;
+        for (const std::string& request : server.Requests())
+            sent = sent || request.find("Authorization: Basic") != std::string::npos;
+        EXPECT_EQ(sent, row.result == ImResult::Ok) << "the password went out only when allowed";
     }
 }
 

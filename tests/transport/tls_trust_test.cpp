@@ -18,7 +18,9 @@
 #include <openssl/x509.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sys/stat.h>
 
 namespace zep {
 namespace {
@@ -207,6 +209,66 @@ const Row kRows[] = {
 
 INSTANTIATE_TEST_SUITE_P(Certificates, TlsTrustTest, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Pins that cannot be read might name another certificate for this server: a certificate the
+// system does not trust is refused, even where a first use would be accepted.
+TEST(TlsTrustFile, AnUnusableFileRefusesEveryUntrustedCertificate)
+{
+    enum class Place
+    {
+        Nowhere,    // no HOME and no XDG_CONFIG_HOME
+        Unreadable, // a path through a plain file
+        Oversized,
+        Folder,
+        Pipe,
+    };
+    SetDefaultTimeouts(5, 5);
+    const TestCertificate certificate = test::MakeSelfSignedCertificate("localhost");
+    for (const Place place :
+         {Place::Nowhere, Place::Unreadable, Place::Oversized, Place::Folder, Place::Pipe}) {
+        SCOPED_TRACE(static_cast<int>(place));
+        TlsScriptServer server(certificate);
+        server.Send("S 220 ready\r\n").AwaitClose();
+        server.Start();
+        test::TempDir dir;
+        std::string pins = dir.File("trust");
+        const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        const std::string configValue = config ? config : "";
+        switch (place) {
+        case Place::Nowhere:
+            pins.clear();
+            unsetenv("HOME");
+            unsetenv("XDG_CONFIG_HOME");
+            break;
+        case Place::Unreadable:
+            std::ofstream(dir.File("file")) << "x";
+            pins = dir.File("file") + "/trust";
+            break;
+        case Place::Oversized:
+            std::ofstream(pins) << std::string(2u << 20, '#');
+            break;
+        case Place::Folder:
+            mkdir(pins.c_str(), 0700);
+            break;
+        case Place::Pipe:
+            mkfifo(pins.c_str(), 0600);
+            break;
+        }
+        ImConnection conn;
+        conn.trust.pinFile = pins;
+        conn.trust.acceptUnknown = true;
+        const ImResult r = ImConnect(conn, "localhost", server.Port(), true, false, "", 0);
+        setenv("HOME", home.c_str(), 1);
+        if (config)
+            setenv("XDG_CONFIG_HOME", configValue.c_str(), 1);
+        EXPECT_EQ(r, ImResult::TrustFileUnusable);
+        EXPECT_EQ(conn.peerTrust.verdict, TlsTrustVerdict::NoTrustFile);
+        EXPECT_FALSE(IsConnected(conn));
+        ASSERT_TRUE(server.Finish());
+    }
+    SetDefaultTimeouts(240, 240);
+}
 
 } // namespace
 } // namespace zep
