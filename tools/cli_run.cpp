@@ -132,6 +132,12 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
                            options.proxyHost, options.proxyPort);
     if (r == ImResult::CertificateChanged)
         ReportChangedCertificate(conn.peerTrust, !options.tlsFingerprint.empty(), *env.err);
+    if (r == ImResult::TrustFileUnusable)
+        *env.err << "zepim-cli: the trust file "
+                 << (conn.peerTrust.trustFile.empty() ? std::string("has no place (no HOME)")
+                                                      : conn.peerTrust.trustFile)
+                 << " cannot be read: no certificate can be checked against it; name the "
+                    "server's with --tls-fingerprint\n";
     if (r != ImResult::Ok)
         return session.Fail("connect", r);
     if (conn.peerTrust.verdict == TlsTrustVerdict::FirstUse) {
@@ -149,6 +155,9 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
         return session.Fail("server protocol version \"" + version + "\" is not 4.0",
                             ImResult::Failed);
     r = ImLogon(conn, options.email, password, session.own);
+    if (r == ImResult::LessSecureLogon)
+        *env.err << "zepim-cli: the server asked for a less secure log-on than before (Basic "
+                    "instead of Digest, without TLS): the password was not sent\n";
     if (r != ImResult::Ok)
         return session.Fail("logon", r);
     int status = options.command == "watch" ? RunWatch(session) : RunCommand(session);

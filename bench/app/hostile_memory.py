@@ -4,7 +4,8 @@
     bench/app/hostile_memory.py [--build BUILD] [--mib N] [--only NAME]
 
 A scripted server on loopback answers the greeting, "VERSION", "LOGON" and "GET VARIABLE"
-normally, then answers "LIST CONTACTS" (or, for the event cases, sends after the logon) with
+normally, then answers "LIST CONTACTS" (or, for the event cases, sends right after the logon)
+with
 N MiB (default 64) of one of these:
 
   empty-reply-lines    "S " lines without text
@@ -65,7 +66,6 @@ class Server:
         self.port = self.listener.getsockname()[1]
         self.closed_by_client = threading.Event()
         self.logged_on = threading.Event()
-        self.event_sent = False
         self.thread = threading.Thread(target=self.run, daemon=True)
         self.thread.start()
 
@@ -94,6 +94,10 @@ class Server:
                     self.send(conn, b"S 250 4.0\r\nS .\r\n")
                 elif word == b"LOGON":
                     self.send(conn, b"S 250-9:Anna:anna%40example.com\r\nS 250 OK\r\nS .\r\n")
+                    if kind == "event":
+                        self.logged_on.set()
+                        if self.body is not None:
+                            self.send(conn, b"A NEW MAIL\r\n" + self.body + b"A .\r\n")
                 elif word == b"LIST CONTACTS" and kind == "reply":
                     self.logged_on.set()
                     if self.body is not None:
@@ -101,11 +105,6 @@ class Server:
                     self.send(conn, b"S 250 OK\r\nS .\r\n")
                 elif word == b"KEEPALIVE":
                     self.send(conn, b"S 250 0\r\nS .\r\n")
-                    if kind == "event" and not self.event_sent:
-                        self.event_sent = True
-                        self.logged_on.set()
-                        if self.body is not None:
-                            self.send(conn, b"A NEW MAIL\r\n" + self.body + b"A .\r\n")
                 else:
                     self.send(conn, b"S 250 OK\r\nS .\r\n")
         except (ConnectionResetError, BrokenPipeError, OSError):
