@@ -104,6 +104,18 @@ Die Seiten liegen in %1.</translation>
     <context>
         <name>zep</name>
         <message>
+            <source>The server asked for a less secure log-on than before.</source>
+            <translation>Der Server hat eine weniger sichere Anmeldung als bisher verlangt.</translation>
+        </message>
+        <message>
+            <source>The list of trusted server certificates cannot be read (%1), so the server&apos;s certificate cannot be checked. Make the file readable, or remove it to start a new list.</source>
+            <translation>Die Liste der vertrauenswürdigen Serverzertifikate kann nicht gelesen werden (%1), daher lässt sich das Zertifikat des Servers nicht prüfen. Machen Sie die Datei lesbar, oder entfernen Sie sie, um eine neue Liste zu beginnen.</translation>
+        </message>
+        <message>
+            <source>there is no place for it</source>
+            <translation>es gibt keinen Ort für sie</translation>
+        </message>
+        <message>
             <source>Online</source>
             <translation>Online</translation>
         </message>
