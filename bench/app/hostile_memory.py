@@ -178,6 +178,8 @@ def run_cli(build, case, body, limit):
     lines = err.decode(errors="replace").strip().splitlines()
     peak = int(lines.pop().split()[-1]) if lines and lines[-1].startswith("peak-kib") else 0
     status = lines.pop() if lines and lines[-1].startswith("Command terminated") else ""
+    if lines and lines[-1].startswith("Command exited with non-zero status"):
+        lines.pop()
     ended = status.replace("Command terminated by signal", "killed by signal") or (
         f"exit {proc.returncode}")
     if lines and proc.returncode != 0:
