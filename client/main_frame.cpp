@@ -250,8 +250,9 @@ void CMainFrame::OnLogonComplete(std::intptr_t lParam)
     if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
         return;
     SwitchView(ViewKind::Main);
-    // The logon worker has been joined: the schedule is the frame's again.
-    m_schedule.Reset();
+    // The logon worker has been joined: the schedule is the frame's again. Its back-off starts
+    // again only once this connection has stayed up for a while (see OnConnectionLost).
+    m_schedule.LoggedOn(ReconnectSchedule::Clock::now());
     KeepPassword();
     LogWriteIf(ZepimLog(), kLogProgress, 99999, "Logged on as %s.",
                m_connection.Own().email.toUtf8().constData());
@@ -299,6 +300,7 @@ void CMainFrame::OnConnectionLost(std::intptr_t lParam)
     m_endReason = tr("The connection to the server was lost");
     SwitchView(ViewKind::Logon);
     m_connection.Disconnect();
+    m_schedule.Lost(ReconnectSchedule::Clock::now());
     if (m_autoReconnect)
         StartReconnectThread();
 }

@@ -81,7 +81,11 @@ public:
 
     // Offline message windows belong to the frame, so a log-off or a lost connection never
     // takes a half-written message with it. 0, or 26 when the window cannot be made (a list
-    // would be empty). `own` is the user's record as the logged-on view knows it.
+    // would be empty), or kOfflineWindowsBusy when kMaxOfflineWindows are open. A window of
+    // the same kind for the same contact is brought to the front instead of opening another.
+    // `own` is the user's record as the logged-on view knows it.
+    static constexpr std::size_t kMaxOfflineWindows = 20;
+    static constexpr int kOfflineWindowsBusy = 1;
     int OpenOfflineMessage(contacts::OfflineKind kind, const ContactRecord& contact,
                            const ContactRecord& own);
     std::vector<conversations::COfflineMessageWindow*> OfflineWindows() const;

@@ -5,6 +5,7 @@
 #include "about_box.h"
 #include "conversations/offline_message_window.h"
 #include "help.h"
+#include "transport/log_writer.h"
 #include "zepim_view.h"
 
 #include <QTimer>
@@ -37,12 +38,29 @@ int CMainFrame::OpenOfflineMessage(contacts::OfflineKind kind, const ContactReco
     if (m_shutDown)
         return static_cast<int>(ImResult::NoMemory);
     m_own = own;
+    std::erase_if(m_offlineWindows,
+                  [](const QPointer<COfflineMessageWindow>& w) { return w.isNull(); });
+    // Any local process may ask for these windows: one of a kind per contact, brought to the
+    // front when asked for again, and no more than a screenful in all.
+    for (const QPointer<COfflineMessageWindow>& open : m_offlineWindows) {
+        if (open->Kind() != kind || open->Target().email != contact.email)
+            continue;
+        if (open->isMinimized())
+            open->showNormal();
+        open->raise();
+        open->activateWindow();
+        return 0;
+    }
+    if (m_offlineWindows.size() >= kMaxOfflineWindows) {
+        LogWriteIf(ZepimLog(), kLogFailure, 99999,
+                   "Refused an offline message window: %zu are open already.",
+                   m_offlineWindows.size());
+        return kOfflineWindowsBusy;
+    }
     COfflineMessageWindow* window =
         COfflineMessageWindow::CreateFor(static_cast<int>(kind), contact, *this);
     if (window == nullptr)
         return static_cast<int>(ImResult::NoMemory);
-    std::erase_if(m_offlineWindows,
-                  [](const QPointer<COfflineMessageWindow>& w) { return w.isNull(); });
     m_offlineWindows.emplace_back(window);
     // Shown by its creation; brought to the front like every window the user asked for.
     window->raise();

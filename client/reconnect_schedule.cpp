@@ -24,6 +24,13 @@ ReconnectSchedule::ReconnectSchedule(ReconnectPolicy policy, Uniform uniform)
     m_policy.jitter = std::clamp(m_policy.jitter, 0.0, 1.0);
 }
 
+void ReconnectSchedule::Lost(Clock::time_point at)
+{
+    if (m_loggedOnAt && at - *m_loggedOnAt >= m_policy.stable)
+        Reset();
+    m_loggedOnAt.reset();
+}
+
 std::chrono::milliseconds ReconnectSchedule::Next()
 {
     using std::chrono::milliseconds;

@@ -375,6 +375,7 @@ void CZepimView::ShowMessage(const QString& text, QWidget* over, QMessageBox::Ic
 {
     QWidget* parent = over ? over->window() : window();
     auto* box = new QMessageBox(icon, text::AppTitle(), text, QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText); // the text may hold a name from the server
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setObjectName(QStringLiteral("ZepMessageBox"));
     box->setWindowModality(Qt::WindowModal);

@@ -179,6 +179,7 @@ QMessageBox* CBlockedContactsWindow::OpenBox(QMessageBox::Icon icon, const QStri
                                              QMessageBox::StandardButtons buttons)
 {
     auto* box = new QMessageBox(icon, tr("ZEP Instant Messenger"), text, buttons, this);
+    box->setTextFormat(Qt::PlainText); // names from the server are shown as they are
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();

@@ -1,5 +1,7 @@
 #include "contacts/contact_list_ctrl.h"
 
+#include "contacts/plain_text.h"
+
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QHelpEvent>
@@ -218,7 +220,7 @@ QString CContactListCtrl::TipText(int index) const
     QString tip = Q(InfoTipText(*row, LabelCutOff(index), m_dateFormat, kTipCapacity, m_dateNames));
     // Tool tips break lines on "\n" alone.
     tip.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return tip;
+    return PlainToolTip(tip);
 }
 
 bool CContactListCtrl::viewportEvent(QEvent* event)

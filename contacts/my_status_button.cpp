@@ -1,6 +1,7 @@
 #include "contacts/my_status_button.h"
 
 #include "contacts/contact_images.h"
+#include "contacts/plain_text.h"
 
 #include <QAccessibleWidget>
 #include <QDesktopServices>
@@ -98,7 +99,7 @@ void CMyStatusButton::SetStatus(const QPixmap& bitmap, const QString& text)
 
 void CMyStatusButton::SetTip(const QString& tip)
 {
-    setToolTip(tip);
+    setToolTip(PlainToolTip(tip));
 }
 
 void CMyStatusButton::SetLogo(const QPixmap& logo)

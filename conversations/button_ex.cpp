@@ -1,5 +1,7 @@
 #include "conversations/button_ex.h"
 
+#include "contacts/plain_text.h"
+
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -47,7 +49,7 @@ void CButtonEx::SetFlat(bool flat, bool repaint)
 
 void CButtonEx::SetTip(const QString& tip)
 {
-    setToolTip(tip);
+    setToolTip(contacts::PlainToolTip(tip));
 }
 
 CButtonEx::Edge CButtonEx::CurrentEdge() const

@@ -20,6 +20,7 @@ QMessageBox* OpenWarningBox(QWidget* parent, const QString& text)
 {
     auto* box = new QMessageBox(QMessageBox::Warning, QMessageBox::tr("ZEP Instant Messenger"),
                                 text, QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText); // the text may hold a name from the server
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();
@@ -30,6 +31,7 @@ QMessageBox* OpenQuestionBox(QWidget* parent, const QString& text, std::function
 {
     auto* box = new QMessageBox(QMessageBox::Question, QMessageBox::tr("ZEP Instant Messenger"),
                                 text, QMessageBox::Yes | QMessageBox::No, parent);
+    box->setTextFormat(Qt::PlainText); // the text may hold a name from the server
     box->setDefaultButton(QMessageBox::No);
     box->setEscapeButton(QMessageBox::No);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -2,10 +2,12 @@
 
 #include "autostart.h"
 #include "password_scramble.h"
+#include "saved_password.h"
 #include "settings.h"
 #include "transparent_bitmap.h"
 #include "utf8_validator.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -126,7 +128,7 @@ CWizSetup::CWizSetup(QString executable, QWidget* parent)
     resize(480, 320);
 }
 
-void CWizSetup::WriteSettings()
+void CWizSetup::WriteSettings(std::function<void()> done)
 {
     Settings settings;
     settings.WriteText(setting::Server, m_server->Server()->text().left(1023));
@@ -140,26 +142,43 @@ void CWizSetup::WriteSettings()
     settings.WriteText(setting::Email, m_user->Address()->text());
     const bool save = m_user->SavePassword()->isChecked();
     settings.WriteInt(setting::SavePassword, save ? 1 : 0);
-    const QByteArray typed = m_user->Password()->text().toUtf8();
-    if (save && !typed.isEmpty())
-        settings.WriteText(setting::Password, QString::fromStdString(PasswordScramble(
-                                                  std::string_view(typed.data(), typed.size()))));
-    else
-        settings.Remove(setting::Password); // "don't save" leaves no password behind
     SetRunValue(m_options->LaunchOnStartup()->isChecked(), m_executable);
     settings.WriteInt(setting::OpenMainWnd, m_options->OpenMainWindow()->isChecked() ? 1 : 0);
     settings.WriteInt(setting::AutoLogon, m_options->AutoLogon()->isChecked() ? 1 : 0);
     settings.Sync();
+    const QByteArray typed = m_user->Password()->text().toUtf8();
+    if (!save || typed.isEmpty()) {
+        saved_password::Forget(); // "don't save" leaves no password behind
+        if (done)
+            done();
+        return;
+    }
+    // Where the logon dialog and the options keep it: the keyring when one answers, the
+    // settings file (scrambled) only without one.
+    saved_password::Keep(std::string(typed.constData(), typed.size()),
+                         saved_password::kDefaultLimit, this,
+                         [done = std::move(done)](PasswordStore) {
+                             if (done)
+                                 done();
+                         });
 }
 
 void CWizSetup::accept()
 {
-    WriteSettings();
-    QWizard::accept();
+    // The wizard closes once the password is stored, so the logon that follows finds it. Finish
+    // stays disabled meanwhile: the keyring answers within its limit.
+    if (m_finishing)
+        return;
+    m_finishing = true;
+    if (QAbstractButton* finish = button(QWizard::FinishButton))
+        finish->setEnabled(false);
+    WriteSettings([this] { QWizard::accept(); });
 }
 
 void CWizSetup::reject()
 {
+    if (m_finishing) // the settings are half written; the keyring's answer closes the wizard
+        return;
     if (m_askCancel && !m_askCancel())
         return;
     QWizard::reject();

@@ -103,8 +103,9 @@ public:
     CWizUser* UserPageWidget() { return m_user; }
     CWizOptions* OptionsPageWidget() { return m_options; }
 
-    // Writes every value of the wizard (the Finish button).
-    void WriteSettings();
+    // Writes every value of the wizard (the Finish button); `done` runs once the password, if
+    // saved, is stored (the keyring answers later, on the event loop).
+    void WriteSettings(std::function<void()> done = {});
     // Whether cancelling asks first; tests answer the question through this.
     void SetCancelQuestion(std::function<bool()> ask) { m_askCancel = std::move(ask); }
 
@@ -118,6 +119,7 @@ private:
     CWizOptions* m_options;
     QString m_executable;
     std::function<bool()> m_askCancel;
+    bool m_finishing = false;
 };
 
 } // namespace zep

@@ -14,6 +14,7 @@
 #include "saved_password.h"
 #include "scratch_home.h"
 #include "settings.h"
+#include "wiz_setup.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -194,6 +195,38 @@ TEST_F(KeyringTest, AccountPageSaysWhereThePasswordIsSaved)
         ASSERT_TRUE(test::WaitUntil([&] { return !page.StoreNote().isEmpty(); }));
         EXPECT_TRUE(page.StoreNote().contains(row.note)) << page.StoreNote().toStdString();
     }
+}
+
+// The setup wizard keeps a saved password where the rest of the program does.
+TEST_F(KeyringTest, SetupWizardSavesThePasswordInTheKeyringWhenOneRuns)
+{
+    struct Row
+    {
+        const char* name;
+        bool keyring;
+    };
+    const Row rows[] = {{"no keyring", false}, {"keyring running", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.keyring)
+            StartKeyring();
+        CWizSetup wizard;
+        wizard.show();
+        wizard.ServerPageWidget()->Server()->setText("im.example.com");
+        wizard.next();
+        wizard.UserPageWidget()->Address()->setText("anna@example.com");
+        wizard.UserPageWidget()->Password()->setText("anna123");
+        wizard.UserPageWidget()->SavePassword()->setChecked(true);
+        wizard.next();
+        wizard.next();
+        wizard.accept();
+        ASSERT_TRUE(test::WaitUntil([&] { return wizard.result() == QDialog::Accepted; }));
+        Settings s;
+        EXPECT_EQ(saved_password::InKeyring(s), row.keyring);
+        EXPECT_EQ(s.Contains(setting::Password), !row.keyring) << SettingsFileText().toStdString();
+        EXPECT_EQ(ReadAndWait(), "anna123");
+    }
+    EXPECT_EQ(KeyringItem(), "anna123");
 }
 
 // The messenger end to end: a password saved scrambled by an older start moves into the keyring

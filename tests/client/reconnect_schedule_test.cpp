@@ -37,7 +37,7 @@ const ScheduleRow kRows[] = {
      0.99999,
      {3599, 7199, 14399, 28799, 57599, 115199, 120000}},
     {"a random source out of range is held to it", {2s, 120s, 0.5}, 7.0, {3000, 6000}},
-    {"reset after a good logon starts from the first delay again",
+    {"reset when the network comes back starts from the first delay again",
      {3s, 120s, 0.0},
      0.3,
      {3000, 6000, 12000, -1, 3000, 6000}},
@@ -82,6 +82,36 @@ TEST(ReconnectSchedule, SeededJitterStaysWithinItsBoundsAndVaries)
         }
     }
     EXPECT_GT(firsts.size(), 20u) << "jitter draws differ from one client to the next";
+}
+
+// A logon restarts the back-off only once its connection has stayed up for the stable time: a
+// server that accepts the logon and drops the line is tried ever more rarely.
+TEST(ReconnectSchedule, LossRestartsTheBackOffOnlyAfterAStableConnection)
+{
+    struct Row
+    {
+        const char* name;
+        milliseconds up; // from logon to loss; negative: lost without a logon
+        long expected;   // the delay before the try after the loss
+    };
+    const Row rows[] = {
+        {"lost a second after logon: the wait keeps growing", 1s, 24000},
+        {"lost just short of the stable time", kStableConnection - 1ms, 24000},
+        {"up for the stable time: from the first delay again", kStableConnection, 3000},
+        {"up for hours", 5h, 3000},
+        {"lost without a logon", -1ms, 24000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ReconnectSchedule schedule({3s, 120s, 0.0}, [] { return 0.5; });
+        for (int i = 0; i < 3; ++i)
+            schedule.Next();
+        const auto logon = ReconnectSchedule::Clock::now();
+        if (row.up >= 0ms)
+            schedule.LoggedOn(logon);
+        schedule.Lost(logon + (row.up >= 0ms ? row.up : 1h));
+        EXPECT_EQ(schedule.Next().count(), row.expected);
+    }
 }
 
 } // namespace

@@ -1,12 +1,17 @@
 // The list control offscreen: it shows what the model shows, toggles groups, and tips.
 #include "contacts/contact_list_ctrl.h"
+#include "contacts/my_status_button.h"
+#include "conversations/button_ex.h"
+#include "conversations/edit_actions.h"
 #include "test_rows.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -202,6 +207,68 @@ TEST_F(ListControl, MailCountShowsInTheNotice)
     ASSERT_TRUE(list.SetMailCount(5));
     EXPECT_EQ(list.model()->data(list.model()->index(0, 0)).toString().toStdString(),
               "You have 5 recent email messages");
+}
+
+// Names come from the server: wherever Qt would guess the text format, a name that looks like
+// markup is shown as typed.
+TEST(ServerTexts, ShownAsPlainTextWhereQtWouldGuess)
+{
+    const QString name = QStringLiteral("<b>Bob</b> & co");
+    // What a tip shows: Qt draws it as rich text when it might be.
+    const auto shownTip = [](const QString& tip) {
+        if (!Qt::mightBeRichText(tip))
+            return tip;
+        QTextDocument doc;
+        doc.setHtml(tip);
+        return doc.toPlainText();
+    };
+    const auto boxText = [](QMessageBox* box) {
+        const QString text = box->textFormat() == Qt::PlainText ? box->text() : QString();
+        box->close();
+        return text;
+    };
+    QWidget parent;
+    struct Row
+    {
+        const char* place;
+        std::function<QString()> shown;
+        QString expected;
+    };
+    const Row rows[] = {
+        {"contact list tip of a cut name",
+         [&] {
+             CContactListCtrl list;
+             list.AddRow(ContactDisplayKind::OnlineHeader, 0, kOnlineLabel, nullptr, false);
+             list.AddDisplay(ContactRow(Contact(name.toStdString(), "bob@x.test")), false);
+             list.RefreshList();
+             list.resize(40, 400);
+             list.show();
+             return list.LabelCutOff(1) ? shownTip(list.TipText(1)) : QString();
+         },
+         name + "\nEmail: bob@x.test"},
+        {"status banner tip",
+         [&] {
+             CMyStatusButton banner;
+             banner.SetTip(name);
+             return shownTip(banner.Tip());
+         },
+         name},
+        {"button tip",
+         [&] {
+             CButtonEx button(1, QStringLiteral("Send"));
+             button.SetTip(name);
+             return shownTip(button.toolTip());
+         },
+         name},
+        {"question box (block)",
+         [&] { return boxText(conversations::OpenQuestionBox(&parent, name, {})); }, name},
+        {"warning box", [&] { return boxText(conversations::OpenWarningBox(&parent, name)); },
+         name},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.place);
+        EXPECT_EQ(row.shown().toStdString(), row.expected.toStdString());
+    }
 }
 
 } // namespace

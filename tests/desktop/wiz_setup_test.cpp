@@ -1,5 +1,6 @@
 #include "autostart.h"
 #include "password_scramble.h"
+#include "qt_wait.h"
 #include "scratch_home.h"
 #include "settings.h"
 #include "transparent_bitmap.h"
@@ -26,6 +27,12 @@ protected:
     }
     QAbstractButton* Next() { return wizard->button(QWizard::NextButton); }
     QAbstractButton* Back() { return wizard->button(QWizard::BackButton); }
+    // Finish closes the wizard once the password is stored, which is asynchronous.
+    void Finish()
+    {
+        wizard->accept();
+        ASSERT_TRUE(test::WaitUntil([&] { return wizard->result() == QDialog::Accepted; }));
+    }
 
     test::ScratchHome home;
     QString exe;
@@ -95,7 +102,7 @@ TEST_F(WizardTest, FinishWithSecureConnectionAndSavedPassword)
     wizard->OptionsPageWidget()->AutoLogon()->setChecked(true);
     wizard->next();
     ASSERT_EQ(wizard->currentId(), CWizSetup::FinishPage);
-    wizard->accept();
+    Finish();
 
     EXPECT_EQ(s.ReadText(setting::Server), "im.example.com");
     EXPECT_EQ(s.ReadInt(setting::UseSsl, 0), 1);
@@ -121,7 +128,7 @@ TEST_F(WizardTest, FinishWithoutSavePasswordStoresNoPassword)
     wizard->next();
     wizard->OptionsPageWidget()->LaunchOnStartup()->setChecked(false);
     wizard->next();
-    wizard->accept();
+    Finish();
     EXPECT_EQ(s.ReadInt(setting::UseSsl, 1), 0);
     EXPECT_EQ(s.ReadInt(setting::Port, 0), 8367);
     EXPECT_FALSE(s.Contains(setting::SslPort));

@@ -210,6 +210,12 @@ TEST_F(RpcLoggedOn, OfflineMessageProceduresOpenTheirWindow)
         {"email to a contact", "SendEmailMessage", QStringLiteral("ben@example.com"), 0, 3},
         {"sms to a stranger", "SendSmsMessage", QStringLiteral("nobody@example.com"), 207, 3},
         {"email, over-long", "SendEmailMessage", QString(256, QLatin1Char('b')), 207, 3},
+        {"sms to the same contact again", "SendSmsMessage", QStringLiteral("Dana@example.com"), 0,
+         3},
+        {"email to the same contact again", "SendEmailMessage", QStringLiteral("ben@example.com"),
+         0, 3},
+        {"email to a contact with an sms open", "SendEmailMessage",
+         QStringLiteral("dana@example.com"), 0, 4},
     };
     for (const SendRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -217,6 +223,26 @@ TEST_F(RpcLoggedOn, OfflineMessageProceduresOpenTheirWindow)
                   QList<int>{row.result});
         EXPECT_EQ(frame->OfflineWindows().size(), row.windows);
     }
+}
+
+// However often a caller asks, the offline windows stop at the frame's limit: busy (1).
+TEST_F(RpcLoggedOn, OfflineWindowsBeyondTheLimitAreRefused)
+{
+    for (std::size_t i = 0; i < CMainFrame::kMaxOfflineWindows; ++i) {
+        ContactRecord contact;
+        contact.email = u"filler" + std::u16string(i + 1, u'x') + u"@example.com";
+        ASSERT_EQ(frame->OpenOfflineMessage(contacts::OfflineKind::Email, contact, View()->Own()),
+                  0);
+    }
+    EXPECT_EQ(
+        BusClient::Numbers(client.Call("SendEmailMessage", {QStringLiteral("ben@example.com")})),
+        QList<int>{1});
+    EXPECT_EQ(frame->OfflineWindows().size(), CMainFrame::kMaxOfflineWindows);
+    // A window already open is still brought to the front.
+    ContactRecord first;
+    first.email = u"fillerx@example.com";
+    EXPECT_EQ(frame->OpenOfflineMessage(contacts::OfflineKind::Email, first, View()->Own()), 0);
+    EXPECT_EQ(frame->OfflineWindows().size(), CMainFrame::kMaxOfflineWindows);
 }
 
 TEST_F(RpcLoggedOn, LogOutAndLogInFromOutside)
