@@ -416,6 +416,7 @@ void CMainFrame::ShowMessage(const QString& message)
     auto* box =
         new QMessageBox(QMessageBox::Warning, text::AppTitle(), message, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText); // may name a file or carry the server's words
     box->setObjectName(QStringLiteral("ZepMessageBox"));
     box->open();
     emit messageShown(message);
