@@ -314,7 +314,12 @@ void CMainFrame::LeaveOpenSessions(std::function<void()> then)
         if (!std::exchange(*once, true))
             then();
     };
-    if (view == nullptr || !m_connection.IsLoggedOn() || view->LeaveOpenSessions(go) == 0)
+    if (view == nullptr || !m_connection.IsLoggedOn())
+        return go();
+    // The last answer arrives inside the view's hand-over; what follows may end the view (an
+    // exit deletes it at once), so it runs once that call has returned.
+    const auto later = [this, go] { QMetaObject::invokeMethod(this, go, Qt::QueuedConnection); };
+    if (view->LeaveOpenSessions(later) == 0)
         return go();
     // A server that does not answer keeps nobody from leaving.
     QTimer::singleShot(kLeaveLimit, this, go);

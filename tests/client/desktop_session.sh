@@ -1,7 +1,7 @@
 # The desktop a desktop test runs on, sourced by it: Xvfb, openbox, a session bus, zep-devserver
 # and the messenger logged on as anna@example.com. The caller sets desktop_tools (more commands
 # it needs) and zepim_args, and may export variables for the messenger first. Provides $work,
-# $home, $port, fail, wait_for and activate; everything started ends with the script.
+# $home, $port, $zepim_pid, fail, wait_for and activate; everything started ends with the script.
 #   source desktop_session.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -76,7 +76,8 @@ openmainwnd=1
 version=18.1.4389
 CONF
 "$build/bin/zepim" "${zepim_args[@]}" >"$work/zepim.log" 2>&1 &
-pids+=("$!")
+zepim_pid=$!
+pids+=("$zepim_pid")
 wait_for 30 sh -c "'$build/bin/zepim-ctl' state | grep -q LoggedOn=1" || fail "no logon"
 # Activates a window and waits until it has the keyboard.
 activate() {
