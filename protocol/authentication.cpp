@@ -157,24 +157,21 @@ void ImRecordChallenge(ImConnection& conn, std::string_view challenge)
         DigestFileFor(conn.trust.pinFile.empty() ? DefaultTrustFile() : conn.trust.pinFile);
     if (StartsWithNoCase(challenge, "Digest") && !conn.auth.digestRemembered) {
         conn.auth.digestRemembered = true;
-        if (RememberDigest(file, conn.serverHost, conn.serverPort, conn.auth.userName) !=
-            ImResult::Ok)
+        if (RememberDigest(file, conn.serverHost, conn.serverPort) != ImResult::Ok)
             LogWriteIf(ZepimLog(), kLogFailure, 99999,
                        "%d could not note in %s that %s:%u asks for Digest", conn.number,
                        file.c_str(), conn.serverHost.c_str(), conn.serverPort);
     } else if (StartsWithNoCase(challenge, "Basic") && !conn.tls) {
         // On a plain connection Basic shows the password to anyone in the middle, who can
-        // also answer for the server. A server that asked this user for Digest before does
-        // not change its mind: refuse, and send nothing.
+        // also answer for the server. A server that asked for Digest before does not change
+        // its mind: refuse, and send nothing.
         bool asked = false;
-        if (AskedForDigest(file, conn.serverHost, conn.serverPort, conn.auth.userName, asked) ==
-                ImResult::Ok &&
+        if (AskedForDigest(file, conn.serverHost, conn.serverPort, asked) == ImResult::Ok &&
             asked) {
             LogWriteIf(ZepimLog(), kLogFailure, 99999,
-                       "%d %s:%u asks %s for Basic authentication on a plain connection after "
-                       "it asked for Digest before: refused, the password is not sent",
-                       conn.number, conn.serverHost.c_str(), conn.serverPort,
-                       conn.auth.userName.c_str());
+                       "%d %s:%u asks for Basic authentication on a plain connection after it "
+                       "asked for Digest before: refused, the password is not sent",
+                       conn.number, conn.serverHost.c_str(), conn.serverPort);
             conn.auth.basicCredentials.clear();
             conn.auth.digestKey.clear();
             conn.auth.lessSecure = true;

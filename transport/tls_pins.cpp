@@ -362,9 +362,8 @@ std::string DigestFileFor(const std::string& trustFile)
 
 namespace {
 
-// "host port address digest" lines; anything else is skipped.
-bool ListsServer(std::string_view text, const std::string& key, std::uint16_t port,
-                 const std::string& user)
+// "host port digest" lines; anything else is skipped.
+bool ListsServer(std::string_view text, const std::string& key, std::uint16_t port)
 {
     std::size_t start = 0;
     while (start < text.size()) {
@@ -374,8 +373,8 @@ bool ListsServer(std::string_view text, const std::string& key, std::uint16_t po
         const std::vector<std::string_view> words = Words(text.substr(start, end - start));
         start = end + 1;
         std::uint16_t listed = 0;
-        if (words.size() >= 3 && ParsePortWord(words[1], listed) && listed == port &&
-            LowerHost(words[0]) == key && LowerHost(words[2]) == user)
+        if (words.size() >= 2 && ParsePortWord(words[1], listed) && listed == port &&
+            LowerHost(words[0]) == key)
             return true;
     }
     return false;
@@ -384,20 +383,19 @@ bool ListsServer(std::string_view text, const std::string& key, std::uint16_t po
 } // namespace
 
 ImResult AskedForDigest(const std::string& path, std::string_view host, std::uint16_t port,
-                        std::string_view user, bool& asked)
+                        bool& asked)
 {
     asked = false;
     std::string text;
     if (ImResult r = ReadSmallFile(path, text); r != ImResult::Ok)
         return r;
-    asked = ListsServer(text, LowerHost(host), port, LowerHost(user));
+    asked = ListsServer(text, LowerHost(host), port);
     return ImResult::Ok;
 }
 
-ImResult RememberDigest(const std::string& path, std::string_view host, std::uint16_t port,
-                        std::string_view user)
+ImResult RememberDigest(const std::string& path, std::string_view host, std::uint16_t port)
 {
-    if (!UsableHost(host) || port == 0 || !UsableHost(user))
+    if (!UsableHost(host) || port == 0)
         return ImResult::BadArgument;
     EditLock lock(path);
     if (!lock.Held())
@@ -406,12 +404,11 @@ ImResult RememberDigest(const std::string& path, std::string_view host, std::uin
     if (ImResult r = ReadSmallFile(path, text); r != ImResult::Ok)
         return r;
     const std::string key = LowerHost(host);
-    const std::string address = LowerHost(user);
-    if (ListsServer(text, key, port, address))
+    if (ListsServer(text, key, port))
         return ImResult::Ok;
     if (!text.empty() && text.back() != '\n')
         text += '\n';
-    text += key + ' ' + std::to_string(port) + ' ' + address + " digest\n";
+    text += key + ' ' + std::to_string(port) + " digest\n";
     return WriteSmallFile(path, text);
 }
 

@@ -54,17 +54,14 @@ ImResult PinCertificate(const std::string& path, std::string_view host, std::uin
 // Ok also when there was no pin.
 ImResult ForgetPin(const std::string& path, std::string_view host, std::uint16_t port);
 
-// Servers that asked a user for Digest authentication, beside the pins: "host port address
-// digest" lines in the trust file's name with ".auth" for ".trust". Once a server has asked a
-// user for Digest, a Basic challenge to the same user on a plain connection is a downgrade,
-// not a choice the server made. (A server may ask some users for Basic and others for Digest
-// on one port, so the address is part of the key.)
+// Servers that asked for Digest authentication, beside the pins: "host port digest" lines in
+// the trust file's name with ".auth" for ".trust". Once a server has asked for Digest, a Basic
+// challenge from it on a plain connection is a downgrade, not a choice the server made.
 std::string DigestFileFor(const std::string& trustFile);
 // Ok with `asked` when the file could be read (none yet: not asked); Failed or TooLarge when
 // it cannot be used.
 ImResult AskedForDigest(const std::string& path, std::string_view host, std::uint16_t port,
-                        std::string_view user, bool& asked);
-ImResult RememberDigest(const std::string& path, std::string_view host, std::uint16_t port,
-                        std::string_view user);
+                        bool& asked);
+ImResult RememberDigest(const std::string& path, std::string_view host, std::uint16_t port);
 
 } // namespace zep
