@@ -1,7 +1,7 @@
 // The three entry points of the activity monitor over the first idle source that works.
-#include "zepimam.h"
+#include "activity/zepimam.h"
 
-#include "idle_source.h"
+#include "activity/idle_source.h"
 
 #include <algorithm>
 #include <atomic>

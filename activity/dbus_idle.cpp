@@ -1,6 +1,6 @@
 // Idle time over the session bus, for Wayland desktops where X11 cannot see input: the GNOME idle
 // monitor, then the screen-saver interface other desktops offer (both answer in milliseconds).
-#include "idle_source.h"
+#include "activity/idle_source.h"
 
 #include <cstdlib>
 #include <gio/gio.h>

@@ -1,4 +1,4 @@
-#include "idle_source.h"
+#include "activity/idle_source.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // desktop offers no idle interface on the session bus. The compositor tells us when the seat
 // has been without input for kNoticeMs and when input resumes; a thread of our own reads those
 // two events as they come (it sleeps in poll otherwise), so the time of each is exact.
-#include "idle_source.h"
+#include "activity/idle_source.h"
 
 #include "ext-idle-notify-v1-client-protocol.h"
 

@@ -1,6 +1,6 @@
 // X11 idle time from the screen-saver extension. Xlib and libXss are opened at run time so the
 // library loads (and falls back) where X11 is not installed.
-#include "idle_source.h"
+#include "activity/idle_source.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>

@@ -2,9 +2,9 @@
 
 #include "contacts/add_contact_pages.h"
 #include "contacts/contact_list_ctrl.h"
-#include "contacts/dialog_units.h"
 #include "contacts/modal_show.h"
 #include "contacts/record_display.h"
+#include "ui/dialog_units.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>

@@ -3,8 +3,8 @@
 #include "contacts/add_contact_sheet.h"
 #include "contacts/block_list.h"
 #include "contacts/contact_list_ctrl.h"
-#include "contacts/dialog_units.h"
 #include "contacts/modal_show.h"
+#include "ui/dialog_units.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>

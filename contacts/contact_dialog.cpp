@@ -1,9 +1,9 @@
 #include "contacts/contact_dialog.h"
 
 #include "contacts/contact_list_ctrl.h"
-#include "contacts/dialog_units.h"
 #include "contacts/modal_show.h"
 #include "contacts/my_status_button.h"
+#include "ui/dialog_units.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "plain_text.h"
+#include "contacts/plain_text.h"
 
 #include <QTextDocument>
 

@@ -1,8 +1,6 @@
 #include "conversations/message_window.h"
 #include "conversations/edit_actions.h"
 
-#include "client/placement.h"
-#include "client/settings.h"
 #include "contacts/contact_dialog.h"
 #include "conversations/button_ex.h"
 #include "conversations/conversation_host.h"
@@ -11,6 +9,8 @@
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "conversations/rtf_reader.h"
 #include "conversations/rtf_writer.h"
+#include "session/settings.h"
+#include "ui/placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>

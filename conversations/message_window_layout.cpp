@@ -6,9 +6,9 @@
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 
-#include "client/logo.h"
-#include "client/settings.h"
 #include "resources/resources.h"
+#include "session/settings.h"
+#include "ui/logo.h"
 
 #include <QApplication>
 #include <QBitmap>

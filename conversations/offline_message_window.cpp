@@ -1,11 +1,11 @@
 #include "conversations/offline_message_window.h"
 #include "conversations/edit_actions.h"
 
-#include "client/placement.h"
-#include "client/settings.h"
 #include "conversations/button_ex.h"
 #include "conversations/offline_message_host.h"
 #include "conversations/rich_edit_ctrl_ex.h"
+#include "session/settings.h"
+#include "ui/placement.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

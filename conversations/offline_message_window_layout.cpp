@@ -6,8 +6,8 @@
 #include "conversations/offline_message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 
-#include "client/logo.h"
-#include "client/settings.h"
+#include "session/settings.h"
+#include "ui/logo.h"
 
 #include <QComboBox>
 #include <QEvent>

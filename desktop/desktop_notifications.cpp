@@ -1,8 +1,8 @@
-#include "desktop_notifications.h"
+#include "desktop/desktop_notifications.h"
 
-#include "autostart.h"
-#include "display_texts.h"
+#include "desktop/autostart.h"
 #include "transport/log_writer.h"
+#include "ui/display_texts.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

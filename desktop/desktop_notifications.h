@@ -3,7 +3,7 @@
 // service, notices are dropped (one log line) and the messenger carries on as before.
 #pragma once
 
-#include "desktop_notice.h"
+#include "desktop/desktop_notice.h"
 
 #include <QDBusConnection>
 #include <QHash>

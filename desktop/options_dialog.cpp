@@ -1,11 +1,11 @@
-#include "options_dialog.h"
+#include "desktop/options_dialog.h"
 
 #include "conversations/edit_actions.h"
 
-#include "options_host.h"
-#include "options_pages.h"
-#include "server_variables_store.h"
-#include "settings.h"
+#include "desktop/options_host.h"
+#include "desktop/options_pages.h"
+#include "session/server_variables_store.h"
+#include "session/settings.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>

@@ -1,8 +1,8 @@
 // What the options dialog needs from the window that opens it (the main frame).
 #pragma once
 
-#include "mail_clients.h"
 #include "common/im_result.h"
+#include "desktop/mail_clients.h"
 #include "protocol/server_variables.h"
 
 #include <QString>

@@ -2,7 +2,7 @@
 // its object name.
 #pragma once
 
-#include "mail_clients.h"
+#include "desktop/mail_clients.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,13 +1,13 @@
 // The pages that edit local settings only: "General", "Account" and "Connection".
-#include "options_pages.h"
+#include "desktop/options_pages.h"
 
-#include "autostart.h"
-#include "options_host.h"
-#include "password_scramble.h"
-#include "saved_password.h"
-#include "settings.h"
+#include "desktop/autostart.h"
+#include "desktop/options_host.h"
+#include "session/password_scramble.h"
+#include "session/saved_password.h"
+#include "session/settings.h"
 #include "transport/tls_pins.h"
-#include "utf8_validator.h"
+#include "ui/utf8_validator.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
 // The pages that edit the server variables: "Personal" and "Message".
-#include "options_pages.h"
+#include "desktop/options_pages.h"
 
 #include "protocol/vocabulary.h"
-#include "settings.h"
+#include "session/settings.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,12 +1,10 @@
-#include "rpc_service.h"
+#include "desktop/rpc_service.h"
 
 #include "contacts/contact_actions.h"
 #include "contacts/record_display.h"
-#include "main_frame.h"
+#include "desktop/rpc_host.h"
 #include "rpc/messenger_control.h"
 #include "transport/log_writer.h"
-#include "views.h"
-#include "zepim_view.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -63,13 +61,13 @@ std::optional<std::u16string> RpcAddress(const QString& address)
     return address.toStdU16String();
 }
 
-CRpcService::CRpcService(CMainFrame& frame, QDBusConnection bus, QObject* parent)
-    : QObject(parent), m_frame(&frame), m_bus(std::move(bus))
+CRpcService::CRpcService(RpcHost& host, QDBusConnection bus, QObject* parent)
+    : QObject(parent), m_host(&host), m_frame(host.RpcWindow()), m_bus(std::move(bus))
 {
-    m_visible = frame.isVisible();
-    m_loggedOn = frame.CurrentView() == ViewKind::Main;
-    connect(&frame, &CMainFrame::viewChanged, this, &CRpcService::CheckState);
-    frame.installEventFilter(this);
+    m_visible = m_frame->isVisible();
+    m_loggedOn = host.RpcLoggedOn();
+    host.RpcWatchLogon(this, [this] { CheckState(); });
+    m_frame->installEventFilter(this);
 }
 
 CRpcService::~CRpcService()
@@ -141,11 +139,9 @@ QString CRpcService::InterfaceVersion()
     return QString::fromLatin1(rpc::kInterfaceVersion);
 }
 
-CZepimView* CRpcService::LoggedOnView() const
+RpcView* CRpcService::LoggedOnView() const
 {
-    if (!m_frame || m_frame->CurrentView() != ViewKind::Main)
-        return nullptr;
-    return qobject_cast<CZepimView*>(m_frame->View());
+    return m_frame ? m_host->RpcLoggedOnView() : nullptr;
 }
 
 int CRpcService::GetContactDetails(const QString& Address, int& Status, int& SubStatus,
@@ -154,7 +150,7 @@ int CRpcService::GetContactDetails(const QString& Address, int& Status, int& Sub
 {
     Status = SubStatus = 0;
     CanSendIm = CanSendSms = CanSendPager = Known = 0;
-    CZepimView* view = LoggedOnView();
+    RpcView* view = LoggedOnView();
     const std::optional<std::u16string> address = RpcAddress(Address);
     if (view == nullptr || !address)
         return NotFound();
@@ -178,7 +174,7 @@ int CRpcService::GetContactDetails(const QString& Address, int& Status, int& Sub
 
 int CRpcService::SendInstantMessage(const QString& Address)
 {
-    CZepimView* view = LoggedOnView();
+    RpcView* view = LoggedOnView();
     const std::optional<std::u16string> address = RpcAddress(Address);
     if (view == nullptr || !address)
         return NotFound();
@@ -193,7 +189,7 @@ int CRpcService::SendInstantMessage(const QString& Address)
 
 int CRpcService::SendOffline(unsigned message, const QString& address)
 {
-    CZepimView* view = LoggedOnView();
+    RpcView* view = LoggedOnView();
     const std::optional<std::u16string> text = RpcAddress(address);
     if (view == nullptr || !text)
         return NotFound();
@@ -222,7 +218,7 @@ int CRpcService::GetMessengerState(uchar& Visible, uchar& LoggedOn)
     if (!m_frame)
         return NotFound();
     Visible = m_frame->isVisible() ? 1 : 0;
-    LoggedOn = m_frame->CurrentView() == ViewKind::Main ? 1 : 0;
+    LoggedOn = m_host->RpcLoggedOn() ? 1 : 0;
     return rpc::kResultOk;
 }
 
@@ -230,9 +226,9 @@ template <typename F> void CRpcService::PostToFrame(F what)
 {
     QMetaObject::invokeMethod(
         m_frame.data(),
-        [frame = m_frame, what] {
+        [frame = m_frame, host = m_host, what] {
             if (frame)
-                what(*frame);
+                what(*host);
         },
         Qt::QueuedConnection);
 }
@@ -241,7 +237,7 @@ int CRpcService::LogIn()
 {
     if (!m_frame)
         return NotFound();
-    PostToFrame([](CMainFrame& frame) { frame.OnLogIn(); });
+    PostToFrame([](RpcHost& frame) { frame.OnLogIn(); });
     return rpc::kResultOk;
 }
 
@@ -249,7 +245,7 @@ int CRpcService::LogOut()
 {
     if (!m_frame)
         return NotFound();
-    PostToFrame([](CMainFrame& frame) { frame.OnLogOut(); });
+    PostToFrame([](RpcHost& frame) { frame.OnLogOut(); });
     return rpc::kResultOk;
 }
 
@@ -259,7 +255,7 @@ int CRpcService::ExitMessenger()
         return NotFound();
     // The reply is queued on the bus before the exit runs; the exit releases the name with a
     // round trip, which the bus answers only after delivering this reply.
-    PostToFrame([](CMainFrame& frame) { frame.OnExit(); });
+    PostToFrame([](RpcHost& frame) { frame.OnExit(); });
     return rpc::kResultCommandHandled;
 }
 
@@ -267,7 +263,7 @@ int CRpcService::OpenMessenger()
 {
     if (!m_frame)
         return NotFound();
-    m_frame->OnOpen();
+    m_host->OnOpen();
     return rpc::kResultCommandHandled;
 }
 
@@ -275,7 +271,7 @@ int CRpcService::HideMessenger()
 {
     if (!m_frame)
         return NotFound();
-    PostToFrame([](CMainFrame& frame) { frame.OnHide(); });
+    PostToFrame([](RpcHost& frame) { frame.OnHide(); });
     return rpc::kResultOk;
 }
 
@@ -291,7 +287,7 @@ bool CRpcService::eventFilter(QObject* watched, QEvent* event)
 void CRpcService::CheckState()
 {
     const bool visible = m_frame && m_frame->isVisible();
-    const bool loggedOn = m_frame && m_frame->CurrentView() == ViewKind::Main;
+    const bool loggedOn = m_frame && m_host->RpcLoggedOn();
     if (visible == m_visible && loggedOn == m_loggedOn)
         return;
     m_visible = visible;
@@ -299,7 +295,7 @@ void CRpcService::CheckState()
     emit StateChanged(visible ? 1 : 0, loggedOn ? 1 : 0);
 }
 
-void StartRpcService(CMainFrame& frame)
+void StartRpcService(RpcHost& frame)
 {
     if (g_service)
         return;

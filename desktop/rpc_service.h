@@ -8,18 +8,19 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <optional>
 #include <string>
 
 namespace zep {
 
-class CMainFrame;
-class CZepimView;
+class RpcHost;
+class RpcView;
 
 // Called last at start-up, with the frame shown: owns the bus name and exports the object. A
 // missing session bus or a name owned by another process is logged and otherwise ignored; the
 // messenger then works without the service.
-void StartRpcService(CMainFrame& frame);
+void StartRpcService(RpcHost& frame);
 // Called first at exit: releases the name and withdraws the object. 0, or 1 when the name was
 // not ours to release. Running it again does nothing (0).
 int StopRpcService();
@@ -38,7 +39,7 @@ class CRpcService : public QObject, protected QDBusContext
     Q_PROPERTY(QString InterfaceVersion READ InterfaceVersion CONSTANT)
 
 public:
-    CRpcService(CMainFrame& frame, QDBusConnection bus, QObject* parent = nullptr);
+    CRpcService(RpcHost& host, QDBusConnection bus, QObject* parent = nullptr);
     ~CRpcService() override;
 
     // Exports the object, then asks for the name; false (with the reason) and nothing left
@@ -74,13 +75,15 @@ protected:
 
 private:
     // The logged-on view filling the frame, or null (the common 207 of procedures 0 to 4).
-    CZepimView* LoggedOnView() const;
+    RpcView* LoggedOnView() const;
     int SendOffline(unsigned message, const QString& address);
     // Runs `what` on the frame from the event queue, after this call's reply has gone.
     template <typename F> void PostToFrame(F what);
     void CheckState();
 
-    QPointer<CMainFrame> m_frame;
+    RpcHost* m_host;
+    // The host's window: the host lives as long as it.
+    QPointer<QWidget> m_frame;
     QDBusConnection m_bus;
     bool m_exported = false;
     bool m_named = false;

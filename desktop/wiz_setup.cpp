@@ -1,11 +1,11 @@
-#include "wiz_setup.h"
+#include "desktop/wiz_setup.h"
 
-#include "autostart.h"
-#include "password_scramble.h"
-#include "saved_password.h"
-#include "settings.h"
-#include "transparent_bitmap.h"
-#include "utf8_validator.h"
+#include "desktop/autostart.h"
+#include "session/password_scramble.h"
+#include "session/saved_password.h"
+#include "session/settings.h"
+#include "ui/transparent_bitmap.h"
+#include "ui/utf8_validator.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "auth.h"
+#include "devserver/auth.h"
 
-#include "text.h"
+#include "devserver/text.h"
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>

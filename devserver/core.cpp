@@ -1,7 +1,7 @@
-#include "core_state.h"
+#include "devserver/core_state.h"
 
-#include "frames.h"
-#include "text.h"
+#include "devserver/frames.h"
+#include "devserver/text.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 // tests can drive it in-process with a clock of their own.
 #pragma once
 
-#include "auth.h"
-#include "users.h"
+#include "devserver/auth.h"
+#include "devserver/users.h"
 
 #include <chrono>
 #include <cstddef>

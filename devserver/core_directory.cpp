@@ -1,9 +1,9 @@
 // Directory, contact lists, presence, keep-alive with automatic away, server variables.
-#include "core_state.h"
+#include "devserver/core_state.h"
 
-#include "frames.h"
-#include "text.h"
-#include "vocabulary.h"
+#include "devserver/frames.h"
+#include "devserver/text.h"
+#include "devserver/vocabulary.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Conversation sessions, instant messages with the Echo user, offline messages and the outbox.
-#include "core_state.h"
+#include "devserver/core_state.h"
 
-#include "frames.h"
-#include "text.h"
+#include "devserver/frames.h"
+#include "devserver/text.h"
 
 #include <algorithm>
 #include <chrono>

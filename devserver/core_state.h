@@ -1,8 +1,8 @@
 // Internal state of ServerCore, shared by its source files (connections, users, sessions).
 #pragma once
 
-#include "core.h"
-#include "request.h"
+#include "devserver/core.h"
+#include "devserver/request.h"
 
 #include <map>
 #include <optional>

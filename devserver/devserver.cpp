@@ -1,4 +1,4 @@
-#include "devserver.h"
+#include "devserver/devserver.h"
 
 #include <filesystem>
 

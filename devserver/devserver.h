@@ -2,11 +2,11 @@
 // main() runs one; tests run one in-process on a thread of their own.
 #pragma once
 
-#include "core.h"
-#include "net_server.h"
-#include "options.h"
-#include "tls.h"
-#include "webmail_server.h"
+#include "devserver/core.h"
+#include "devserver/net_server.h"
+#include "devserver/options.h"
+#include "devserver/tls.h"
+#include "devserver/webmail_server.h"
 
 #include <memory>
 #include <string>

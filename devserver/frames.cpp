@@ -1,4 +1,4 @@
-#include "frames.h"
+#include "devserver/frames.h"
 
 namespace zep::devserver {
 

@@ -1,5 +1,5 @@
 // zep-devserver: a development messaging server with demo users, in memory.
-#include "devserver.h"
+#include "devserver/devserver.h"
 #include "protocol/product.h"
 
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "net_server.h"
+#include "devserver/net_server.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>

@@ -4,8 +4,8 @@
 // connection has its own output buffer, and TLS runs with SSL on the socket.
 #pragma once
 
-#include "core.h"
-#include "tls.h"
+#include "devserver/core.h"
+#include "devserver/tls.h"
 
 #include <atomic>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "options.h"
+#include "devserver/options.h"
 
-#include "text.h"
+#include "devserver/text.h"
 
 namespace zep::devserver {
 

@@ -1,7 +1,7 @@
 // The command line of zep-devserver.
 #pragma once
 
-#include "auth.h"
+#include "devserver/auth.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "request.h"
+#include "devserver/request.h"
 
-#include "text.h"
+#include "devserver/text.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "text.h"
+#include "devserver/text.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "tls.h"
+#include "devserver/tls.h"
 
 #include <openssl/err.h>
 #include <openssl/evp.h>

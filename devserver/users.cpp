@@ -1,8 +1,8 @@
-#include "users.h"
+#include "devserver/users.h"
 
-#include "auth.h"
-#include "text.h"
-#include "vocabulary.h"
+#include "devserver/auth.h"
+#include "devserver/text.h"
+#include "devserver/vocabulary.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
-#include "vocabulary.h"
+#include "devserver/vocabulary.h"
 
-#include "text.h"
+#include "devserver/text.h"
 
 #include <array>
 #include <cctype>

@@ -1,7 +1,7 @@
-#include "webmail_http.h"
+#include "devserver/webmail_http.h"
 
+#include "devserver/text.h"
 #include "protocol/webmail_token.h"
-#include "text.h"
 
 #include <openssl/crypto.h>
 

@@ -1,6 +1,6 @@
-#include "webmail_server.h"
+#include "devserver/webmail_server.h"
 
-#include "net_server.h"
+#include "devserver/net_server.h"
 
 #include <cerrno>
 #include <cstring>

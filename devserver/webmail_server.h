@@ -3,7 +3,7 @@
 // messaging loop never waits on a browser.
 #pragma once
 
-#include "webmail_http.h"
+#include "devserver/webmail_http.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,7 @@
 // The development server's protocol engine on arbitrary requests from two logged-on users and
 // one stranger: whatever arrives, it must not crash and every reply must be well framed.
-#include "core.h"
-#include "request.h"
+#include "devserver/core.h"
+#include "devserver/request.h"
 
 #include <cstdint>
 #include <cstdlib>

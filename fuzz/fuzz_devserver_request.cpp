@@ -1,6 +1,6 @@
 // The development server's request parser on arbitrary bytes fed in arbitrary pieces: it must
 // never crash, never hold more than its cap, and account for every byte it is given.
-#include "request.h"
+#include "devserver/request.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 // The messenger's settings file on arbitrary bytes, read the way the messenger reads it at
 // start: every number, text and record value, the saved password, the stored server variables,
 // the message font and the window placement. Never a crash; ports always come out usable.
-#include "client/password_scramble.h"
-#include "client/placement.h"
-#include "client/server_variables_store.h"
-#include "client/settings.h"
+#include "session/password_scramble.h"
+#include "session/server_variables_store.h"
+#include "session/settings.h"
+#include "ui/placement.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The webmail page's HTTP request parser and page builder on arbitrary bytes: it must never
 // crash, never read past its bound, answer every complete request and refuse with a proper
 // status; a request that parses gives exactly one well-formed response.
-#include "webmail_http.h"
+#include "devserver/webmail_http.h"
 
 #include <cstdint>
 #include <cstdlib>

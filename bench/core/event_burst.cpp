@@ -3,7 +3,7 @@
 //   bench_event_burst [events] [rounds]
 
 #include "protocol/framing.h"
-#include "tests/fixtures/fake_server.h"
+#include "tests/support/fake_server.h"
 #include "transport/im_connection.h"
 #include "transport/socket_io.h"
 #include "transport/timeouts.h"

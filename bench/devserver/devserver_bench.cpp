@@ -4,7 +4,7 @@
 //  3. time for one client to LOGON and SUBSCRIBE 2000 contacts in batches of 20, as the client
 //     does.
 // Usage: bench_devserver [seconds of message load, default 5] [requests in flight per client, 8]
-#include "wire_client.h"
+#include "tests/devserver/wire_client.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

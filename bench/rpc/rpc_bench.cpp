@@ -6,16 +6,16 @@
 // runs its ordinary event loop: once quietly, once while another thread holds the
 // connection's AppLock for a second at a time (as a slow request does). Prints the median and
 // the 99th percentile of each.
-#include "client_connection.h"
-#include "main_frame.h"
-#include "password_scramble.h"
+#include "app/main_frame.h"
+#include "app/views.h"
+#include "app/zepim_view.h"
+#include "desktop/rpc_service.h"
 #include "rpc/messenger_control.h"
-#include "rpc_service.h"
-#include "scratch_home.h"
-#include "settings.h"
-#include "tests/fixtures/child_process.h"
-#include "views.h"
-#include "zepim_view.h"
+#include "session/client_connection.h"
+#include "session/password_scramble.h"
+#include "session/settings.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_home.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -8,9 +8,9 @@
 //       starts that zep-devserver on ephemeral ports and logs on as its demo user anna
 
 #include "protocol/framing.h"
-#include "tests/fixtures/child_process.h"
-#include "tests/fixtures/tiny_proxy.h"
-#include "tests/fixtures/tls_test_server.h"
+#include "tests/support/child_process.h"
+#include "tests/support/tiny_proxy.h"
+#include "tests/support/tls_test_server.h"
 #include "transport/im_connection.h"
 #include "transport/timeouts.h"
 

@@ -6,13 +6,13 @@
 //     prints the time of the first and of the last thousand, and the resident memory added.
 //   conversation_bench windows [count]: opens that many conversation windows with a little
 //     history each; prints the resident memory added per window.
-#include "client_connection.h"
+#include "app/zepim_view.h"
 #include "conversations/conversation_host.h"
 #include "conversations/message_parts.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
-#include "tests/fixtures/fake_server.h"
-#include "zepim_view.h"
+#include "session/client_connection.h"
+#include "tests/support/fake_server.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

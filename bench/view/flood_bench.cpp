@@ -4,10 +4,10 @@
 // prints the resident memory the flood added (the most seen while it ran), the time until the
 // list shows every contact's last state, the longest UI stall (a 5 ms timer's lateness), and
 // events handed in per second of wall time.
-#include "client_connection.h"
-#include "tests/fixtures/fake_server.h"
-#include "view_session.h"
-#include "zepim_view.h"
+#include "app/zepim_view.h"
+#include "session/client_connection.h"
+#include "session/view_session.h"
+#include "tests/support/fake_server.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

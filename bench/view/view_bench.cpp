@@ -4,11 +4,11 @@
 //     the window painted along the way.
 //   view_bench idle PORT [seconds]: logs on to a zep-devserver on 127.0.0.1:PORT as
 //     anna@example.com and prints the process CPU time spent while the view sits idle.
-#include "client_connection.h"
-#include "main_frame.h"
-#include "password_scramble.h"
-#include "settings.h"
-#include "zepim_view.h"
+#include "app/main_frame.h"
+#include "app/zepim_view.h"
+#include "session/client_connection.h"
+#include "session/password_scramble.h"
+#include "session/settings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

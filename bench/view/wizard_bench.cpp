@@ -4,14 +4,14 @@
 // logs on, opens the wizard, and for each run types SEARCH, presses Next and measures until the
 // results page is filled, with a 5 ms timer on the UI thread whose worst lateness is the
 // longest stall. Prints the median and worst times and the number of rows found.
-#include "client_connection.h"
+#include "app/main_frame.h"
+#include "app/views.h"
+#include "app/zepim_view.h"
 #include "contacts/add_contact_sheet.h"
 #include "contacts/contact_list_ctrl.h"
-#include "main_frame.h"
-#include "password_scramble.h"
-#include "settings.h"
-#include "views.h"
-#include "zepim_view.h"
+#include "session/client_connection.h"
+#include "session/password_scramble.h"
+#include "session/settings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

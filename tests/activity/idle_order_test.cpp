@@ -1,6 +1,6 @@
 // Which idle source a session asks first: never X11 inside a Wayland session, where Xwayland's
 // counter sees only input to X windows.
-#include "idle_source.h"
+#include "activity/idle_source.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The Wayland idle source against a compositor of the test's own: a Wayland display on a socket
 // in a scratch runtime folder that offers a seat and, when asked to, the idle notifier, and
 // sends "idled" and "resumed" when the test says so.
+#include "activity/idle_source.h"
 #include "ext-idle-notify-v1-server-protocol.h"
-#include "idle_source.h"
 
 #include <atomic>
 #include <chrono>

@@ -7,7 +7,7 @@
 #include "fake_messenger.h"
 #include "rpc/messenger_control.h"
 #include "test_host.h"
-#include "tests/fixtures/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <csignal>
 #include <cstdlib>

@@ -6,7 +6,7 @@
 #include "addin/quillbay_addin.h"
 #include "scripted_messenger.h"
 #include "test_host.h"
-#include "tests/fixtures/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <algorithm>
 #include <chrono>

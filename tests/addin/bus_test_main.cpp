@@ -1,6 +1,6 @@
 // GoogleTest entry for the add-in's bus tests: a private session bus for the whole run (a real
 // dbus-daemon, gone with the process).
-#include "tests/fixtures/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

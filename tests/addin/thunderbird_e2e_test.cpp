@@ -6,10 +6,10 @@
 //
 // With ZEP_TB_SHOTS set to a folder (and DISPLAY to an X server), Thunderbird runs with its
 // window and each state is also saved there as a screenshot.
-#include "password_scramble.h"
-#include "scratch_home.h"
-#include "settings.h"
-#include "tests/fixtures/child_process.h"
+#include "session/password_scramble.h"
+#include "session/settings.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_home.h"
 
 #include <chrono>
 #include <cstdlib>

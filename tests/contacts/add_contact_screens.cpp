@@ -1,10 +1,10 @@
 // Renders the add-contact wizard's three pages to PNG files for review:
 // zep_add_contact_screens <folder>. Runs on the offscreen platform.
-#include "client/logo.h"
 #include "contacts/add_contact_sheet.h"
 #include "contacts/contact_list_ctrl.h"
 #include "fake_add_contact_host.h"
-#include "tests/client/scratch_home.h"
+#include "tests/support/scratch_home.h"
+#include "ui/logo.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "contacts/status_menu.h"
 #include "conversations/button_ex.h"
 #include "test_rows.h"
-#include "tests/client/qt_wait.h"
+#include "tests/support/qt_wait.h"
 
 #include <QAccessible>
 #include <QApplication>

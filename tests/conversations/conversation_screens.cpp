@@ -8,7 +8,7 @@
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "fake_host.h"
 #include "fake_offline_host.h"
-#include "tests/client/scratch_home.h"
+#include "tests/support/scratch_home.h"
 
 #include <QApplication>
 #include <QDir>

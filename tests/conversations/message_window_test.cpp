@@ -6,10 +6,10 @@
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "fake_host.h"
-#include "tests/client/qt_wait.h"
-#include "tests/client/scratch_home.h"
+#include "tests/support/qt_wait.h"
+#include "tests/support/scratch_home.h"
 
-#include "client/settings.h"
+#include "session/settings.h"
 
 #include <QApplication>
 #include <QFontDatabase>

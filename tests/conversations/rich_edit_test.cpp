@@ -1,7 +1,7 @@
 // The rich edit pane: its editing menu and rules, keys, paste without pictures, and appending
 // that leaves the user's selection alone.
 #include "conversations/rich_edit_ctrl_ex.h"
-#include "tests/client/qt_wait.h"
+#include "tests/support/qt_wait.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,11 +1,11 @@
 // A sheet over a fake host whose replies the test releases, in a settings folder of its own.
 #pragma once
 
-#include "options_dialog.h"
-#include "options_host.h"
-#include "options_pages.h"
-#include "scratch_home.h"
-#include "settings.h"
+#include "desktop/options_dialog.h"
+#include "desktop/options_host.h"
+#include "desktop/options_pages.h"
+#include "session/settings.h"
+#include "tests/support/scratch_home.h"
 
 #include <QApplication>
 #include <QCheckBox>

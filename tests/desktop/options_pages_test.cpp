@@ -1,7 +1,7 @@
-#include "autostart.h"
+#include "desktop/autostart.h"
 #include "options_fixture.h"
-#include "password_scramble.h"
-#include "qt_wait.h"
+#include "session/password_scramble.h"
+#include "tests/support/qt_wait.h"
 #include "transport/tls_pins.h"
 
 #include <QDir>

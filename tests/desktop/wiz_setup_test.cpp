@@ -1,10 +1,10 @@
-#include "autostart.h"
-#include "password_scramble.h"
-#include "qt_wait.h"
-#include "scratch_home.h"
-#include "settings.h"
-#include "transparent_bitmap.h"
-#include "wiz_setup.h"
+#include "desktop/autostart.h"
+#include "desktop/wiz_setup.h"
+#include "session/password_scramble.h"
+#include "session/settings.h"
+#include "tests/support/qt_wait.h"
+#include "tests/support/scratch_home.h"
+#include "ui/transparent_bitmap.h"
 
 #include <QAbstractButton>
 #include <QFile>

@@ -1,5 +1,5 @@
 // Verification of the Authorization header: the realm the client names, replay, Basic.
-#include "auth.h"
+#include "devserver/auth.h"
 #include "wire_client.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The protocol core on a fake sink and a clock of the test's own: automatic away, session
 // time-out, back-pressure and slow readers.
-#include "core.h"
+#include "devserver/core.h"
 #include "wire_client.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // plus a server running in-process on its own thread.
 #pragma once
 
-#include "devserver.h"
+#include "devserver/devserver.h"
 #include "wire_client.h"
 
 #include <openssl/ssl.h>

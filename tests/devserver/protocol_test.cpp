@@ -1,7 +1,7 @@
 // The server over real sockets: greeting, authentication, logon record, directory, contact
 // lists, subscriptions and presence, variables, keep-alive, TLS.
+#include "devserver/text.h"
 #include "net_client.h"
-#include "text.h"
 
 #include <gtest/gtest.h>
 

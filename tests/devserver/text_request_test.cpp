@@ -1,6 +1,6 @@
 // The incremental request parser.
-#include "request.h"
-#include "text.h"
+#include "devserver/request.h"
+#include "devserver/text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The users file: every field read, every kind of bad file refused with a message that names it.
-#include "users.h"
+#include "devserver/users.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The webmail log-on page of the development server: the HTTP request parser on good, split,
 // oversized and malformed input, the pages it answers for each token, and the same over a
 // loopback connection to a running server.
+#include "devserver/users.h"
+#include "devserver/webmail_http.h"
 #include "net_client.h"
 #include "protocol/fields.h"
 #include "protocol/webmail_token.h"
-#include "users.h"
-#include "webmail_http.h"
 
 #include <gtest/gtest.h>
 

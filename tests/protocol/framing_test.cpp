@@ -1,7 +1,7 @@
 // Replies and events over a real socket against the scripted fake server.
 
 #include "protocol/framing.h"
-#include "tests/fixtures/fake_server.h"
+#include "tests/support/fake_server.h"
 #include "transport/im_connection.h"
 #include "transport/timeouts.h"
 

@@ -3,7 +3,7 @@
 
 #include "protocol/framing.h"
 #include "protocol/requests.h"
-#include "tests/fixtures/fake_server.h"
+#include "tests/support/fake_server.h"
 #include "transport/im_connection.h"
 #include "transport/timeouts.h"
 

@@ -3,8 +3,8 @@
 // answers on this same (UI) thread.
 #pragma once
 
-#include "qt_wait.h"
 #include "rpc/messenger_control.h"
+#include "tests/support/qt_wait.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

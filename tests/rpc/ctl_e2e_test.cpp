@@ -1,9 +1,9 @@
 // zepim-ctl against the real messenger: zepim logged on to zep-devserver as a program of its
 // own, both on the test's private session bus, driven command by command as a script would.
-#include "password_scramble.h"
-#include "scratch_home.h"
-#include "settings.h"
-#include "tests/fixtures/child_process.h"
+#include "session/password_scramble.h"
+#include "session/settings.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_home.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

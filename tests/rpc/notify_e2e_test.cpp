@@ -4,9 +4,9 @@
 // desktop without a service.
 #include "bus_client.h"
 #include "contacts/contact_display.h"
-#include "desktop_notice.h"
-#include "desktop_notifications.h"
-#include "view_fixture.h"
+#include "desktop/desktop_notice.h"
+#include "desktop/desktop_notifications.h"
+#include "tests/support/view_fixture.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -3,8 +3,8 @@
 // their window is there, log-off and logon from outside, and the state signal.
 #include "bus_client.h"
 #include "contacts/own_status.h"
-#include "rpc_service.h"
-#include "view_fixture.h"
+#include "desktop/rpc_service.h"
+#include "tests/support/view_fixture.h"
 
 #include <QAbstractButton>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 // The control service with a logged-off frame, called over a real session bus: the common 207,
 // the window procedures, the identity, the name's life and the state signal.
+#include "app/main_frame.h"
+#include "app/views.h"
 #include "bus_client.h"
-#include "client_connection.h"
-#include "main_frame.h"
-#include "qt_wait.h"
+#include "desktop/rpc_service.h"
 #include "rpc/messenger_control.h"
-#include "rpc_service.h"
-#include "scratch_home.h"
-#include "views.h"
+#include "session/client_connection.h"
+#include "tests/support/qt_wait.h"
+#include "tests/support/scratch_home.h"
 
 #include <QDBusMessage>
 #include <QFile>

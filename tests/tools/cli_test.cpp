@@ -1,7 +1,7 @@
 // zepim-cli run in-process against the scripted fake server: its requests, its output and
 // its exit status.
 
-#include "tests/fixtures/fake_server.h"
+#include "tests/support/fake_server.h"
 #include "tools/cli_run.h"
 #include "transport/timeouts.h"
 #include "transport/tls.h"

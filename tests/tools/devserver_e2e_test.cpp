@@ -1,7 +1,7 @@
 // zepim-cli as a separate process against a real zep-devserver with its demo users.
 
-#include "tests/fixtures/child_process.h"
-#include "tests/fixtures/tiny_proxy.h"
+#include "tests/support/child_process.h"
+#include "tests/support/tiny_proxy.h"
 
 #include <gtest/gtest.h>
 

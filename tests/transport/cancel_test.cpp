@@ -2,7 +2,7 @@
 // wait at once, and stays in force until it is reset.
 
 #include "protocol/framing.h"
-#include "tests/fixtures/fake_server.h"
+#include "tests/support/fake_server.h"
 #include "transport/im_connection.h"
 #include "transport/timeouts.h"
 

@@ -1,7 +1,7 @@
 // Connecting, the greeting, name resolution and disconnecting.
 
 #include "protocol/framing.h"
-#include "tests/fixtures/fake_server.h"
+#include "tests/support/fake_server.h"
 #include "transport/im_connection.h"
 #include "transport/resolve.h"
 #include "transport/timeouts.h"

@@ -2,8 +2,8 @@
 // against the development server's TLS port directly.
 
 #include "protocol/framing.h"
-#include "tests/fixtures/child_process.h"
-#include "tests/fixtures/tiny_proxy.h"
+#include "tests/support/child_process.h"
+#include "tests/support/tiny_proxy.h"
 #include "transport/im_connection.h"
 #include "transport/timeouts.h"
 #include "transport/tls.h"

@@ -2,10 +2,10 @@
 // a real tinyproxy.
 
 #include "protocol/framing.h"
-#include "tests/fixtures/child_process.h"
-#include "tests/fixtures/fake_server.h"
-#include "tests/fixtures/tiny_proxy.h"
-#include "tests/fixtures/tls_test_server.h"
+#include "tests/support/child_process.h"
+#include "tests/support/fake_server.h"
+#include "tests/support/tiny_proxy.h"
+#include "tests/support/tls_test_server.h"
 #include "transport/http_proxy.h"
 #include "transport/im_connection.h"
 #include "transport/timeouts.h"

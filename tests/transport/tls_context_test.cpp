@@ -1,8 +1,8 @@
 // Client contexts: the list and its look-up, the own key and certificate with the pass phrase
 // from the system-wide settings.
 
-#include "tests/fixtures/child_process.h"
-#include "tests/fixtures/tls_test_server.h"
+#include "tests/support/child_process.h"
+#include "tests/support/tls_test_server.h"
 #include "transport/system_settings.h"
 #include "transport/tls.h"
 

@@ -1,7 +1,7 @@
 // The trust file: fingerprints in either notation, lines good and bad, the last pin of a server
 // winning, host case, the owner-only atomic write and the lock-protected edits.
 
-#include "tests/fixtures/child_process.h"
+#include "tests/support/child_process.h"
 #include "transport/tls_pins.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // time-outs, slow links, reads larger than one receive and the close notification.
 
 #include "protocol/framing.h"
-#include "tests/fixtures/child_process.h"
-#include "tests/fixtures/fake_server.h"
-#include "tests/fixtures/tls_test_server.h"
+#include "tests/support/child_process.h"
+#include "tests/support/fake_server.h"
+#include "tests/support/tls_test_server.h"
 #include "transport/im_connection.h"
 #include "transport/log_writer.h"
 #include "transport/socket_io.h"

@@ -2,9 +2,9 @@
 // here and named in SSL_CERT_FILE before the library loads it), pins, a fingerprint named for
 // one run and first use; and what a refused handshake leaves for the user to see.
 
-#include "tests/fixtures/child_process.h"
-#include "tests/fixtures/test_authority.h"
-#include "tests/fixtures/tls_test_server.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_authority.h"
+#include "tests/support/tls_test_server.h"
 #include "transport/im_connection.h"
 #include "transport/timeouts.h"
 #include "transport/tls.h"
