@@ -22,8 +22,8 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Opened with dlopen, so no ELF file names them: X11 and its idle-time extension, read by the
-# activity monitor.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libx11-6, libxss1")
+# activity monitor, and Qt's SQLite driver, which keeps the conversation history.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libx11-6, libxss1, libqt6sql6-sqlite")
 # Qt's own German texts for its standard dialogs and buttons; the session bus for the control
 # interface; xdg-open for the help pages.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "dbus-user-session, xdg-utils, qt6-translations-l10n")
