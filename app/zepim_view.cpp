@@ -46,6 +46,15 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
     ToUtf16(m_connection.OwnRecord(), m_own);
     if (m_own.email.empty())
         m_own.email = m_connection.Own().email.toStdU16String();
+    if (Settings().ReadInt(setting::KeepHistory, defaults::KeepHistory) != 0) {
+        m_history = std::make_unique<history::Store>();
+        // Told once the view is up; the conversations go on without the history.
+        connect(
+            m_history.get(), &history::Store::fault, this,
+            [this](const QString& text) { ShowMessage(text, nullptr, QMessageBox::Information); },
+            Qt::QueuedConnection);
+        m_history->Open(QString::fromStdU16String(m_own.email));
+    }
 
     QImage logo;
     if (LoadLogo(logo))
@@ -121,6 +130,13 @@ void CZepimView::Shutdown(const QString& why)
     settings.WriteInt(setting::OfflineNodeOpen,
                       m_list->IsExpanded(ContactDisplayKind::OfflineHeader) ? 1 : 0);
     m_session->Stop();
+    if (m_history)
+        m_history->Close();
+}
+
+history::Store* CZepimView::History() const
+{
+    return m_history && m_history->IsOpen() ? m_history.get() : nullptr;
 }
 
 QString CZepimView::Shown() const

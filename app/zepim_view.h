@@ -15,6 +15,7 @@
 #include "protocol/contact_record.h"
 #include "protocol/server_event.h"
 #include "protocol/server_variables.h"
+#include "session/history_store.h"
 #include "session/messages.h"
 #include "session/view_session.h"
 
@@ -163,6 +164,7 @@ public:
     FindContactRow(const std::u16string& email) const override;
     void ConversationClosed(conversations::MessageWindow* window) override;
     void ShowHelp(int topic) override;
+    history::Store* History() const override;
     void ShowAbout() override;
 
     // A box that does not block: server events keep being handled while it is up.
@@ -215,6 +217,8 @@ private:
     // ViewLock: look-ups made for other threads.
     mutable std::recursive_mutex m_viewLock;
     std::unique_ptr<ViewSession> m_session;
+    // The account's conversation history; closed (everything shown committed) at shutdown.
+    std::unique_ptr<history::Store> m_history;
 };
 
 } // namespace zep

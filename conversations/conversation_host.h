@@ -18,6 +18,10 @@
 
 class QObject;
 
+namespace zep::history {
+class Store;
+}
+
 namespace zep::conversations {
 
 class MessageWindow;
@@ -68,6 +72,8 @@ public:
 
     // Help ("&Contents", "&Search", "&Index") and the about box of the program.
     virtual void ShowHelp(int topic) = 0;
+    // The account's conversation history, or null when none is kept.
+    virtual history::Store* History() const { return nullptr; }
     virtual void ShowAbout() = 0;
 };
 

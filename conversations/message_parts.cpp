@@ -356,7 +356,8 @@ ReceivedMessage ReadReceivedMessage(const std::vector<std::u16string>& lines)
 
     ReceivedMessage message;
     if (!rich.empty()) {
-        message.rich = ParseRtf(ToUtf8(rich), RtfEightBit::Utf8);
+        message.rtf = ToUtf8(rich);
+        message.rich = ParseRtf(message.rtf, RtfEightBit::Utf8);
         if (message.rich.HasVisibleText()) {
             message.kind = ReceivedMessage::Kind::Rich;
             return message;

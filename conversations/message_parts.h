@@ -42,6 +42,7 @@ struct ReceivedMessage
     };
     Kind kind = Kind::Nothing;
     RtfDocument rich;     // Kind::Rich
+    std::string rtf;      // Kind::Rich: the rich text part as it came (UTF-8), for the history
     std::u16string plain; // Kind::Plain: line ends as "\n", the trailing one trimmed
 };
 

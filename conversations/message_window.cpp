@@ -14,8 +14,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -31,6 +33,9 @@ namespace {
 constexpr int kFlashPeriodMs = 1000;
 // Caption lines are grey on the white history.
 const QColor kCaptionColour(109, 109, 109);
+// Lines of earlier conversations: greyer than the captions.
+const QColor kEarlierColour(150, 150, 150);
+constexpr int kEarlierLines = 20;
 
 QString Q(const std::u16string& text)
 {
@@ -150,6 +155,7 @@ bool MessageWindow::AddParticipant(const std::u16string& email, const std::u16st
 {
     if (!m_participants.Add(email, name))
         return false;
+    ShowEarlierLines();
     ParticipantsChanged();
     UpdateInputState();
     return true;
@@ -171,7 +177,7 @@ void MessageWindow::AnnounceJoined(const std::u16string& email, std::u16string n
     m_unnamedJoins.erase(it);
     if (const Participant* p = m_participants.Find(email))
         name = p->name;
-    AddCaption(Q(NoticeText({ParticipantNotice::Kind::Joined, email, name})));
+    AddNotice(Q(NoticeText({ParticipantNotice::Kind::Joined, email, name})));
     m_history->ScrollToEnd();
 }
 
@@ -206,6 +212,71 @@ void MessageWindow::AddCaption(const QString& text)
     end.setBlockFormat(flush);
     end.insertText(text + u':', TextFormat(kCaptionColour));
     end.insertBlock(flush, TextFormat(Qt::black));
+}
+
+void MessageWindow::AddNotice(const QString& text)
+{
+    AddCaption(text);
+    Keep(history::EntryKind::Notice, false, {}, {}, text);
+}
+
+void MessageWindow::Keep(history::EntryKind kind, bool outgoing, const std::u16string& email,
+                         const std::u16string& name, const QString& text, const std::string& rtf)
+{
+    history::Store* store = m_host->History();
+    if (store == nullptr || !store->IsOpen())
+        return;
+    QStringList in;
+    for (const Participant* p : m_participants.Others())
+        in << Q(p->email);
+    if (m_kept == 0)
+        m_kept = store->NewConversation(QString::fromStdString(m_sessionId), in);
+    history::Entry entry;
+    entry.conversation = m_kept;
+    entry.kind = kind;
+    entry.outgoing = outgoing;
+    entry.sender = Q(email);
+    entry.senderName = Q(name);
+    entry.participants = in.join(u',');
+    entry.text = text;
+    entry.rtf = QByteArray::fromStdString(rtf);
+    store->Append(std::move(entry));
+}
+
+void MessageWindow::ShowEarlierLines()
+{
+    history::Store* store = m_host->History();
+    const std::vector<const Participant*> others = m_participants.Others();
+    if (m_earlierShown || others.empty())
+        return;
+    m_earlierShown = true;
+    if (store == nullptr || !store->IsOpen() || !m_history->document()->isEmpty())
+        return;
+    const std::u16string& email = others.front()->email;
+    store->Flush(); // what a window closed a moment ago said belongs to it
+    const std::vector<history::Entry> earlier = store->Recent(Q(email), kEarlierLines);
+    if (earlier.empty())
+        return;
+    const QLocale locale;
+    QTextCursor end(m_history->document());
+    end.movePosition(QTextCursor::End);
+    const QTextCharFormat grey = TextFormat(kEarlierColour);
+    for (const history::Entry& e : earlier) {
+        const QDateTime when = QDateTime::fromMSecsSinceEpoch(e.time);
+        const QString stamp = locale.toString(when, QLocale::ShortFormat);
+        if (!end.block().text().isEmpty())
+            end.insertBlock();
+        end.insertText(e.kind == history::EntryKind::Notice
+                           ? QStringLiteral("[%1] %2").arg(stamp, e.text)
+                           : QStringLiteral("[%1] %2: %3").arg(stamp, e.senderName, e.text),
+                       grey);
+    }
+    // The separator: a rule under the last earlier line.
+    QTextBlockFormat rule;
+    rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                     QTextLength(QTextLength::PercentageLength, 100));
+    end.insertBlock(rule);
+    end.insertBlock(QTextBlockFormat(), TextFormat(Qt::black));
 }
 
 void MessageWindow::AddRichBlock(const RtfDocument& received)
@@ -406,6 +477,7 @@ void MessageWindow::OnSessionUpdate(const std::u16string& emailList)
         return found.name;
     };
     const std::vector<ParticipantNotice> notices = m_participants.Reconcile(emailList, resolve);
+    ShowEarlierLines();
     if (!notices.empty()) {
         for (const ParticipantNotice& notice : notices) {
             const auto named = [&notice](const std::u16string& e) {
@@ -419,7 +491,7 @@ void MessageWindow::OnSessionUpdate(const std::u16string& emailList)
             // Leaving before the directory answered: the join is told first, as it happened.
             if (notice.kind == ParticipantNotice::Kind::Left)
                 AnnounceJoined(notice.email, notice.name);
-            AddCaption(Q(NoticeText(notice)));
+            AddNotice(Q(NoticeText(notice)));
         }
         m_history->ScrollToEnd();
         if (isVisible() && ApplicationInactive())
@@ -445,6 +517,8 @@ void MessageWindow::OnMessage(const std::u16string& fromEmail,
         AddRichBlock(message.rich);
     else
         AddPlainBlock(Q(message.plain));
+    Keep(history::EntryKind::Message, false, sender->email, sender->name, Q(PlainTextOf(message)),
+         message.rtf);
     if (!isActiveWindow())
         emit messageArrived(Q(sender->name), Q(PlainTextOf(message)));
     m_history->ScrollToEnd();
@@ -466,7 +540,7 @@ void MessageWindow::OnSessionTimeout()
         CloseHidden();
         return;
     }
-    AddCaption(tr("session timeout"));
+    AddNotice(tr("session timeout"));
     m_history->ScrollToEnd();
     if (ApplicationInactive())
         StartFlashing();
@@ -493,7 +567,7 @@ void MessageWindow::MarkConnectionLost(const QString& why)
         return;
     }
     if (!why.isEmpty()) {
-        AddCaption(why);
+        AddNotice(why);
         m_history->ScrollToEnd();
     }
     // A send still out will never be answered: its text goes back into the draft.
@@ -576,13 +650,15 @@ void MessageWindow::OnSendDone(ImResult result, const std::vector<MessageFailure
             m_participants.Find(QString::fromStdString(failure.address).trimmed().toStdU16String());
         if (p == nullptr)
             continue;
-        AddCaption(failure.contentUnacceptable
-                       ? tr("Failed to send message to '%1' - content unacceptable").arg(Q(p->name))
-                       : tr("Failed to send message to '%1'").arg(Q(p->name)));
+        AddNotice(failure.contentUnacceptable
+                      ? tr("Failed to send message to '%1' - content unacceptable").arg(Q(p->name))
+                      : tr("Failed to send message to '%1'").arg(Q(p->name)));
     }
     const std::u16string ownName = m_own.name.empty() ? LocalPart(m_own.email) : m_own.name;
     AddCaption(Q(ownName));
     AddRichBlock(ParseRtf(sent.rtf));
+    Keep(history::EntryKind::Message, true, m_own.email, ownName,
+         QString::fromStdString(sent.plain), sent.rtf);
     m_history->ScrollToEnd();
     UpdateSendButton();
     if (closing && failures.empty()) {

@@ -8,6 +8,7 @@
 #include "conversations/participants.h"
 #include "protocol/contact_record.h"
 #include "protocol/requests.h"
+#include "session/history_store.h"
 
 #include <QColor>
 #include <QFont>
@@ -156,6 +157,15 @@ private:
 
     // History.
     void AddCaption(const QString& text);
+    // A notice of the conversation (joined, left, timeout, connection lost, failed delivery):
+    // shown as a caption and kept in the history.
+    void AddNotice(const QString& text);
+    // Keeps what the window shows in the account's history, when one is kept.
+    void Keep(history::EntryKind kind, bool outgoing, const std::u16string& email,
+              const std::u16string& name, const QString& text, const std::string& rtf = {});
+    // The last lines of earlier conversations with the first other participant, greyed with
+    // their date, above a separator; once, before anything new.
+    void ShowEarlierLines();
     void AddRichBlock(const RtfDocument& document);
     void AddPlainBlock(const QString& text);
     qreal MessageIndent() const;
@@ -210,6 +220,10 @@ private:
     // The user closed the window while a send was out: it is hidden, not gone, until the reply
     // says whether the message arrived (then it closes) or not (then it shows again).
     bool m_closeWhenAnswered = false;
+    // This conversation in the history (0: nothing kept yet), and whether the earlier lines
+    // have had their chance.
+    std::int64_t m_kept = 0;
+    bool m_earlierShown = false;
     QTimer m_flashTimer;
     QFont m_inputFont;
     QColor m_inputColour;

@@ -46,6 +46,7 @@ protected:
         env.insert("XDG_CONFIG_HOME", home.Path() + "/config");
         env.insert("XDG_RUNTIME_DIR", runtime);
         env.insert("XDG_STATE_HOME", home.Path() + "/state");
+        env.insert("XDG_DATA_HOME", home.Path() + "/data");
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("LD_LIBRARY_PATH");
         for (auto it = extraEnv.cbegin(); it != extraEnv.cend(); ++it)

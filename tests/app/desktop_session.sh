@@ -52,7 +52,7 @@ home=$work/home
 mkdir -p "$home/config/Corvane" "$home/runtime"
 chmod 700 "$home/runtime"
 export HOME=$home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data \
-    XDG_STATE_HOME=$home/state XDG_RUNTIME_DIR=$home/runtime LC_ALL=C.UTF-8
+    XDG_STATE_HOME=$home/state XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home/runtime LC_ALL=C.UTF-8
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 dbus-daemon --session --nofork --address="unix:path=$home/runtime/bus" >"$work/dbus.log" 2>&1 &
 pids+=("$!")

@@ -573,6 +573,7 @@ TEST(ZepimProgram, LogsOnAtStartWithSavedSettings)
     env.insert("XDG_CONFIG_HOME", home.Path() + "/config");
     env.insert("XDG_RUNTIME_DIR", home.Path() + "/runtime");
     env.insert("XDG_STATE_HOME", home.Path() + "/state");
+    env.insert("XDG_DATA_HOME", home.Path() + "/data");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("ZEPIM_LOG_MASK", "4"); // progress lines: the logon is written to the log
     zepim.setProcessEnvironment(env);

@@ -12,6 +12,7 @@
 #include "protocol/framing.h"
 #include "protocol/requests.h"
 #include "session/client_connection.h"
+#include "session/history_store.h"
 #include "session/password_scramble.h"
 #include "session/settings.h"
 #include "tests/support/child_process.h"
@@ -195,6 +196,35 @@ TEST_F(ViewE2E, EchoAnswersInTheConversationWindow)
     view->StartConversation(u"echo@example.com");
     QCoreApplication::processEvents();
     EXPECT_EQ(view->Conversations().size(), 1u);
+}
+
+TEST_F(ViewE2E, AReopenedConversationShowsItsEarlierLinesAndTheHistoryFindsThem)
+{
+    const auto converse = [this]() -> conversations::MessageWindow* {
+        view->StartConversation(u"echo@example.com");
+        conversations::MessageWindow* window = nullptr;
+        return test::WaitUntil([&] { return (window = OnlyConversation()) != nullptr; }) ? window
+                                                                                         : nullptr;
+    };
+    QPointer<conversations::MessageWindow> first = converse();
+    ASSERT_TRUE(first);
+    first->Input()->setPlainText(QStringLiteral("remember the walrus"));
+    first->Send();
+    ASSERT_TRUE(test::WaitUntil([&] {
+        const std::string h = HistoryOf(first);
+        return h.find("walrus") != h.rfind("walrus");
+    })) << HistoryOf(first);
+    first->close();
+    ASSERT_TRUE(test::WaitUntil([&] { return first.isNull(); }));
+
+    conversations::MessageWindow* again = converse();
+    ASSERT_NE(again, nullptr);
+    const std::string shown = HistoryOf(again);
+    EXPECT_NE(shown.find("remember the walrus"), shown.rfind("remember the walrus"))
+        << "both sides of it: " << shown;
+    ASSERT_NE(view->History(), nullptr);
+    view->History()->Flush();
+    EXPECT_EQ(view->History()->Search("walrus", 10).size(), 2u);
 }
 
 TEST_F(ViewE2E, AConversationOutlivesALostConnectionMarkedEnded)

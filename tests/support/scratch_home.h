@@ -16,6 +16,7 @@ public:
         const QString root = m_dir.path();
         qputenv("XDG_CONFIG_HOME", (root + "/config").toUtf8());
         qputenv("XDG_STATE_HOME", (root + "/state").toUtf8());
+        qputenv("XDG_DATA_HOME", (root + "/data").toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + "/config");
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + "/config");
     }
