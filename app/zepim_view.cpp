@@ -35,17 +35,24 @@ std::string Utf8(const QString& text)
     return text.toStdString();
 }
 
+ContactRecord OwnRecordOf(ClientConnection& connection)
+{
+    ContactRecord own;
+    ToUtf16(connection.OwnRecord(), own);
+    if (own.email.empty())
+        own.email = connection.Own().email.toStdU16String();
+    return own;
+}
+
 } // namespace
 
 CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uint64_t generation,
                        QWidget* parent)
     : QWidget(parent), m_connection(connection), m_frame(frame), m_generation(generation),
-      m_banner(new contacts::CMyStatusButton(this)), m_list(new contacts::CContactListCtrl(this))
+      m_banner(new contacts::CMyStatusButton(this)), m_list(new contacts::CContactListCtrl(this)),
+      m_own(OwnRecordOf(connection)), m_conversations(m_own.email)
 {
     setObjectName(QStringLiteral("CZepimView"));
-    ToUtf16(m_connection.OwnRecord(), m_own);
-    if (m_own.email.empty())
-        m_own.email = m_connection.Own().email.toStdU16String();
     if (Settings().ReadInt(setting::KeepHistory, defaults::KeepHistory) != 0) {
         m_history = std::make_unique<history::Store>();
         // Told once the view is up; the conversations go on without the history.

@@ -15,6 +15,7 @@
 #include "protocol/contact_record.h"
 #include "protocol/server_event.h"
 #include "protocol/server_variables.h"
+#include "session/conversation_list.h"
 #include "session/history_store.h"
 #include "session/messages.h"
 #include "session/view_session.h"
@@ -27,7 +28,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -71,7 +71,7 @@ public:
     int KeepAlivesSent() const { return m_session->KeepAlivesSent(); }
     int KeepAliveWakeUps() const { return m_session->KeepAliveWakeUps(); }
     std::size_t MostWaiting() const { return m_session->MostWaiting(); }
-    // The open conversations (the ConversationList), in the order they were opened.
+    // The open conversations, in the order they were opened.
     std::vector<conversations::MessageWindow*> Conversations() const;
     conversations::MessageWindow* FindConversation(const std::string& sessionId) const;
     // The open status menu, if any (for tests).
@@ -201,13 +201,8 @@ private:
     bool m_shutDown = false;
     bool m_kaOutstanding = false;
     int m_mailCount = 0; // the last count shown, to tell new mail from the count at logon
-    // The ConversationList, and per connection the sessions the user left or that ended (their
-    // late events never open a window again) and the addresses whose INVITE is out.
-    std::vector<QPointer<conversations::MessageWindow>> m_conversations;
-    std::set<std::string> m_endedSessions;
-    // Left sessions whose LEAVE is still out: their events were sent before the server saw it.
-    std::set<std::string> m_leaving;
-    std::set<std::u16string> m_invitesOut;
+    // The open windows by session, and where each conversation event goes.
+    ConversationList m_conversations;
     QPointer<QMenu> m_statusMenu;
     QPointer<QMenu> m_contactMenu;
     QPointer<contacts::CAddContactSheet> m_addSheet;

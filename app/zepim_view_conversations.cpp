@@ -1,6 +1,7 @@
-// The conversations of the logged-on view: the ConversationList, the SESSION, MESSAGE and
-// SESSION TIMEOUT events, starting a conversation, the block routine, and what the windows ask
-// of the view. Everything here runs on the UI thread; requests go to the session's worker.
+// The conversations of the logged-on view: the windows of the SESSION, MESSAGE and SESSION
+// TIMEOUT events as the ConversationList routes them, starting a conversation, the block routine,
+// and what the windows ask of the view. Everything here runs on the UI thread; requests go to the
+// session's worker.
 #include "app/zepim_view.h"
 
 #include "app/detached_host.h"
@@ -33,35 +34,10 @@ std::string Utf8(const std::u16string& text)
     return QString::fromStdU16String(text).toStdString();
 }
 
-std::u16string Folded(std::u16string text)
+// Every window the list holds is one of this view's conversation windows.
+MessageWindow* WindowOf(QObject* handle)
 {
-    for (char16_t& c : text)
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-    return text;
-}
-
-// The addresses of a SESSION event's "Email" value, trimmed, empty entries dropped.
-std::vector<std::u16string> SplitAddresses(const std::u16string& list)
-{
-    std::vector<std::u16string> out;
-    const QStringList parts = QString::fromStdU16String(list).split(u',');
-    for (const QString& part : parts) {
-        const QString address = part.trimmed();
-        if (!address.isEmpty())
-            out.push_back(address.toStdU16String());
-    }
-    return out;
-}
-
-// Whether the comma-separated `list` holds `address` (case aside).
-bool NamesAddress(const std::u16string& list, const std::u16string& address)
-{
-    const std::u16string wanted = Folded(address);
-    for (const std::u16string& entry : SplitAddresses(list))
-        if (Folded(entry) == wanted)
-            return true;
-    return false;
+    return static_cast<MessageWindow*>(handle);
 }
 
 } // namespace
@@ -70,19 +46,15 @@ std::vector<MessageWindow*> CZepimView::Conversations() const
 {
     std::lock_guard view(m_viewLock);
     std::vector<MessageWindow*> out;
-    for (const QPointer<MessageWindow>& w : m_conversations)
-        if (w)
-            out.push_back(w.data());
+    for (QObject* window : m_conversations.Windows())
+        out.push_back(WindowOf(window));
     return out;
 }
 
 MessageWindow* CZepimView::FindConversation(const std::string& sessionId) const
 {
     std::lock_guard view(m_viewLock);
-    for (const QPointer<MessageWindow>& w : m_conversations)
-        if (w && w->GetSessionId() == sessionId)
-            return w.data();
-    return nullptr;
+    return WindowOf(m_conversations.Find(sessionId));
 }
 
 MessageWindow* CZepimView::NewConversation(const std::string& sessionId)
@@ -93,7 +65,7 @@ MessageWindow* CZepimView::NewConversation(const std::string& sessionId)
                 PostNotice({NoticeKind::Message, sender, NoticeBody(text), window});
             });
     std::lock_guard view(m_viewLock);
-    m_conversations.emplace_back(window);
+    m_conversations.Add(sessionId, window);
     return window;
 }
 
@@ -112,48 +84,48 @@ void CZepimView::AddResolvedParticipant(MessageWindow* window, const std::u16str
 
 void CZepimView::OnSessionEvent(const ServerEvent& event)
 {
-    const std::string sessionId =
-        QString::fromStdU16String(HeaderValue(event, u"SessionId", kSessionIdSize)).toStdString();
-    const std::u16string emails = HeaderValue(event, u"Email", 10240);
-    if (sessionId.empty() || emails.empty() || m_shutDown)
-        return;
-    // A session the user left (or that ended) opens no window again, unless someone invites
-    // the user back: once the server has the LEAVE, a SESSION naming the user is that.
-    if (m_endedSessions.count(sessionId) != 0) {
-        if (m_leaving.count(sessionId) != 0 || !NamesAddress(emails, m_own.email))
-            return;
-        m_endedSessions.erase(sessionId);
+    ConversationList::SessionRoute route;
+    {
+        std::lock_guard view(m_viewLock);
+        route = m_conversations.RouteSession(event);
     }
-    if (MessageWindow* window = FindConversation(sessionId)) {
-        window->OnSessionUpdate(emails);
+    switch (route.action) {
+    case ConversationList::SessionAction::Ignore:
+        return;
+    case ConversationList::SessionAction::Update:
+        WindowOf(route.window)->OnSessionUpdate(route.emails);
+        return;
+    case ConversationList::SessionAction::Open: {
+        // Someone else opened it: a hidden window, registered at once so that the MESSAGE
+        // that follows always finds it; it shows itself with the first message.
+        MessageWindow* window = NewConversation(route.sessionId);
+        for (const std::u16string& address : route.addresses)
+            AddResolvedParticipant(window, address);
         return;
     }
-    // Someone else opened it: a hidden window, registered at once so that the MESSAGE that
-    // follows always finds it; it shows itself with the first message.
-    MessageWindow* window = NewConversation(sessionId);
-    for (const std::u16string& address : SplitAddresses(emails))
-        AddResolvedParticipant(window, address);
+    }
 }
 
 void CZepimView::OnMessageEvent(const ServerEvent& event)
 {
-    const std::string sessionId =
-        QString::fromStdU16String(HeaderValue(event, u"SessionId", kSessionIdSize)).toStdString();
-    const std::u16string from = HeaderValue(event, u"From", 10240);
-    if (sessionId.empty() || from.empty() || m_endedSessions.count(sessionId) != 0)
-        return;
-    if (MessageWindow* window = FindConversation(sessionId))
-        window->OnMessage(from, event.lines);
+    ConversationList::MessageRoute route;
+    {
+        std::lock_guard view(m_viewLock);
+        route = m_conversations.RouteMessage(event);
+    }
+    if (route.window != nullptr)
+        WindowOf(route.window)->OnMessage(route.from, event.lines);
 }
 
 void CZepimView::OnSessionTimeoutEvent(const ServerEvent& event)
 {
-    const std::string sessionId =
-        QString::fromStdU16String(HeaderValue(event, u"SessionId", kSessionIdSize)).toStdString();
-    if (sessionId.empty())
-        return;
-    if (MessageWindow* window = FindConversation(sessionId))
-        window->OnSessionTimeout();
+    QObject* window = nullptr;
+    {
+        std::lock_guard view(m_viewLock);
+        window = m_conversations.RouteTimeout(event);
+    }
+    if (window != nullptr)
+        WindowOf(window)->OnSessionTimeout();
 }
 
 void CZepimView::StartConversation(const std::u16string& email, std::function<void(int)> done)
@@ -172,8 +144,7 @@ void CZepimView::StartConversation(const std::u16string& email, std::function<vo
             return finish(0);
         }
     }
-    const std::u16string key = Folded(contact.email);
-    if (!m_invitesOut.insert(key).second)
+    if (!m_conversations.StartInvite(contact.email))
         return finish(0); // the INVITE for this address is still out
     struct Invited
     {
@@ -188,8 +159,8 @@ void CZepimView::StartConversation(const std::u16string& email, std::function<vo
             return invited;
         },
         this,
-        [this, key, contact, finish](Invited invited) {
-            m_invitesOut.erase(key);
+        [this, contact, finish](Invited invited) {
+            m_conversations.InviteAnswered(contact.email);
             if (invited.result != ImResult::Ok || invited.sessionId.empty()) {
                 if (!m_shutDown) // a log-off before its turn is no failure to report
                     ShowMessage(invited.result == ImResult::CharsetMismatch
@@ -307,19 +278,16 @@ std::optional<CContactDisplay> CZepimView::FindContactRow(const std::u16string& 
 
 void CZepimView::ConversationClosed(MessageWindow* window)
 {
+    const std::string sessionId = window->GetSessionId();
+    bool leave = false;
     {
         std::lock_guard view(m_viewLock);
-        std::erase_if(m_conversations, [window](const QPointer<MessageWindow>& w) {
-            return w.isNull() || w.data() == window;
-        });
+        leave = m_conversations.Close(window, sessionId, window->SessionEnded());
     }
-    const std::string sessionId = window->GetSessionId();
-    m_endedSessions.insert(sessionId);
-    if (!window->SessionEnded() && !m_shutDown) {
-        m_leaving.insert(sessionId);
+    if (leave && !m_shutDown) {
         m_session->Request<ImResult>(
             [sessionId](ImConnection& conn) { return ImLeave(conn, sessionId); }, this,
-            [this, sessionId](ImResult) { m_leaving.erase(sessionId); });
+            [this, sessionId](ImResult) { m_conversations.LeaveAnswered(sessionId); });
     }
     window->deleteLater();
 }
@@ -331,13 +299,13 @@ int CZepimView::LeaveOpenSessions(std::function<void()> done)
     auto outstanding = std::make_shared<int>(0);
     for (MessageWindow* window : Conversations()) {
         const std::string sessionId = window->GetSessionId();
-        if (window->SessionEnded() || window->Closed() || !m_leaving.insert(sessionId).second)
+        if (window->SessionEnded() || window->Closed() || !m_conversations.StartLeave(sessionId))
             continue;
         ++*outstanding;
         m_session->Request<ImResult>(
             [sessionId](ImConnection& conn) { return ImLeave(conn, sessionId); }, this,
             [this, sessionId, outstanding, done](ImResult) {
-                m_leaving.erase(sessionId);
+                m_conversations.LeaveAnswered(sessionId);
                 if (--*outstanding == 0 && done)
                     done();
             });
@@ -347,15 +315,16 @@ int CZepimView::LeaveOpenSessions(std::function<void()> done)
 
 void CZepimView::EndConversations(const QString& why)
 {
-    std::vector<QPointer<MessageWindow>> windows;
+    std::vector<QPointer<QObject>> windows;
     {
         std::lock_guard view(m_viewLock);
-        windows.swap(m_conversations);
+        windows = m_conversations.EndAll();
     }
     // The windows stay with the user; from now on they answer to a host without a server.
-    for (const QPointer<MessageWindow>& window : windows) {
-        if (!window)
+    for (const QPointer<QObject>& handle : windows) {
+        if (!handle)
             continue;
+        MessageWindow* window = WindowOf(handle.data());
         window->SetHost(DetachedConversationHost());
         window->MarkConnectionLost(why.isEmpty() ? tr("The conversation has ended") : why);
     }

@@ -1,6 +1,6 @@
 // Results and events of conversations against a scripted server: whatever order the server
-// writes them in, one session has one window, a message always finds its window and sender,
-// and a session the user left never opens a window again.
+// writes them in, one session has one window and a message always finds its window and sender.
+// Which window each event goes to is tested against the ConversationList alone.
 #include "app/zepim_view.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
@@ -110,29 +110,6 @@ TEST_F(ConversationOrder, AMessageRightAfterItsSessionFindsItsWindowWhileTheDire
     EXPECT_EQ(WindowsFor("s2"), 1);
     ASSERT_TRUE(test::WaitUntil([&] { return window->ToLine().contains("Sam Stranger"); }))
         << window->ToLine().toStdString();
-}
-
-TEST_F(ConversationOrder, ASessionTheUserJustLeftMakesNoWindow)
-{
-    Serve([](test::FakeServer& s) {
-        s.Send(Event({"SESSION", "SessionId: s3", "Email: ben@x.org"}) +
-               Event({"MESSAGE", "SessionId: s3", "From: ben@x.org", "", "hi"}));
-        // The user closes the window: LEAVE. Late events of that session follow, then a new one.
-        s.Answer(Reply({"250 OK"}))
-            .Send(Event({"SESSION", "SessionId: s3", "Email: ben@x.org"}) +
-                  Event({"MESSAGE", "SessionId: s3", "From: ben@x.org", "", "still there?"}) +
-                  Event({"SESSION", "SessionId: s4", "Email: ben@x.org"}));
-    });
-    MessageWindow* first = nullptr;
-    ASSERT_TRUE(test::WaitUntil([&] {
-        first = view->FindConversation("s3");
-        return first && first->isVisible();
-    }));
-    first->close();
-    ASSERT_TRUE(test::WaitUntil([&] { return server.Requests().size() >= 5; }));
-    EXPECT_EQ(server.Requests()[4], "LEAVE\r\nSessionId: s3\r\n.\r\n");
-    ASSERT_TRUE(test::WaitUntil([&] { return view->FindConversation("s4") != nullptr; }));
-    EXPECT_EQ(view->FindConversation("s3"), nullptr);
 }
 
 } // namespace
