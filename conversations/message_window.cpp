@@ -1,5 +1,6 @@
 #include "conversations/message_window.h"
 #include "conversations/edit_actions.h"
+#include "conversations/links.h"
 
 #include "contacts/contact_dialog.h"
 #include "conversations/button_ex.h"
@@ -124,6 +125,7 @@ MessageWindow::MessageWindow(ConversationHost& host, std::string sessionId)
     setAttribute(Qt::WA_QuitOnClose, false);
 
     const Settings settings;
+    m_timestamps = settings.ReadInt(setting::ShowTimestamps, defaults::ShowTimestamps) != 0;
     const QString storedFont = settings.ReadText(setting::MessageLf);
     if (storedFont.isEmpty() || !m_inputFont.fromString(storedFont))
         m_inputFont = InterfaceFont();
@@ -210,7 +212,23 @@ void MessageWindow::AddCaption(const QString& text)
     QTextBlockFormat flush;
     flush.setLeftMargin(0);
     end.setBlockFormat(flush);
-    end.insertText(text + u':', TextFormat(kCaptionColour));
+    QString caption = text;
+    if (m_timestamps) {
+        const QDateTime now = QDateTime::currentDateTime();
+        const QLocale locale;
+        // A new day gets a line of its own, centred, before its first caption.
+        if (m_lastDay.isValid() && now.date() != m_lastDay) {
+            QTextBlockFormat centred;
+            centred.setAlignment(Qt::AlignHCenter);
+            end.setBlockFormat(centred);
+            end.insertText(locale.toString(now.date(), QLocale::LongFormat),
+                           TextFormat(kCaptionColour));
+            end.insertBlock(flush);
+        }
+        m_lastDay = now.date();
+        caption += QStringLiteral(" (%1)").arg(locale.toString(now.time(), QLocale::ShortFormat));
+    }
+    end.insertText(caption + u':', TextFormat(kCaptionColour));
     end.insertBlock(flush, TextFormat(Qt::black));
 }
 
@@ -293,6 +311,7 @@ void MessageWindow::AddRichBlock(const RtfDocument& received)
     }
     m_history->setUpdatesEnabled(false);
     const int start = m_history->AppendRtf(document, TextFormat(Qt::black));
+    MarkLinks(*m_history->document(), start);
     if (m_history->LastLineHoldsText()) {
         QTextCursor end(m_history->document());
         end.movePosition(QTextCursor::End);
@@ -308,6 +327,7 @@ void MessageWindow::AddPlainBlock(const QString& text)
 {
     m_history->setUpdatesEnabled(false);
     const int start = m_history->AppendPlain(text, TextFormat(Qt::black));
+    MarkLinks(*m_history->document(), start);
     m_history->IndentFrom(start, MessageIndent());
     m_history->setUpdatesEnabled(true);
 }

@@ -11,6 +11,7 @@
 #include "session/history_store.h"
 
 #include <QColor>
+#include <QDate>
 #include <QFont>
 #include <QPointer>
 #include <QTextDocumentFragment>
@@ -224,6 +225,9 @@ private:
     // have had their chance.
     std::int64_t m_kept = 0;
     bool m_earlierShown = false;
+    // Captions carry the time they were shown; a date line comes when the day changes.
+    bool m_timestamps = true;
+    QDate m_lastDay;
     QTimer m_flashTimer;
     QFont m_inputFont;
     QColor m_inputColour;

@@ -84,6 +84,7 @@ void MessageWindow::BuildControls()
     m_history->setReadOnly(true);
     // Keyboard users select and copy from the history too.
     m_history->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_history->SetOpensLinks(true);
     m_history->setUndoRedoEnabled(false);
     m_history->setAccessibleName(tr("Conversation history"));
     m_history->installEventFilter(this);

@@ -1,18 +1,22 @@
 #include "conversations/rich_edit_ctrl_ex.h"
 
+#include "conversations/links.h"
 #include "conversations/rtf_reader.h"
 #include "conversations/rtf_writer.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
+#include <QToolTip>
 #include <array>
 
 namespace zep::conversations {
@@ -233,6 +237,46 @@ void CRichEditCtrlEx::IndentFrom(int from, qreal margin)
 bool CRichEditCtrlEx::LastLineHoldsText() const
 {
     return document()->lastBlock().length() > 1;
+}
+
+void CRichEditCtrlEx::SetOpensLinks(bool opens)
+{
+    m_opensLinks = opens;
+    setMouseTracking(opens);
+    viewport()->setMouseTracking(opens);
+}
+
+void CRichEditCtrlEx::mouseMoveEvent(QMouseEvent* event)
+{
+    QTextEdit::mouseMoveEvent(event);
+    if (!m_opensLinks)
+        return;
+    const QString link = anchorAt(event->position().toPoint());
+    viewport()->setCursor(link.isEmpty() ? Qt::IBeamCursor : Qt::PointingHandCursor);
+    if (!link.isEmpty())
+        QToolTip::showText(event->globalPosition().toPoint(),
+                           QUrl(link).toString(QUrl::PrettyDecoded), viewport());
+}
+
+void CRichEditCtrlEx::mousePressEvent(QMouseEvent* event)
+{
+    m_pressedLink = m_opensLinks && event->button() == Qt::LeftButton
+                        ? anchorAt(event->position().toPoint())
+                        : QString();
+    QTextEdit::mousePressEvent(event);
+}
+
+void CRichEditCtrlEx::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTextEdit::mouseReleaseEvent(event);
+    const QString pressed = std::exchange(m_pressedLink, QString());
+    // A click, not the end of a selection that started on the link.
+    if (pressed.isEmpty() || anchorAt(event->position().toPoint()) != pressed ||
+        textCursor().hasSelection())
+        return;
+    const QUrl url(pressed);
+    if (IsMessageLink(url))
+        QDesktopServices::openUrl(url);
 }
 
 void CRichEditCtrlEx::ScrollToEnd()

@@ -57,12 +57,21 @@ public:
     // Whether the last paragraph holds text (what is appended next would share its line).
     bool LastLineHoldsText() const;
     void ScrollToEnd();
+    // A read-only pane whose links open with the desktop's handler on a click.
+    void SetOpensLinks(bool opens);
 
 protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     QMimeData* createMimeDataFromSelection() const override;
+
+private:
+    bool m_opensLinks = false;
+    QString m_pressedLink; // the link under the press, opened if the release is on it too
 };
 
 } // namespace zep::conversations

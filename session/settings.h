@@ -43,6 +43,8 @@ inline constexpr const char* MessageColor = "message_color";
 inline constexpr const char* OfflineMessageWp = "offlinemessage_wp";
 // Ours, beyond the suite's values: 0 turns the desktop notifications of messages off.
 inline constexpr const char* NotifyMessages = "notifymessages";
+// Ours: 0 shows message captions without the time.
+inline constexpr const char* ShowTimestamps = "showtimestamps";
 // Ours: 0 keeps no conversation history on this computer.
 inline constexpr const char* KeepHistory = "keephistory";
 // Ours: 1 while the saved password lives in the desktop keyring instead of in "password".
@@ -61,6 +63,7 @@ inline constexpr int OpenMainWndInOptions = 0;
 inline constexpr int NodeOpen = 1;
 inline constexpr int NotifyMessages = 1;
 inline constexpr int KeepHistory = 1;
+inline constexpr int ShowTimestamps = 1;
 inline constexpr const char* LogoLink = "https://www.corvane.example/";
 // The first-run marker: the messenger's own version.
 inline constexpr const char* VersionText = kProductVersion;

@@ -12,16 +12,19 @@
 #include "session/settings.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
+#include <QTime>
 #include <gtest/gtest.h>
 
 namespace zep::conversations {
@@ -80,6 +83,8 @@ class Conversation : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // Captions without the time, so histories compare exactly.
+        Settings().WriteInt(setting::ShowTimestamps, 0);
         host.contactRows = {
             Row("Bob", "bob@x.test", true, 11), Row("Carol", "carol@x.test", true, 12),
             Row("Dave", "dave@x.test", true, 13), Row("Olga", "olga@x.test", false, 14)};
@@ -373,6 +378,54 @@ TEST_F(Conversation, AResultArrivingAfterTheWindowWentIsDropped)
 }
 
 // ---- receiving ----------------------------------------------------------------------------
+
+TEST_F(Conversation, CaptionsCarryTheTimeWhenTimestampsAreOn)
+{
+    Settings().WriteInt(setting::ShowTimestamps, 1);
+    Open();
+    window->OnMessage(u"bob@x.test", PlainMessage("hello"));
+    const QString shown = window->History()->toPlainText();
+    const QString time = QLocale().toString(QTime::currentTime(), QLocale::ShortFormat);
+    EXPECT_TRUE(shown.startsWith("Bob (") && shown.contains("):\nhello")) << S(shown);
+    EXPECT_TRUE(shown.contains(time) || QTime::currentTime().second() < 2) << S(shown);
+}
+
+// Links in messages open with the desktop's handler on a click; other schemes stay text.
+class LinkCatcher : public QObject
+{
+    Q_OBJECT
+public slots:
+    void Open(const QUrl& url) { opened << url.toString(); }
+
+public:
+    QStringList opened;
+};
+
+TEST_F(Conversation, LinksOfMessagesOpenOnAClick)
+{
+    LinkCatcher catcher;
+    for (const char* scheme : {"http", "https", "mailto", "javascript", "file"})
+        QDesktopServices::setUrlHandler(scheme, &catcher, "Open");
+    Open();
+    window->OnMessage(u"bob@x.test", PlainMessage("see (https://x.example/a_(b)). or "
+                                                  "javascript:alert(1) file:///etc/passwd "
+                                                  "mailto:carol@x.test, xhttp://no.example"));
+    CRichEditCtrlEx* pane = window->History();
+    QStringList hrefs;
+    for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isAnchor())
+                hrefs << it.fragment().charFormat().anchorHref();
+    EXPECT_EQ(hrefs, (QStringList{"https://x.example/a_(b)", "mailto:carol@x.test"}));
+
+    const QPoint at = pane->cursorRect(pane->document()->find("x.example/a")).center();
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, at);
+    const QPoint plain = pane->cursorRect(pane->document()->find("alert")).center();
+    QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, plain);
+    EXPECT_EQ(catcher.opened, QStringList{"https://x.example/a_(b)"});
+    for (const char* scheme : {"http", "https", "mailto", "javascript", "file"})
+        QDesktopServices::unsetUrlHandler(scheme);
+}
 
 TEST_F(Conversation, PlainAndRichMessagesAreShownUnderTheSendersName)
 {
@@ -992,3 +1045,5 @@ TEST_F(Conversation, PanesButtonsAndToLineCarryAccessibleNames)
 
 } // namespace
 } // namespace zep::conversations
+
+#include "message_window_test.moc"
