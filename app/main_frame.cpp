@@ -10,10 +10,7 @@
 #include "desktop/tray_icon.h"
 #include "resources/resources.h"
 #include "session/client_connection.h"
-#include "session/password_scramble.h"
-#include "session/saved_password.h"
 #include "session/settings.h"
-#include "transport/log_writer.h"
 #include "ui/display_texts.h"
 #include "ui/help.h"
 #include "ui/placement.h"
@@ -27,7 +24,9 @@ namespace zep {
 
 CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidget* parent)
     : QMainWindow(parent), m_connection(connection), m_options(options),
-      m_statusBar(new CZEPStatusBar(this)), m_schedule(m_options.reconnect)
+      m_statusBar(new CZEPStatusBar(this)),
+      m_lifecycle(connection, LogonOptions{m_options.reconnect, m_options.keyringLimit,
+                                           [this] { return isVisible() && !isMinimized(); }})
 {
     InitResources();
     setObjectName(QStringLiteral("CMainFrame"));
@@ -57,6 +56,17 @@ CMainFrame::CMainFrame(ClientConnection& connection, FrameOptions options, QWidg
         m_networkWatch = new CNetworkWatch(this);
         connect(m_networkWatch, &CNetworkWatch::reachableAgain, this, &CMainFrame::OnNetworkBack);
     }
+    connect(&m_lifecycle, &LogonLifecycle::viewRequested, this, &CMainFrame::ShowView);
+    connect(&m_lifecycle, &LogonLifecycle::viewChanged, this, &CMainFrame::viewChanged);
+    connect(&m_lifecycle, &LogonLifecycle::passwordRequested, this, &CMainFrame::OpenLogonDialog);
+    connect(&m_lifecycle, &LogonLifecycle::noticeRequested, this, &CMainFrame::ShowNotice);
+    connect(&m_lifecycle, &LogonLifecycle::trustQuestion, this, &CMainFrame::AskTrust);
+    connect(&m_lifecycle, &LogonLifecycle::leaveRequested, this,
+            [this] { LeaveOpenSessions([this] { m_lifecycle.OpenSessionsLeft(); }); });
+    connect(&m_lifecycle, &LogonLifecycle::reconnectDue, this, [this](qint64 ms) {
+        m_statusBar->ShowReconnect(std::chrono::milliseconds(ms));
+        emit reconnectDue(ms);
+    });
 }
 
 CMainFrame::~CMainFrame()
@@ -66,30 +76,16 @@ CMainFrame::~CMainFrame()
 
 void CMainFrame::StartFirstView(bool automaticLogon)
 {
-    if (automaticLogon) {
-        // The same pending logon as "log on" makes, and a boot without network keeps retrying.
-        m_autoReconnect = true;
-        FillPendingFromSettings();
-        SwitchView(ViewKind::Signon);
-    } else {
-        SwitchView(ViewKind::Logon);
-    }
+    m_lifecycle.Start(automaticLogon);
 }
 
-void CMainFrame::SwitchView(ViewKind kind)
+void CMainFrame::ShowView(ViewKind kind, ViewEnd why)
 {
-    ++m_generation;
-    // The logon worker has posted its one result and is ending: join it without shutting down
-    // the socket the logged-on view is about to use.
-    if (kind == ViewKind::Main)
-        m_worker.StopWait();
-    else
-        StopWorker();
     // The old view ends before anything else happens: its threads stop (it returns at once,
     // whatever the network does) while the connection is still open, and it goes with
     // deleteLater, since a handler of it may be on the stack below us.
     if (auto* old = qobject_cast<CZepimView*>(centralWidget()))
-        old->Shutdown(std::exchange(m_endReason, QString()));
+        old->Shutdown(EndText(why));
     if (QWidget* previous = takeCentralWidget()) {
         previous->hide();
         previous->deleteLater();
@@ -104,7 +100,7 @@ void CMainFrame::SwitchView(ViewKind kind)
         view = new CZepimSignonView(this);
         break;
     case ViewKind::Main: {
-        view = new CZepimView(m_connection, this, m_generation, this);
+        view = new CZepimView(m_connection, this, m_lifecycle.Generation(), this);
         break;
     }
     }
@@ -113,9 +109,22 @@ void CMainFrame::SwitchView(ViewKind kind)
     UpdateCommands();
     view->setFocus();
     UpdateStatus();
-    if (kind == ViewKind::Signon)
-        PostRegisteredMessage(this, uwm::StartLogon(), 0, static_cast<std::intptr_t>(m_generation));
-    emit viewChanged(kind);
+}
+
+QString CMainFrame::EndText(ViewEnd why) const
+{
+    switch (why) {
+    case ViewEnd::None:
+        break;
+    case ViewEnd::ConnectionLost:
+        return tr("The connection to the server was lost");
+    case ViewEnd::LoggedOff:
+        return tr("You logged off");
+    case ViewEnd::SignedOff:
+        return tr("You were signed off because you signed on from a "
+                  "different location");
+    }
+    return QString();
 }
 
 std::intptr_t CMainFrame::OnRegisteredMessage(MessageId id, std::intptr_t wParam,
@@ -123,53 +132,7 @@ std::intptr_t CMainFrame::OnRegisteredMessage(MessageId id, std::intptr_t wParam
 {
     if (m_shutDown)
         return 0;
-    if (id == uwm::Logon())
-        OnLogon(wParam, lParam);
-    else if (id == uwm::StartLogon())
-        OnStartLogon(lParam);
-    else if (id == uwm::LogonComplete())
-        OnLogonComplete(lParam);
-    else if (id == uwm::LogonFailed() || id == uwm::ConnectFailed() ||
-             id == uwm::VersionCheckFailed())
-        OnFailure(id, wParam, lParam);
-    else if (id == uwm::ConnectionLost())
-        OnConnectionLost(lParam);
-    else if (id == uwm::Logoff())
-        OnLogoff(lParam);
-    else if (id == uwm::ReconnectWait())
-        OnReconnectWait(wParam, lParam);
-    else if (id == uwm::CertificateUnknown() || id == uwm::CertificateChanged())
-        OnCertificate(id, wParam, lParam);
-    return 0;
-}
-
-void CMainFrame::OnLogon(std::intptr_t wParam, std::intptr_t lParam)
-{
-    if (m_viewKind != ViewKind::Logon)
-        return;
-    // The reconnect worker's request counts only while its generation is current.
-    if (wParam != 0 && static_cast<std::uint64_t>(lParam) != m_generation)
-        return;
-    m_silentLogon = wParam != 0;
-    if (wParam == 0)
-        m_autoReconnect = true;
-    FillPendingFromSettings();
-    if (!m_pending.email.isEmpty() &&
-        (m_pending.inKeyring || !PasswordUnscramble(m_pending.savedPassword).empty()))
-        SwitchView(ViewKind::Signon);
-    else
-        OpenLogonDialog();
-}
-
-void CMainFrame::FillPendingFromSettings()
-{
-    Settings settings;
-    m_pending.email = settings.ReadText(setting::Email);
-    m_pending.savePassword = settings.ReadInt(setting::SavePassword, 0) != 0;
-    m_pending.savedPassword =
-        m_pending.savePassword ? settings.ReadText(setting::Password).toStdString() : std::string();
-    m_pending.inKeyring = m_pending.savePassword && saved_password::InKeyring(settings);
-    m_pending.fromKeyring = false;
+    return m_lifecycle.OnRegisteredMessage(id, wParam, lParam);
 }
 
 void CMainFrame::OpenLogonDialog()
@@ -185,124 +148,30 @@ void CMainFrame::OpenLogonDialog()
     // as it closes either way.
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        m_silentLogon = false;
-        m_pending.savePassword = dialog->SavePassword();
-        m_pending.email = dialog->Address();
-        const QByteArray typed = dialog->Password().toUtf8();
-        m_pending.savedPassword = PasswordScramble(std::string_view(typed.data(), typed.size()));
-        m_pending.inKeyring = false;
-        m_pending.fromKeyring = false;
-        if (!m_pending.email.isEmpty())
-            Settings().WriteText(setting::Email, m_pending.email);
-        if (!m_pending.email.isEmpty() && !typed.isEmpty() && m_viewKind == ViewKind::Logon)
-            SwitchView(ViewKind::Signon);
+        m_lifecycle.LogonEntered(dialog->Address(), dialog->Password(), dialog->SavePassword());
     });
     dialog->open();
 }
 
-void CMainFrame::OnStartLogon(std::intptr_t lParam)
+void CMainFrame::ShowNotice(const LogonNotice& notice)
 {
-    if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
-        return;
-    StopWorker();
-    if (!m_pending.inKeyring || !PasswordUnscramble(m_pending.savedPassword).empty())
-        return StartLogonWorker();
-    // The keyring answers on the event loop; the logging-on view shows meanwhile. One that does
-    // not answer in time, or has nothing, leaves the scrambled value or the question.
-    const std::uint64_t generation = m_generation;
-    saved_password::Read(m_options.keyringLimit, this, [this, generation](std::string plain) {
-        if (m_viewKind != ViewKind::Signon || generation != m_generation)
-            return;
-        m_pending.inKeyring = false;
-        if (plain.empty()) {
-            SwitchView(ViewKind::Logon);
-            OpenLogonDialog();
-            return;
-        }
-        m_pending.savedPassword = PasswordScramble(plain);
-        m_pending.fromKeyring = true;
-        StartLogonWorker();
-    });
-}
-
-void CMainFrame::StartLogonWorker()
-{
-    m_connection.ResetCancel();
-    const PendingLogon pending = m_pending;
-    m_worker.Start([this, pending, post = PosterFor(m_generation)](WorkerControl& control) {
-        RunLogonThread(control, m_connection, pending, post);
-    });
-}
-
-void CMainFrame::KeepPassword()
-{
-    // Unticked: nothing is left behind in either place. Ticked: a password typed in, or one
-    // still kept scrambled, goes to the keyring where there is one.
-    if (!m_pending.savePassword)
-        return saved_password::Forget();
-    if (m_pending.fromKeyring)
-        return;
-    saved_password::Keep(PasswordUnscramble(m_pending.savedPassword), m_options.keyringLimit);
-}
-
-void CMainFrame::OnLogonComplete(std::intptr_t lParam)
-{
-    if (m_viewKind != ViewKind::Signon || static_cast<std::uint64_t>(lParam) != m_generation)
-        return;
-    SwitchView(ViewKind::Main);
-    // The logon worker has been joined: the schedule is the frame's again. Its back-off starts
-    // again only once this connection has stayed up for a while (see OnConnectionLost).
-    m_schedule.LoggedOn(ReconnectSchedule::Clock::now());
-    KeepPassword();
-    LogWriteIf(ZepimLog(), kLogProgress, 99999, "Logged on as %s.",
-               m_connection.Own().email.toUtf8().constData());
-}
-
-void CMainFrame::OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam)
-{
-    // Failures of the logon thread belong to the logging-on view, those of the reconnect thread
-    // to the logged-off view; anything else is a late result of an attempt already given up.
-    const ViewKind expected = wParam != 0 ? ViewKind::Logon : ViewKind::Signon;
-    if (m_viewKind != expected || static_cast<std::uint64_t>(lParam) != m_generation)
-        return;
-    SwitchView(ViewKind::Logon);
-    m_connection.Disconnect();
-    // The retry runs while the message box is up, not after it is closed. A refused logon is not
-    // retried: the same address and password would only be refused again.
-    // Nor is a connect or logon refused here for the user's safety: it would only be refused
-    // again, and the user has to see why.
-    const ImResult refusal = m_connection.Refusal();
-    if (m_autoReconnect && id != uwm::LogonFailed() && refusal == ImResult::Ok)
-        StartReconnectThread();
-    if (id == uwm::LogonFailed()) {
-        // A refused password is not tried again: the worker dropped the scrambled value.
-        saved_password::Forget();
-        if (!m_silentLogon)
-            ShowMessage(text::LogonFailed());
-    } else if (id == uwm::ConnectFailed()) {
-        if (refusal != ImResult::Ok)
-            ShowMessage(
-                text::Refusal(refusal, QString::fromStdString(m_connection.PeerTrust().trustFile)));
-        else if (!m_silentLogon)
-            ShowMessage(text::ConnectFailed());
-    } else if (wParam == 0) {
-        ShowMessage(text::IncompatibleVersion());
+    switch (notice.kind) {
+    case LogonNotice::Kind::LogonFailed:
+        return ShowMessage(text::LogonFailed());
+    case LogonNotice::Kind::ConnectFailed:
+        return ShowMessage(text::ConnectFailed());
+    case LogonNotice::Kind::Refusal:
+        return ShowMessage(text::Refusal(notice.refusal, notice.detail));
+    case LogonNotice::Kind::IncompatibleVersion:
+        return ShowMessage(text::IncompatibleVersion());
+    case LogonNotice::Kind::SignedOff:
+        PostNotice({NoticeKind::SignedOff, text::AppTitle(), text::SignedOff(), this});
+        return ShowMessage(text::SignedOff());
+    case LogonNotice::Kind::CertificateNotTrusted:
+        return ShowMessage(text::CertificateNotTrusted(notice.detail));
+    case LogonNotice::Kind::CertificateNotPinned:
+        return ShowMessage(text::CertificateNotPinned(notice.detail));
     }
-}
-
-void CMainFrame::OnConnectionLost(std::intptr_t lParam)
-{
-    // The logged-on view's reader passes its generation; a loss reported by a view that is
-    // already gone changes nothing.
-    if (m_viewKind != ViewKind::Main ||
-        (lParam != 0 && static_cast<std::uint64_t>(lParam) != m_generation))
-        return;
-    m_endReason = tr("The connection to the server was lost");
-    SwitchView(ViewKind::Logon);
-    m_connection.Disconnect();
-    m_schedule.Lost(ReconnectSchedule::Clock::now());
-    if (m_autoReconnect)
-        StartReconnectThread();
 }
 
 void CMainFrame::LeaveOpenSessions(std::function<void()> then)
@@ -325,80 +194,6 @@ void CMainFrame::LeaveOpenSessions(std::function<void()> then)
     QTimer::singleShot(kLeaveLimit, this, go);
 }
 
-void CMainFrame::OnLogoff(std::intptr_t lParam)
-{
-    m_autoReconnect = false;
-    if (lParam == 0) {
-        // The user's own log-off: the others see them leave each conversation first. A lost
-        // connection or a sign-off by the server meanwhile takes over (a new generation).
-        if (std::exchange(m_leavingOff, true))
-            return;
-        const std::uint64_t generation = m_generation;
-        LeaveOpenSessions([this, generation] {
-            m_leavingOff = false;
-            if (!m_shutDown && generation == m_generation)
-                FinishLogoff(0);
-        });
-        return;
-    }
-    FinishLogoff(lParam);
-}
-
-void CMainFrame::FinishLogoff(std::intptr_t lParam)
-{
-    m_endReason = lParam != 0 ? tr("You were signed off because you signed on from a "
-                                   "different location")
-                              : tr("You logged off");
-    SwitchView(ViewKind::Logon);
-    m_connection.Disconnect();
-    if (lParam != 0) {
-        PostNotice({NoticeKind::SignedOff, text::AppTitle(), text::SignedOff(), this});
-        ShowMessage(text::SignedOff());
-    }
-}
-
-void CMainFrame::StartReconnectThread()
-{
-    StopWorker();
-    m_connection.ResetCancel();
-    m_worker.Start([this, post = PosterFor(m_generation)](WorkerControl& control) {
-        RunReconnectThread(control, m_connection, m_schedule, post);
-    });
-}
-
-void CMainFrame::OnReconnectWait(std::intptr_t wParam, std::intptr_t lParam)
-{
-    if (m_viewKind != ViewKind::Logon || static_cast<std::uint64_t>(lParam) != m_generation)
-        return;
-    m_statusBar->ShowReconnect(std::chrono::milliseconds(wParam));
-    if (wParam >= 0)
-        LogWriteIf(ZepimLog(), kLogProgress, 99999, "Next try to reconnect in %ld ms.",
-                   static_cast<long>(wParam));
-    emit reconnectDue(static_cast<qint64>(wParam));
-}
-
-void CMainFrame::OnNetworkBack(const QString& why)
-{
-    // Only a retry that is waiting is hurried; a logon under way or a logged-on view carry on.
-    if (m_viewKind != ViewKind::Logon || !m_worker.Running())
-        return;
-    LogWriteIf(ZepimLog(), kLogProgress, 99999, "Trying to reconnect at once: %s.",
-               why.toUtf8().constData());
-    m_worker.Nudge();
-}
-
-PostResult CMainFrame::PosterFor(std::uint64_t generation)
-{
-    return [this, generation](unsigned message, std::intptr_t wParam) {
-        PostRegisteredMessage(this, message, wParam, static_cast<std::intptr_t>(generation));
-    };
-}
-
-void CMainFrame::StopWorker()
-{
-    m_worker.StopWait([this] { m_connection.Wake(); });
-}
-
 void CMainFrame::UpdateStatus()
 {
     const bool loggedOn = m_viewKind == ViewKind::Main && m_connection.IsLoggedOn();
@@ -407,7 +202,7 @@ void CMainFrame::UpdateStatus()
     if (loggedOn) {
         address = m_connection.Own().email;
         if (address.isEmpty())
-            address = m_pending.email;
+            address = m_lifecycle.Pending().email;
         cipher = m_connection.CipherDescription();
     }
     m_statusBar->UpdateStatusBar(loggedOn, address, cipher);
@@ -446,7 +241,7 @@ void CMainFrame::Shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    StopWorker();
+    m_lifecycle.Shutdown();
     if (m_dialog)
         delete m_dialog.data();
     CloseOfflineWindows();

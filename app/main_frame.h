@@ -1,5 +1,5 @@
-// The main window: owns the connection state, shows one of the three views, runs the logon and
-// reconnect workers and handles the frame's registered messages.
+// The main window: shows one of the three views and the boxes of the logon, whose state and
+// workers belong to its LogonLifecycle; the frame's registered messages go on to it.
 #pragma once
 
 #include "app/logon_dialog.h"
@@ -9,10 +9,9 @@
 #include "conversations/offline_message_window.h"
 #include "desktop/mail_launch.h"
 #include "desktop/rpc_host.h"
-#include "session/logon_threads.h"
+#include "session/logon_lifecycle.h"
 #include "session/messages.h"
 #include "session/reconnect_schedule.h"
-#include "session/worker_slot.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -21,7 +20,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 class QAction;
@@ -64,7 +62,7 @@ public:
 
     // The first view at start-up: logging on with the saved credentials, or logged off.
     void StartFirstView(bool automaticLogon);
-    void SwitchView(ViewKind kind);
+    void SwitchView(ViewKind kind) { m_lifecycle.SwitchView(kind); }
     ViewKind CurrentView() const { return m_viewKind; }
     QWidget* View() const { return centralWidget(); }
 
@@ -140,15 +138,16 @@ public:
     // The open "Trust this server?" question or changed-certificate warning, if any.
     QMessageBox* TrustBox() const { return m_trustBox; }
     // A certificate question waiting for the window to be shown.
-    bool TrustQuestionWaiting() const { return m_trustWaiting.has_value(); }
-    bool AutoReconnect() const { return m_autoReconnect; }
+    bool TrustQuestionWaiting() const { return m_lifecycle.TrustQuestionWaiting(); }
+    bool AutoReconnect() const { return m_lifecycle.AutoReconnect(); }
     // The network is reachable again or the machine has resumed: a pending retry runs now.
-    void OnNetworkBack(const QString& why);
+    void OnNetworkBack(const QString& why) { m_lifecycle.OnNetworkBack(why); }
     CNetworkWatch* NetworkWatch() const { return m_networkWatch; }
-    bool SilentLogon() const { return m_silentLogon; }
-    bool WorkerRunning() const { return m_worker.Running(); }
-    std::uint64_t Generation() const { return m_generation; }
-    const PendingLogon& Pending() const { return m_pending; }
+    bool SilentLogon() const { return m_lifecycle.SilentLogon(); }
+    bool WorkerRunning() const { return m_lifecycle.WorkerRunning(); }
+    std::uint64_t Generation() const { return m_lifecycle.Generation(); }
+    const PendingLogon& Pending() const { return m_lifecycle.Pending(); }
+    LogonLifecycle& Lifecycle() { return m_lifecycle; }
 
 signals:
     void viewChanged(zep::ViewKind kind);
@@ -165,36 +164,15 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void OnLogon(std::intptr_t wParam, std::intptr_t lParam);
-    void OnStartLogon(std::intptr_t lParam);
-    void OnLogonComplete(std::intptr_t lParam);
-    void OnFailure(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
-    void OnConnectionLost(std::intptr_t lParam);
-    void OnLogoff(std::intptr_t lParam);
-    void FinishLogoff(std::intptr_t lParam);
-    void OnReconnectWait(std::intptr_t wParam, std::intptr_t lParam);
-    void StartLogonWorker();
-    void KeepPassword();
-    void OnCertificate(MessageId id, std::intptr_t wParam, std::intptr_t lParam);
-
-    // A certificate the user has to decide about, from the logon or the reconnect worker.
-    struct TrustQuestion
-    {
-        bool changed = false;
-        bool fromReconnect = false;
-        TlsPeerTrust trust;
-    };
-    void AskTrust();
-    void AskWaitingTrustSoon();
-    void OnTrustAnswer(const TrustQuestion& question, bool trusted);
-
-    void FillPendingFromSettings();
+    // What the lifecycle asks of the window.
+    void ShowView(ViewKind kind, ViewEnd why);
+    void ShowNotice(const LogonNotice& notice);
+    void AskTrust(const TrustQuestion& question);
     void OpenLogonDialog();
-    void StartReconnectThread();
-    void StopWorker();
+    QString EndText(ViewEnd why) const;
+
     void UpdateStatus();
     void ShowMessage(const QString& text);
-    PostResult PosterFor(std::uint64_t generation);
     void CreateMenus();
     void UpdateCommands();
     void CloseOfflineWindows();
@@ -206,7 +184,6 @@ private:
     CNetworkWatch* m_networkWatch = nullptr;
     QPointer<LogonDialog> m_dialog;
     QPointer<QMessageBox> m_trustBox;
-    std::optional<TrustQuestion> m_trustWaiting;
     QAction* m_logIn = nullptr;
     QAction* m_logOut = nullptr;
     QAction* m_addContact = nullptr;
@@ -215,20 +192,12 @@ private:
     std::vector<QPointer<conversations::COfflineMessageWindow>> m_offlineWindows;
     // The user's record at the last logon, for the offline windows' From lists.
     ContactRecord m_own;
-    WorkerSlot m_worker;
-    // Used by the reconnect worker while it runs, by the frame only while none does.
-    ReconnectSchedule m_schedule;
+    // The view shown now (the lifecycle's view once a switch is complete).
     ViewKind m_viewKind = ViewKind::Logon;
-    // Changes with every view switch; a worker's result counts only for its own generation.
-    std::uint64_t m_generation = 0;
-    PendingLogon m_pending;
-    // What the conversations of the view being ended are told.
-    QString m_endReason;
-    bool m_autoReconnect = false;
-    bool m_silentLogon = false;
     bool m_shutDown = false;
     bool m_exiting = false;
-    bool m_leavingOff = false; // the user's log-off waits for its LEAVEs
+    // Last, so it goes first: nothing it still says reaches a frame half gone.
+    LogonLifecycle m_lifecycle;
 };
 
 } // namespace zep

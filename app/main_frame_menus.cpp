@@ -102,8 +102,8 @@ MailLaunch CMainFrame::LaunchMail()
     if (credentials.loggedOn) {
         credentials.liveAddress = m_connection.Own().email.toStdString();
         if (credentials.liveAddress.empty())
-            credentials.liveAddress = m_pending.email.toStdString();
-        credentials.livePassword = PasswordUnscramble(m_pending.savedPassword);
+            credentials.liveAddress = m_lifecycle.Pending().email.toStdString();
+        credentials.livePassword = PasswordUnscramble(m_lifecycle.Pending().savedPassword);
     }
     return zep::LaunchMail(credentials, m_options.mail);
 }

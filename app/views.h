@@ -6,18 +6,14 @@
 #include <functional>
 
 #include "app/zepim_view.h"
+#include "session/logon_lifecycle.h"
 
 namespace zep {
 
 class CLogoBanner;
 class CLogonAnimation;
 
-enum class ViewKind
-{
-    Logon,
-    Signon,
-    Main
-};
+// ViewKind, the view to show, is the logon lifecycle's (session/logon_lifecycle.h).
 
 // Logged off: the banner and the "Click here to logon" link.
 class CZepimLogonView : public QWidget

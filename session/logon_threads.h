@@ -1,6 +1,6 @@
-// The frame's two workers: the logon (connect, version, logon, server variables) and the
-// background reconnect. Each posts exactly one result to the frame, tagged with the generation
-// of the logon it belongs to, and posts nothing once it has been told to stop.
+// The logon lifecycle's two workers: the logon (connect, version, logon, server variables) and
+// the background reconnect. Each posts exactly one result to the lifecycle, tagged with the
+// generation of the logon it belongs to, and posts nothing once it has been told to stop.
 #pragma once
 
 #include "session/client_connection.h"
@@ -32,25 +32,25 @@ struct PendingLogon
 // The server's protocol version this client speaks.
 inline constexpr std::string_view kProtocolVersion = "4.0";
 
-// Results go through `post(message, wParam)`; the caller binds the frame and the generation.
+// Results go through `post(message, wParam)`; the caller binds the receiver and the generation.
 using PostResult = std::function<void(unsigned message, std::intptr_t wParam)>;
 
 // Writes "savepassword" (0 after a refusal, which also drops the scrambled value); keeping the
-// password itself is the frame's, after "UWM_LOGON_COMPLETE".
+// password itself is the lifecycle's, after "UWM_LOGON_COMPLETE".
 void RunLogonThread(WorkerControl& control, ClientConnection& connection,
                     const PendingLogon& pending, const PostResult& post);
 
 // Tries again and again on `schedule` until the server answers with our version, the server
 // setting is emptied or the worker is stopped; a nudge tries at once. Before each wait it posts
-// "UWM_RECONNECT_WAIT" with the delay, and -1 as each try starts. The frame owns `schedule` and
-// touches it only while no worker runs.
+// "UWM_RECONNECT_WAIT" with the delay, and -1 as each try starts. The lifecycle owns `schedule`
+// and touches it only while no worker runs.
 void RunReconnectThread(WorkerControl& control, ClientConnection& connection,
                         ReconnectSchedule& schedule, const PostResult& post);
 
 // Results that mean the connection itself failed (as opposed to the server answering "no").
 bool IsTransportFailure(int result);
 
-// The frame's question for a connect result that refused the server's certificate.
+// The lifecycle's question for a connect result that refused the server's certificate.
 std::optional<MessageId> CertificateMessage(int result);
 
 } // namespace zep

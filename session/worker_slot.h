@@ -1,4 +1,5 @@
-// One worker thread slot with its stop flag: the frame's logon and reconnect workers live here.
+// One worker thread slot with its stop flag: the logon lifecycle's logon and reconnect workers
+// live here.
 // The handle is stored before the thread runs, the thread clears the slot only while the slot
 // still holds it, and a stopped thread is always joined.
 #pragma once

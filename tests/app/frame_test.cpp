@@ -108,18 +108,6 @@ TEST_F(FrameTest, DialogWithoutAddressFocusesTheAddressAndCancelStartsNothing)
     EXPECT_TRUE(frame->isEnabled());
 }
 
-TEST_F(FrameTest, LogonIsIgnoredWhileLoggingOn)
-{
-    Settings().WriteText(setting::Server, ""); // the logon fails at once, without network
-    frame->StartFirstView(false);
-    frame->SwitchView(ViewKind::Signon);
-    const auto generation = frame->Generation();
-    frame->OnRegisteredMessage(uwm::Logon(), 0, 0);
-    EXPECT_EQ(frame->CurrentView(), ViewKind::Signon);
-    EXPECT_EQ(frame->Generation(), generation);
-    EXPECT_EQ(frame->OpenDialog(), nullptr);
-}
-
 TEST_F(FrameTest, ConfirmedDialogLogsOnAndAConnectFailureShowsItsTextAndRetries)
 {
     QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
@@ -144,38 +132,6 @@ TEST_F(FrameTest, ConfirmedDialogLogsOnAndAConnectFailureShowsItsTextAndRetries)
     EXPECT_FALSE(Settings().Contains(setting::Password));
 }
 
-TEST_F(FrameTest, NoServerGivesTheConnectFailure)
-{
-    Settings().WriteText(setting::Server, "");
-    Settings().WriteText(setting::Email, "c@example.com");
-    Settings().WriteText(setting::Password, "plain");
-    Settings().WriteInt(setting::SavePassword, 1);
-    QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
-    frame->StartFirstView(true);
-    EXPECT_EQ(frame->CurrentView(), ViewKind::Signon);
-    EXPECT_EQ(frame->Pending().email, "c@example.com") << "start-up fills the pending logon";
-    ASSERT_TRUE(test::WaitUntil([&] { return shown.count() == 1; }));
-    EXPECT_EQ(shown.at(0).at(0).toString(), text::ConnectFailed());
-    EXPECT_TRUE(frame->AutoReconnect());
-}
-
-TEST_F(FrameTest, ReconnectStartedLogonFailsSilently)
-{
-    Settings().WriteText(setting::Email, "d@example.com");
-    Settings().WriteText(setting::Password, "plain");
-    Settings().WriteInt(setting::SavePassword, 1);
-    QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
-    frame->StartFirstView(false);
-    // As the reconnect worker posts it: wParam 1, tagged with the current generation.
-    frame->OnRegisteredMessage(uwm::Logon(), 1, static_cast<std::intptr_t>(frame->Generation()));
-    EXPECT_EQ(frame->CurrentView(), ViewKind::Signon);
-    EXPECT_TRUE(frame->SilentLogon());
-    ASSERT_TRUE(WaitForView(ViewKind::Logon));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(shown.count(), 0);
-    EXPECT_FALSE(frame->AutoReconnect()) << "a background logon does not arm reconnection";
-}
-
 TEST_F(FrameTest, ConfirmingTheDialogEndsASilentLogon)
 {
     // A background retry without a saved password opens the dialog; once the user confirms it,
@@ -193,44 +149,15 @@ TEST_F(FrameTest, ConfirmingTheDialogEndsASilentLogon)
     EXPECT_EQ(shown.at(0).at(0).toString(), text::ConnectFailed());
 }
 
-TEST_F(FrameTest, ResultsOfAnotherGenerationAreIgnored)
-{
-    Settings().WriteText(setting::Server, "");
-    frame->StartFirstView(false);
-    frame->SwitchView(ViewKind::Signon);
-    const auto old = static_cast<std::intptr_t>(frame->Generation() - 1);
-    frame->OnRegisteredMessage(uwm::LogonComplete(), 0, old);
-    EXPECT_EQ(frame->CurrentView(), ViewKind::Signon);
-    frame->OnRegisteredMessage(uwm::ConnectFailed(), 0, old);
-    EXPECT_EQ(frame->CurrentView(), ViewKind::Signon);
-    // A stale reconnect request in the logged-off view does nothing either.
-    frame->SwitchView(ViewKind::Logon);
-    frame->OnRegisteredMessage(uwm::Logon(), 1, old);
-    EXPECT_EQ(frame->OpenDialog(), nullptr);
-}
-
-TEST_F(FrameTest, LogoffFromTheServerTellsWhyAndStopsReconnection)
+// What the lifecycle asks the frame to tell, in the user's words.
+TEST_F(FrameTest, LogoffFromTheServerTellsWhy)
 {
     QSignalSpy shown(frame.get(), &CMainFrame::messageShown);
     frame->StartFirstView(false);
-    frame->OnRegisteredMessage(uwm::Logon(), 0, 0); // arms reconnection, opens the dialog
-    ASSERT_TRUE(frame->AutoReconnect());
     frame->OnRegisteredMessage(uwm::Logoff(), 0, 1);
-    EXPECT_FALSE(frame->AutoReconnect());
-    EXPECT_FALSE(frame->WorkerRunning());
     ASSERT_EQ(shown.count(), 1);
     EXPECT_EQ(shown.at(0).at(0).toString(),
               "Signed off ZEP Instant Messenger because you signed on from a different location");
-    frame->OnRegisteredMessage(uwm::Logoff(), 0, 0);
-    EXPECT_EQ(shown.count(), 1) << "a log-off asked for locally shows nothing";
-}
-
-TEST_F(FrameTest, ConnectionLostOnlyMattersWhenLoggedOn)
-{
-    frame->StartFirstView(false);
-    const auto generation = frame->Generation();
-    frame->OnRegisteredMessage(uwm::ConnectionLost(), 0, 0);
-    EXPECT_EQ(frame->Generation(), generation);
 }
 
 TEST_F(FrameTest, ClosingTheWindowNeverEndsTheProgram)
