@@ -2,8 +2,11 @@
 
 #include "app/main_frame.h"
 #include "app/zepim_view.h"
+#include "session/history_store.h"
+#include "session/settings.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QPointer>
 #include <QTimer>
 
@@ -55,6 +58,17 @@ void AppOptionsHost::StoreVariables(ServerVariables variables, QObject* context,
 QString AppOptionsHost::Executable() const
 {
     return QCoreApplication::applicationFilePath();
+}
+
+void AppOptionsHost::DeleteHistory()
+{
+    if (CZepimView* view = LoggedOnView(m_frame); view != nullptr && view->DeleteHistory())
+        return;
+    // Logged off: the account's store on its own, when there is one.
+    const QString email = Settings().ReadText(setting::Email);
+    history::Store store;
+    if (!email.isEmpty() && QFile::exists(history::Store::FileFor(email)) && store.Open(email))
+        store.DeleteAll();
 }
 
 } // namespace zep

@@ -20,6 +20,7 @@ public:
                         std::function<void(ImResult)> done) override;
     MailClientList MailClients() override { return EnumerateMailClients(); }
     QString Executable() const override;
+    void DeleteHistory() override;
 
 private:
     CMainFrame& m_frame;

@@ -143,7 +143,19 @@ void CZepimView::Shutdown(const QString& why)
 
 history::Store* CZepimView::History() const
 {
-    return m_history && m_history->IsOpen() ? m_history.get() : nullptr;
+    // Turning the history off in the options stops the writing at once.
+    if (!m_history || !m_history->IsOpen() ||
+        Settings().ReadInt(setting::KeepHistory, defaults::KeepHistory) == 0)
+        return nullptr;
+    return m_history.get();
+}
+
+bool CZepimView::DeleteHistory()
+{
+    if (!m_history || !m_history->IsOpen())
+        return false;
+    m_history->DeleteAll();
+    return true;
 }
 
 QString CZepimView::Shown() const

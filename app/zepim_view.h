@@ -165,6 +165,8 @@ public:
     void ConversationClosed(conversations::MessageWindow* window) override;
     void ShowHelp(int topic) override;
     history::Store* History() const override;
+    // Deletes every conversation of the open history; false when none is open.
+    bool DeleteHistory();
     void ShowAbout() override;
 
     // A box that does not block: server events keep being handled while it is up.

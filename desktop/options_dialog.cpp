@@ -74,6 +74,10 @@ CZEPOptionsDialog::CZEPOptionsDialog(OptionsHost& host, QWidget* owner)
     connect(m_tabs, &QTabWidget::currentChanged, this, &CZEPOptionsDialog::PageShown);
     connect(m_message, &CZEPOptionsMessage::ChangeFontRequested, this,
             &CZEPOptionsDialog::ChangeFont);
+    connect(m_message, &CZEPOptionsMessage::DeleteHistoryRequested, this, [this] {
+        if (m_host != nullptr)
+            m_host->DeleteHistory();
+    });
     connect(m_buttons, &QDialogButtonBox::accepted, this, &CZEPOptionsDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &CZEPOptionsDialog::reject);
     connect(ApplyButton(), &QPushButton::clicked, this, &CZEPOptionsDialog::Apply);

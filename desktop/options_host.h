@@ -34,6 +34,9 @@ public:
 
     // The program the autostart entry starts.
     virtual QString Executable() const = 0;
+
+    // Deletes the conversation history of the account on this computer.
+    virtual void DeleteHistory() {}
 };
 
 } // namespace zep

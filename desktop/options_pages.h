@@ -90,8 +90,12 @@ public:
     void Apply(bool variablesLoaded) override;
     QPushButton* FontButton() { return m_font; }
 
+    // Asks first (a window-modal box), then emits DeleteHistoryRequested on "Yes".
+    void ConfirmDeleteHistory();
+
 signals:
     void ChangeFontRequested();
+    void DeleteHistoryRequested();
 
 protected:
     void Load() override;
@@ -100,6 +104,10 @@ private:
     QCheckBox* m_transcripts;
     QCheckBox* m_sendOnEnter;
     QCheckBox* m_notify; // ours, stored locally: desktop notifications of messages
+    // Ours, stored locally: the time in captions and the history on this computer.
+    QCheckBox* m_timestamps;
+    QCheckBox* m_keepHistory;
+    QPushButton* m_deleteHistory;
     QPushButton* m_font;
 };
 

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace zep {
@@ -266,12 +267,22 @@ CZEPOptionsMessage::CZEPOptionsMessage(QWidget* parent)
       m_transcripts(new QCheckBox(tr("Email instant message &transcripts"), this)),
       m_sendOnEnter(new QCheckBox(tr("Send message when the &enter key is pressed"), this)),
       m_notify(new QCheckBox(tr("Show a desktop &notification when a message arrives"), this)),
+      m_timestamps(new QCheckBox(tr("Show the t&ime of each message"), this)),
+      m_keepHistory(new QCheckBox(tr("&Keep a history of my conversations"), this)),
+      m_deleteHistory(new QPushButton(tr("&Delete history..."), this)),
       m_font(new QPushButton(tr("Change &Font..."), this))
 {
     m_transcripts->setObjectName(QLatin1String(kEmailTranscripts));
     m_sendOnEnter->setObjectName(QLatin1String(kSendOnEnter));
     m_font->setObjectName(QStringLiteral("changefont"));
     m_notify->setObjectName(QLatin1String(setting::NotifyMessages));
+    m_timestamps->setObjectName(QLatin1String(setting::ShowTimestamps));
+    m_keepHistory->setObjectName(QLatin1String(setting::KeepHistory));
+    m_deleteHistory->setObjectName(QStringLiteral("deletehistory"));
+    for (QCheckBox* box : {m_timestamps, m_keepHistory})
+        connect(box, &QCheckBox::toggled, this, &CZEPOptionsMessage::Changed);
+    connect(m_deleteHistory, &QPushButton::clicked, this,
+            &CZEPOptionsMessage::ConfirmDeleteHistory);
     for (QCheckBox* box : {m_transcripts, m_sendOnEnter})
         connect(box, &QCheckBox::toggled, this, &CZEPOptionsMessage::VariableChanged);
     connect(m_notify, &QCheckBox::toggled, this, &CZEPOptionsMessage::Changed);
@@ -282,6 +293,12 @@ CZEPOptionsMessage::CZEPOptionsMessage(QWidget* parent)
     boxes->addWidget(m_transcripts);
     boxes->addWidget(m_sendOnEnter);
     boxes->addWidget(m_notify);
+    boxes->addWidget(m_timestamps);
+
+    auto* historyGroup = new QGroupBox(tr("History"), this);
+    auto* history = new QHBoxLayout(historyGroup);
+    history->addWidget(m_keepHistory, 1);
+    history->addWidget(m_deleteHistory, 0, Qt::AlignRight | Qt::AlignVCenter);
 
     auto* fontGroup = new QGroupBox(tr("Font"), this);
     auto* font = new QHBoxLayout(fontGroup);
@@ -292,6 +309,7 @@ CZEPOptionsMessage::CZEPOptionsMessage(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(settingsGroup);
+    layout->addWidget(historyGroup);
     layout->addWidget(fontGroup);
     layout->addStretch(1);
     SetVariablesLoaded(false);
@@ -314,6 +332,25 @@ void CZEPOptionsMessage::Load()
     ShowBox(m_transcripts, settings);
     ShowBox(m_sendOnEnter, settings);
     m_notify->setChecked(settings.ReadInt(setting::NotifyMessages, defaults::NotifyMessages) != 0);
+    m_timestamps->setChecked(settings.ReadInt(setting::ShowTimestamps, defaults::ShowTimestamps) !=
+                             0);
+    m_keepHistory->setChecked(settings.ReadInt(setting::KeepHistory, defaults::KeepHistory) != 0);
+}
+
+void CZEPOptionsMessage::ConfirmDeleteHistory()
+{
+    auto* box = new QMessageBox(QMessageBox::Question, tr("Delete History"),
+                                tr("Delete the history of all your conversations on this "
+                                   "computer? This cannot be undone."),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this](int answer) {
+        if (answer == QMessageBox::Yes)
+            emit DeleteHistoryRequested();
+    });
+    box->open();
 }
 
 void CZEPOptionsMessage::Apply(bool variablesLoaded)
@@ -322,6 +359,8 @@ void CZEPOptionsMessage::Apply(bool variablesLoaded)
         return;
     Settings settings;
     settings.WriteInt(setting::NotifyMessages, m_notify->isChecked() ? 1 : 0);
+    settings.WriteInt(setting::ShowTimestamps, m_timestamps->isChecked() ? 1 : 0);
+    settings.WriteInt(setting::KeepHistory, m_keepHistory->isChecked() ? 1 : 0);
     if (!variablesLoaded)
         return;
     WriteBox(m_transcripts, settings);

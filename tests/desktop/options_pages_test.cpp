@@ -110,6 +110,8 @@ const ControlRow kControlRows[] = {
      "WebmailIMEmailTransaction", "0"},
     {"send_on_enter", Page::MessagePage, "WebmailIMSendOnEnter", Act::Tick, "",
      "WebmailIMSendOnEnter", "1"},
+    {"timestamps_off", Page::MessagePage, "showtimestamps", Act::Untick, "", "showtimestamps", "0"},
+    {"history_off", Page::MessagePage, "keephistory", Act::Untick, "", "keephistory", "0"},
     {"open_main", Page::GeneralPage, "openmainwnd", Act::Tick, "", "openmainwnd", "1"},
     {"auto_logon", Page::GeneralPage, "autologon", Act::Tick, "", "autologon", "1"},
     {"mode_specified", Page::GeneralPage, "emailmode1", Act::Tick, "", "emailmode", "1"},
