@@ -97,6 +97,7 @@ public:
     void OfflineWindowClosed(conversations::COfflineMessageWindow* window) override;
     void ShowHelp(int topic) override;
     void ShowAbout() override;
+    history::Store* History() const override;
 
     // Opens the user's mail (the contact list's mail notice): the webmail's token carries the
     // logged-on session's credentials, or the saved ones when logged off.

@@ -94,6 +94,13 @@ void CMainFrame::SendOfflineMessage(std::string type, std::string headers, std::
     });
 }
 
+history::Store* CMainFrame::History() const
+{
+    const auto* view =
+        CurrentView() == ViewKind::Main ? qobject_cast<const CZepimView*>(View()) : nullptr;
+    return view != nullptr ? view->History() : nullptr;
+}
+
 void CMainFrame::OfflineWindowClosed(COfflineMessageWindow* window)
 {
     std::erase_if(m_offlineWindows, [window](const QPointer<COfflineMessageWindow>& w) {

@@ -3,13 +3,17 @@
 // the frame hands a send to the logged-on view when there is one and fails it otherwise.
 #pragma once
 
-#include "protocol/contact_record.h"
 #include "common/im_result.h"
+#include "protocol/contact_record.h"
 
 #include <functional>
 #include <string>
 
 class QObject;
+
+namespace zep::history {
+class Store;
+}
 
 namespace zep::conversations {
 
@@ -37,6 +41,8 @@ public:
     // Help ("&Contents", "&Search", "&Index") and the about box of the program.
     virtual void ShowHelp(int topic) = 0;
     virtual void ShowAbout() = 0;
+    // The logged-on account's conversation history, or null when none is kept.
+    virtual history::Store* History() const { return nullptr; }
 };
 
 } // namespace zep::conversations

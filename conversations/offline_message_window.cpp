@@ -1,5 +1,6 @@
 #include "conversations/offline_message_window.h"
 #include "conversations/edit_actions.h"
+#include "session/history_store.h"
 
 #include "conversations/button_ex.h"
 #include "conversations/offline_message_host.h"
@@ -149,6 +150,7 @@ void COfflineMessageWindow::Send()
         return;
     }
     SetSending(true);
+    m_sent = draft;
     m_host->SendOfflineMessage(std::move(message.type), std::move(message.headers),
                                std::move(message.body), this,
                                [this](ImResult result) { OnSendDone(result); });
@@ -158,6 +160,7 @@ void COfflineMessageWindow::OnSendDone(ImResult result)
 {
     if (!m_sending || m_closed)
         return;
+    Keep(result);
     if (result == ImResult::Ok) {
         // Delivered: the text stays read-only until the window is gone.
         m_sending = false;
@@ -171,6 +174,29 @@ void COfflineMessageWindow::OnSendDone(ImResult result)
     SetSending(false);
     m_pane->setFocus(Qt::OtherFocusReason);
     ShowBox(OfflineSendFailureText(result));
+}
+
+void COfflineMessageWindow::Keep(ImResult result)
+{
+    history::Store* store = m_host->History();
+    if (store == nullptr || !store->IsOpen())
+        return;
+    const QString contact = Q(m_target.email);
+    history::Entry entry;
+    entry.conversation = store->NewConversation(QString(), {contact});
+    entry.kind = history::EntryKind::Offline;
+    entry.outgoing = true;
+    entry.sender = Q(m_sent.from);
+    entry.senderName = Q(m_host->OwnRecord().name);
+    entry.participants = contact;
+    entry.text = Q(m_sent.text);
+    entry.channel = m_kind == OfflineKind::Email ? QStringLiteral("email")
+                    : m_kind == OfflineKind::Sms ? QStringLiteral("sms")
+                                                 : QStringLiteral("pager");
+    entry.number = Q(m_sent.to);
+    entry.subject = Q(m_sent.subject);
+    entry.result = static_cast<int>(result);
+    store->Append(std::move(entry));
 }
 
 // ---- closing -------------------------------------------------------------------------------

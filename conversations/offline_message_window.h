@@ -114,7 +114,11 @@ private:
     void FinishClose();
 
     OfflineMessageHost* m_host;
+    // Keeps the message sent (or tried) in the account's history.
+    void Keep(ImResult result);
+
     OfflineKind m_kind;
+    OfflineDraft m_sent;
     ContactRecord m_target;
     int m_limit = 0;
     bool m_sending = false;
