@@ -114,6 +114,7 @@ public:
     QAction* AddContactAction() const { return m_addContact; }
     QAction* DeleteContactAction() const { return m_deleteContact; }
     QAction* BlockedContactsAction() const { return m_blockedContacts; }
+    QAction* ViewHistoryAction() const { return m_viewHistory; }
 
     CZEPStatusBar* ZepStatusBar() const { return m_statusBar; }
     CTrayIcon* Tray() const { return m_tray; }

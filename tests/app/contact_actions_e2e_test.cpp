@@ -272,11 +272,17 @@ TEST_F(ContactActionsE2E, ABlockedContactIsNamedByTheWizardAndUnblockedAndAddedB
     EXPECT_EQ(blocked->List()->GetRow(0)->Label, u"Nobody is blocked.");
 }
 
-TEST_F(ContactActionsE2E, TheWizardAndThePickersCloseWithTheView)
+TEST_F(ContactActionsE2E, TheWizardThePickersAndTheHistoryCloseWithTheView)
 {
     frame->OnAddContact();
     frame->OnDeleteContact();
     frame->OnBlockedContacts();
+    frame->ViewHistoryAction()->trigger();
+    QPointer<QWidget> history;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "HistoryWindow" && w->isVisible())
+            history = w;
+    ASSERT_NE(history, nullptr);
     QPointer<contacts::CAddContactSheet> sheet = view->AddContactSheet();
     QPointer<contacts::CContactDialog> picker = view->DeletePicker();
     QPointer<contacts::CBlockedContactsWindow> blocked = view->BlockedContacts();
@@ -288,6 +294,8 @@ TEST_F(ContactActionsE2E, TheWizardAndThePickersCloseWithTheView)
     QTimer::singleShot(0, frame.get(), [this] { frame->SwitchView(ViewKind::Logon); });
     ASSERT_TRUE(
         test::WaitUntil([&] { return sheet.isNull() && picker.isNull() && blocked.isNull(); }));
+    EXPECT_TRUE(test::WaitUntil([&] { return history.isNull(); }));
+    EXPECT_FALSE(frame->ViewHistoryAction()->isEnabled());
     EXPECT_FALSE(frame->AddContactAction()->isEnabled());
     EXPECT_FALSE(frame->DeleteContactAction()->isEnabled());
     EXPECT_FALSE(frame->BlockedContactsAction()->isEnabled());
