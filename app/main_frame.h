@@ -108,9 +108,12 @@ public:
     void OnAddContact();
     void OnDeleteContact();
     void OnBlockedContacts();
+    // "View &History...": the account's history, while logged on with one kept.
+    void OnViewHistory();
     QAction* AddContactAction() const { return m_addContact; }
     QAction* DeleteContactAction() const { return m_deleteContact; }
     QAction* BlockedContactsAction() const { return m_blockedContacts; }
+    QAction* ViewHistoryAction() const { return m_viewHistory; }
 
     CZEPStatusBar* ZepStatusBar() const { return m_statusBar; }
     CTrayIcon* Tray() const { return m_tray; }
@@ -190,6 +193,7 @@ private:
     QAction* m_addContact = nullptr;
     QAction* m_deleteContact = nullptr;
     QAction* m_blockedContacts = nullptr;
+    QAction* m_viewHistory = nullptr;
     std::vector<QPointer<conversations::COfflineMessageWindow>> m_offlineWindows;
     // The user's record at the last logon, for the offline windows' From lists.
     ContactRecord m_own;

@@ -5,6 +5,7 @@
 
 #include "app/zepim_view.h"
 #include "contacts/status_menu.h"
+#include "conversations/history_window.h"
 #include "desktop/tray_icon.h"
 #include "session/messages.h"
 #include "session/password_scramble.h"
@@ -50,6 +51,9 @@ void CMainFrame::CreateMenus()
     m_blockedContacts =
         contacts->addAction(tr("&Blocked Contacts..."), this, &CMainFrame::OnBlockedContacts);
     m_blockedContacts->setObjectName(QStringLiteral("BlockedContacts"));
+    contacts->addSeparator();
+    m_viewHistory = contacts->addAction(tr("View &History..."), this, &CMainFrame::OnViewHistory);
+    m_viewHistory->setObjectName(QStringLiteral("ViewHistory"));
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     tools->addAction(tr("&Options..."), this, &CMainFrame::optionsRequested)
@@ -80,6 +84,16 @@ void CMainFrame::UpdateCommands()
     m_addContact->setEnabled(main);
     m_deleteContact->setEnabled(main);
     m_blockedContacts->setEnabled(main);
+    auto* view = qobject_cast<CZepimView*>(centralWidget());
+    m_viewHistory->setEnabled(main && view != nullptr && view->History() != nullptr);
+}
+
+void CMainFrame::OnViewHistory()
+{
+    auto* view = qobject_cast<CZepimView*>(centralWidget());
+    history::Store* store = m_viewKind == ViewKind::Main && view ? view->History() : nullptr;
+    if (store != nullptr)
+        conversations::HistoryWindow::Open(*store);
 }
 
 void CMainFrame::OnLogIn()

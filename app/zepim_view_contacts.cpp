@@ -12,6 +12,7 @@
 #include "contacts/contact_dialog.h"
 #include "contacts/record_display.h"
 #include "conversations/edit_actions.h"
+#include "conversations/history_window.h"
 #include "protocol/requests.h"
 #include "transport/im_connection.h"
 #include "ui/display_texts.h"
@@ -39,6 +40,7 @@ constexpr int SendPager = 3;
 constexpr int SendEmail = 4;
 constexpr int Block = 5;
 constexpr int Delete = 6;
+constexpr int ViewHistory = 7;
 } // namespace menucmd
 
 std::string Utf8(const std::u16string& text)
@@ -120,6 +122,8 @@ void CZepimView::OpenContactMenu(const std::u16string& email, const QPoint& glob
     menu->addSeparator();
     add(tr("Block"), menucmd::Block, true);
     add(tr("Delete Contact"), menucmd::Delete, true);
+    menu->addSeparator();
+    add(tr("View History..."), menucmd::ViewHistory, History() != nullptr);
     connect(menu, &QMenu::triggered, this, [this, email](QAction* action) {
         // Queued: the menu closes before a window opens or a box shows.
         const int command = action->data().toInt();
@@ -176,6 +180,10 @@ void CZepimView::OnContactCommand(int command, const std::u16string& email)
     }
     case menucmd::Delete:
         DeleteContact(contact);
+        break;
+    case menucmd::ViewHistory:
+        if (history::Store* store = History())
+            conversations::HistoryWindow::Open(*store, QString::fromStdU16String(email));
         break;
     default:
         break;

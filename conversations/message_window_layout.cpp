@@ -3,6 +3,7 @@
 #include "conversations/button_ex.h"
 #include "conversations/conversation_host.h"
 #include "conversations/edit_actions.h"
+#include "conversations/history_window.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 
@@ -133,6 +134,18 @@ void MessageWindow::BuildMenus()
     connect(m_inviteAction, &QAction::triggered, this, [this] { Invite(); });
     m_blockAction = actions->addAction(tr("&Block"));
     connect(m_blockAction, &QAction::triggered, this, [this] { Block(); });
+    actions->addSeparator();
+    QAction* viewHistory = actions->addAction(tr("View &History..."));
+    connect(actions, &QMenu::aboutToShow, viewHistory,
+            [this, viewHistory] { viewHistory->setEnabled(m_host->History() != nullptr); });
+    connect(viewHistory, &QAction::triggered, this, [this] {
+        // Opens with the first other participant chosen.
+        const std::vector<const Participant*> others = m_participants.Others();
+        if (history::Store* store = m_host->History())
+            HistoryWindow::Open(*store, others.empty()
+                                            ? QString()
+                                            : QString::fromStdU16String(others.front()->email));
+    });
 
     QMenu* help = m_menuBar->addMenu(tr("&Help"));
     for (const QString& entry : {tr("&Contents"), tr("&Search"), tr("&Index")}) {

@@ -89,9 +89,12 @@ TEST_F(ContactActionsE2E, TheMenuOffersWhatTheRowAllowsAndDeletesAtOnce)
                                                              {"Send Pager Message", false},
                                                              {"Send Email", true},
                                                              {"Block", true},
-                                                             {"Delete Contact", true}};
+                                                             {"Delete Contact", true},
+                                                             {"View History...", true}};
     EXPECT_EQ(entries, expected);
-    menu->actions().back()->trigger();
+    for (QAction* action : menu->actions())
+        if (action->text() == "Delete Contact")
+            action->trigger();
     ASSERT_TRUE(
         test::WaitUntil([&] { return view->FindContact(u"ben@example.com").email.empty(); }));
     EXPECT_EQ(ServerContacts(),
@@ -207,7 +210,7 @@ TEST_F(ContactActionsE2E, TheWizardFindsDanaAddsHerAndHerPresenceArrivesLive)
     int enabled = 0;
     for (QAction* action : view->ContactMenu()->actions())
         enabled += !action->isSeparator() && action->isEnabled() ? 1 : 0;
-    EXPECT_EQ(enabled, 6);
+    EXPECT_EQ(enabled, 7);
     view->ContactMenu()->close();
 
     // Searching again for her now says she is there already.
@@ -269,11 +272,17 @@ TEST_F(ContactActionsE2E, ABlockedContactIsNamedByTheWizardAndUnblockedAndAddedB
     EXPECT_EQ(blocked->List()->GetRow(0)->Label, u"Nobody is blocked.");
 }
 
-TEST_F(ContactActionsE2E, TheWizardAndThePickersCloseWithTheView)
+TEST_F(ContactActionsE2E, TheWizardThePickersAndTheHistoryCloseWithTheView)
 {
     frame->OnAddContact();
     frame->OnDeleteContact();
     frame->OnBlockedContacts();
+    frame->ViewHistoryAction()->trigger();
+    QPointer<QWidget> history;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "HistoryWindow" && w->isVisible())
+            history = w;
+    ASSERT_NE(history, nullptr);
     QPointer<contacts::CAddContactSheet> sheet = view->AddContactSheet();
     QPointer<contacts::CContactDialog> picker = view->DeletePicker();
     QPointer<contacts::CBlockedContactsWindow> blocked = view->BlockedContacts();
@@ -285,6 +294,8 @@ TEST_F(ContactActionsE2E, TheWizardAndThePickersCloseWithTheView)
     QTimer::singleShot(0, frame.get(), [this] { frame->SwitchView(ViewKind::Logon); });
     ASSERT_TRUE(
         test::WaitUntil([&] { return sheet.isNull() && picker.isNull() && blocked.isNull(); }));
+    EXPECT_TRUE(test::WaitUntil([&] { return history.isNull(); }));
+    EXPECT_FALSE(frame->ViewHistoryAction()->isEnabled());
     EXPECT_FALSE(frame->AddContactAction()->isEnabled());
     EXPECT_FALSE(frame->DeleteContactAction()->isEnabled());
     EXPECT_FALSE(frame->BlockedContactsAction()->isEnabled());
