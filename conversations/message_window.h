@@ -38,6 +38,7 @@ class CMyStatusButton;
 namespace zep::conversations {
 
 class CRichEditCtrlEx;
+class FindBar;
 class ConversationHost;
 struct RtfDocument;
 
@@ -118,6 +119,7 @@ public:
     void ApplyInputFormat(const QFont& font, const QColor& colour);
     // The stored placement applies to the first showing, whichever way it comes.
     void setVisible(bool visible) override;
+    FindBar* Finder() const { return m_findBar; }
 
 signals:
     // A failure box was opened (tests find it without waiting on a timer).
@@ -221,6 +223,7 @@ private:
     // The user closed the window while a send was out: it is hidden, not gone, until the reply
     // says whether the message arrived (then it closes) or not (then it shows again).
     bool m_closeWhenAnswered = false;
+    FindBar* m_findBar = nullptr;
     // This conversation in the history (0: nothing kept yet), and whether the earlier lines
     // have had their chance.
     std::int64_t m_kept = 0;

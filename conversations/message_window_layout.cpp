@@ -3,6 +3,7 @@
 #include "conversations/button_ex.h"
 #include "conversations/conversation_host.h"
 #include "conversations/edit_actions.h"
+#include "conversations/find_bar.h"
 #include "conversations/history_window.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
@@ -89,6 +90,8 @@ void MessageWindow::BuildControls()
     m_history->setUndoRedoEnabled(false);
     m_history->setAccessibleName(tr("Conversation history"));
     m_history->installEventFilter(this);
+    m_findBar = new FindBar(*m_history);
+    connect(m_findBar, &FindBar::closed, this, [this] { m_input->setFocus(Qt::OtherFocusReason); });
 
     m_fontButton = new CButtonEx(kFontButtonId, tr("Font"), m_body);
     m_fontButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
@@ -157,7 +160,14 @@ void MessageWindow::BuildMenus()
     connect(about, &QAction::triggered, this, [this] { m_host->ShowAbout(); });
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { close(); });
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (m_findBar->isVisible())
+            m_findBar->Close(); // Esc in the find bar closes the bar, not the window
+        else
+            close();
+    });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, m_findBar, &FindBar::Open);
     // With two panes the next one and the previous one are the same.
     for (const QKeySequence& key :
          {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {

@@ -3,6 +3,7 @@
 #include "contacts/contact_dialog.h"
 #include "contacts/contact_list_ctrl.h"
 #include "conversations/button_ex.h"
+#include "conversations/find_bar.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "fake_host.h"
@@ -12,6 +13,7 @@
 #include "session/settings.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -388,6 +390,39 @@ TEST_F(Conversation, CaptionsCarryTheTimeWhenTimestampsAreOn)
     const QString time = QLocale().toString(QTime::currentTime(), QLocale::ShortFormat);
     EXPECT_TRUE(shown.startsWith("Bob (") && shown.contains("):\nhello")) << S(shown);
     EXPECT_TRUE(shown.contains(time) || QTime::currentTime().second() < 2) << S(shown);
+}
+
+TEST_F(Conversation, CtrlFFindsInTheHistoryAndEscClosesOnlyTheBar)
+{
+    Open();
+    for (const char* text : {"first apple", "a pear", "second Apple"})
+        window->OnMessage(u"bob@x.test", PlainMessage(text));
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    QTest::keyClick(window->Input(), Qt::Key_F, Qt::ControlModifier);
+    FindBar* bar = window->Finder();
+    ASSERT_TRUE(bar->isVisible());
+    QTest::keyClicks(bar->Field(), "apple");
+    const auto selected = [this] {
+        const QTextCursor at = window->History()->textCursor();
+        return S(window->History()->document()->findBlock(at.selectionStart()).text());
+    };
+    EXPECT_EQ(selected(), "first apple");
+    const struct
+    {
+        Qt::KeyboardModifiers mods;
+        const char* line;
+    } steps[] = {{{}, "second Apple"}, {{}, "first apple"}, {Qt::ShiftModifier, "second Apple"}};
+    for (const auto& step : steps) {
+        QTest::keyClick(bar->Field(), Qt::Key_Return, step.mods);
+        EXPECT_EQ(selected(), step.line) << "case aside, round the end";
+    }
+    bar->HighlightAllBox()->setChecked(true);
+    EXPECT_EQ(bar->Highlighted(), 2);
+    QTest::keyClick(bar->Field(), Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(bar->Highlighted(), 0);
+    EXPECT_TRUE(window->isVisible()) << "Esc closed the bar, not the window";
 }
 
 // Links in messages open with the desktop's handler on a click; other schemes stay text.
