@@ -1,4 +1,5 @@
 #include "conversations/history_window.h"
+#include "conversations/time_stamps.h"
 
 #include "conversations/edit_actions.h"
 #include "session/history_store.h"
@@ -12,7 +13,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QShortcut>
 #include <QSplitter>
@@ -41,17 +41,9 @@ QDateTime When(std::int64_t msecs)
     return QDateTime::fromMSecsSinceEpoch(msecs);
 }
 
-// The locale's short time without seconds (some locales keep them in the short form).
-QString HourMinuteFormat(const QLocale& locale)
-{
-    static const QRegularExpression seconds(QStringLiteral("[:.,]?s{1,2}([:.,]?z+)?"));
-    return locale.timeFormat(QLocale::ShortFormat).remove(seconds);
-}
-
 QString Stamp(const QLocale& locale, std::int64_t msecs)
 {
-    return locale.toString(When(msecs), locale.dateFormat(QLocale::ShortFormat) + u' ' +
-                                            HourMinuteFormat(locale));
+    return DateAndTime(When(msecs), locale);
 }
 
 QString NameOf(const history::Entry& e)

@@ -10,6 +10,7 @@
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "conversations/rtf_reader.h"
 #include "conversations/rtf_writer.h"
+#include "conversations/time_stamps.h"
 #include "session/settings.h"
 #include "ui/placement.h"
 
@@ -226,7 +227,7 @@ void MessageWindow::AddCaption(const QString& text)
             end.insertBlock(flush);
         }
         m_lastDay = now.date();
-        caption += QStringLiteral(" (%1)").arg(locale.toString(now.time(), QLocale::ShortFormat));
+        caption += QStringLiteral(" (%1)").arg(ClockTime(now.time(), locale));
     }
     end.insertText(caption + u':', TextFormat(kCaptionColour));
     end.insertBlock(flush, TextFormat(Qt::black));
@@ -281,7 +282,7 @@ void MessageWindow::ShowEarlierLines()
     const QTextCharFormat grey = TextFormat(kEarlierColour);
     for (const history::Entry& e : earlier) {
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(e.time);
-        const QString stamp = locale.toString(when, QLocale::ShortFormat);
+        const QString stamp = DateAndTime(when, locale);
         if (!end.block().text().isEmpty())
             end.insertBlock();
         end.insertText(e.kind == history::EntryKind::Notice

@@ -6,6 +6,7 @@
 #include "conversations/find_bar.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
+#include "conversations/time_stamps.h"
 #include "fake_host.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/scratch_home.h"
@@ -387,7 +388,7 @@ TEST_F(Conversation, CaptionsCarryTheTimeWhenTimestampsAreOn)
     Open();
     window->OnMessage(u"bob@x.test", PlainMessage("hello"));
     const QString shown = window->History()->toPlainText();
-    const QString time = QLocale().toString(QTime::currentTime(), QLocale::ShortFormat);
+    const QString time = ClockTime(QTime::currentTime());
     EXPECT_TRUE(shown.startsWith("Bob (") && shown.contains("):\nhello")) << S(shown);
     EXPECT_TRUE(shown.contains(time) || QTime::currentTime().second() < 2) << S(shown);
 }
