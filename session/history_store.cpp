@@ -122,6 +122,17 @@ bool Exec(QSqlDatabase& db, const QString& sql)
     return q.exec(sql);
 }
 
+// The error of a prepared query run now, or nothing.
+QSqlError Run(QSqlQuery& q)
+{
+    return q.exec() ? QSqlError() : q.lastError();
+}
+
+QSqlError Run(QSqlQuery& q, const QString& sql)
+{
+    return q.exec(sql) ? QSqlError() : q.lastError();
+}
+
 } // namespace
 
 Store::Store(QObject* parent) : QObject(parent)
@@ -314,18 +325,20 @@ void Store::Commit(QSqlDatabase& db, std::vector<Op>& ops)
 {
     if (std::chrono::steady_clock::now() < m_fullUntil)
         return; // the disk was full a moment ago: drop, try again later
-    bool ok = db.transaction();
-    for (Op& op : ops)
-        ok = ok && op(db);
-    ok = ok && db.commit();
-    if (ok) {
+    QSqlError error;
+    if (!db.transaction())
+        error = db.lastError();
+    for (std::size_t i = 0; i < ops.size() && !error.isValid(); ++i)
+        error = ops[i](db);
+    if (!error.isValid() && !db.commit())
+        error = db.lastError();
+    if (!error.isValid()) {
         m_fullReported = false;
         return;
     }
-    const QSqlError error = db.lastError();
     db.rollback();
     if (Code(error) == kSqliteFull) {
-        m_fullUntil = std::chrono::steady_clock::now() + kFullRetry;
+        m_fullUntil = std::chrono::steady_clock::now() + m_fullRetry.load();
         if (!m_fullReported.exchange(true))
             emit fault(Tr("The disk is full: conversations are not kept in the history until "
                           "there is space again."));
@@ -390,16 +403,18 @@ std::int64_t Store::NewConversation(const QString& sessionId, const QStringList&
         q.addBindValue(QVariant::fromValue<qint64>(id));
         q.addBindValue(sessionId);
         q.addBindValue(QVariant::fromValue<qint64>(started));
-        bool ok = q.exec();
+        QSqlError error = Run(q);
         for (const QString& contact : folded) {
+            if (error.isValid())
+                break;
             QSqlQuery c(db);
             c.prepare(QStringLiteral(
                 "INSERT INTO conversation_contacts(contact, conversation) VALUES(?,?)"));
             c.addBindValue(contact);
             c.addBindValue(QVariant::fromValue<qint64>(id));
-            ok = ok && c.exec();
+            error = Run(c);
         }
-        return ok;
+        return error;
     });
     return id;
 }
@@ -426,7 +441,7 @@ void Store::Append(Entry e)
         q.addBindValue(e.number);
         q.addBindValue(e.subject);
         q.addBindValue(e.result);
-        return q.exec();
+        return Run(q);
     });
 }
 
@@ -528,13 +543,21 @@ std::vector<Hit> Store::Search(const QString& text, int limit, int offset)
     return out;
 }
 
+void Store::LimitSize(std::int64_t pages)
+{
+    Enqueue([pages](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        return Run(q, QStringLiteral("PRAGMA max_page_count=%1").arg(pages));
+    });
+}
+
 void Store::DeleteConversation(std::int64_t conversation)
 {
     Enqueue([conversation](QSqlDatabase& db) {
         QSqlQuery q(db);
         q.prepare(QStringLiteral("DELETE FROM conversations WHERE id = ?"));
         q.addBindValue(QVariant::fromValue<qint64>(conversation));
-        return q.exec();
+        return Run(q);
     });
     Flush();
 }
@@ -546,7 +569,7 @@ void Store::DeleteContact(const QString& contact)
         q.prepare(QStringLiteral("DELETE FROM conversations WHERE id IN (SELECT conversation "
                                  "FROM conversation_contacts WHERE contact = ?)"));
         q.addBindValue(contact);
-        return q.exec();
+        return Run(q);
     });
     Flush();
 }
@@ -555,7 +578,7 @@ void Store::DeleteAll()
 {
     Enqueue([](QSqlDatabase& db) {
         QSqlQuery q(db);
-        return q.exec(QStringLiteral("DELETE FROM conversations"));
+        return Run(q, QStringLiteral("DELETE FROM conversations"));
     });
     Flush();
 }

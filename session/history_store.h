@@ -25,6 +25,7 @@
 #include <vector>
 
 class QSqlDatabase;
+class QSqlError;
 
 namespace zep::history {
 
@@ -110,6 +111,10 @@ public:
     // Entries whose text holds every word of `text` (the last one as a prefix), newest first.
     std::vector<Hit> Search(const QString& text, int limit, int offset = 0);
 
+    // Caps the database at `pages` pages (never below its size): a full disk, for tests.
+    void LimitSize(std::int64_t pages);
+    void SetFullRetry(std::chrono::milliseconds retry) { m_fullRetry = retry; }
+
     void DeleteConversation(std::int64_t conversation);
     void DeleteContact(const QString& contact);
     void DeleteAll();
@@ -119,7 +124,8 @@ signals:
     void fault(const QString& text);
 
 private:
-    using Op = std::function<bool(QSqlDatabase&)>;
+    // One write of a batch: nothing (an invalid error) when it went well.
+    using Op = std::function<QSqlError(QSqlDatabase&)>;
     void Enqueue(Op op);
     void WriterLoop(std::stop_token stop);
     void Commit(QSqlDatabase& db, std::vector<Op>& ops);
@@ -153,6 +159,7 @@ private:
     bool m_flushWanted = false;
     std::atomic<bool> m_fullReported{false};
     std::chrono::steady_clock::time_point m_fullUntil{};
+    std::atomic<std::chrono::milliseconds> m_fullRetry{kFullRetry};
     std::jthread m_writer;
 };
 

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -144,6 +145,24 @@ TEST_F(HistoryStoreTest, AnUnreadableFileIsSetAsideAndANewOneStarted)
     EXPECT_EQ(QFileInfo(QFileInfo(File()).absolutePath() + '/' + aside[0]).size(), 8192);
     Say("bob@example.com", {"after"});
     EXPECT_EQ(Texts(store.Recent("bob@example.com", 5)), QStringList{"after"});
+}
+
+TEST_F(HistoryStoreTest, AFullDiskIsToldOnceAndTheHistoryGoesOnWhenThereIsSpace)
+{
+    ASSERT_TRUE(store.Open("anna@example.com", File()));
+    store.SetFullRetry(std::chrono::milliseconds(50));
+    Say("bob@example.com", {"before"});
+    store.LimitSize(1);
+    for (int i = 0; i < 3; ++i)
+        Say("bob@example.com", {QString(20000, 'x')});
+    ASSERT_EQ(faults.size(), 1) << faults.join('\n').toStdString();
+    EXPECT_TRUE(faults[0].contains("disk is full")) << faults[0].toStdString();
+    QThread::msleep(60);
+    store.LimitSize(1 << 30);
+    store.Flush();
+    Say("bob@example.com", {"after"});
+    EXPECT_EQ(Texts(store.Recent("bob@example.com", 10)), (QStringList{"before", "after"}));
+    EXPECT_EQ(faults.size(), 1);
 }
 
 TEST_F(HistoryStoreTest, AStoreOfANewerVersionIsLeftAlone)
