@@ -55,6 +55,12 @@ void AppOptionsHost::StoreVariables(ServerVariables variables, QObject* context,
     });
 }
 
+void AppOptionsHost::OptionsApplied()
+{
+    if (CZepimView* view = LoggedOnView(m_frame))
+        view->OptionsApplied();
+}
+
 QString AppOptionsHost::Executable() const
 {
     return QCoreApplication::applicationFilePath();

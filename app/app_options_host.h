@@ -21,6 +21,7 @@ public:
     MailClientList MailClients() override { return EnumerateMailClients(); }
     QString Executable() const override;
     void DeleteHistory() override;
+    void OptionsApplied() override;
 
 private:
     CMainFrame& m_frame;

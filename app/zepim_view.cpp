@@ -53,15 +53,7 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
       m_own(OwnRecordOf(connection)), m_conversations(m_own.email)
 {
     setObjectName(QStringLiteral("CZepimView"));
-    if (Settings().ReadInt(setting::KeepHistory, defaults::KeepHistory) != 0) {
-        m_history = std::make_unique<history::Store>();
-        // Told once the view is up; the conversations go on without the history.
-        connect(
-            m_history.get(), &history::Store::fault, this,
-            [this](const QString& text) { ShowMessage(text, nullptr, QMessageBox::Information); },
-            Qt::QueuedConnection);
-        m_history->Open(QString::fromStdU16String(m_own.email));
-    }
+    OptionsApplied();
 
     QImage logo;
     if (LoadLogo(logo))
@@ -143,11 +135,25 @@ void CZepimView::Shutdown(const QString& why)
 
 history::Store* CZepimView::History() const
 {
-    // Turning the history off in the options stops the writing at once.
-    if (!m_history || !m_history->IsOpen() ||
-        Settings().ReadInt(setting::KeepHistory, defaults::KeepHistory) == 0)
+    if (!m_keepHistory || !m_history || !m_history->IsOpen())
         return nullptr;
     return m_history.get();
+}
+
+void CZepimView::OptionsApplied()
+{
+    // Turning the history off stops the writing at once; turning it on starts it without a
+    // new logon.
+    m_keepHistory = Settings().ReadInt(setting::KeepHistory, defaults::KeepHistory) != 0;
+    if (!m_keepHistory || m_history || m_shutDown)
+        return;
+    m_history = std::make_unique<history::Store>();
+    // Told once the view is up; the conversations go on without the history.
+    connect(
+        m_history.get(), &history::Store::fault, this,
+        [this](const QString& text) { ShowMessage(text, nullptr, QMessageBox::Information); },
+        Qt::QueuedConnection);
+    m_history->Open(QString::fromStdU16String(m_own.email));
 }
 
 bool CZepimView::DeleteHistory()

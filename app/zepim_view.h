@@ -165,6 +165,8 @@ public:
     void ConversationClosed(conversations::MessageWindow* window) override;
     void ShowHelp(int topic) override;
     history::Store* History() const override;
+    // Reads again what the options dialog may have changed.
+    void OptionsApplied();
     // Deletes every conversation of the open history; false when none is open.
     bool DeleteHistory();
     void ShowAbout() override;
@@ -216,6 +218,7 @@ private:
     std::unique_ptr<ViewSession> m_session;
     // The account's conversation history; closed (everything shown committed) at shutdown.
     std::unique_ptr<history::Store> m_history;
+    bool m_keepHistory = false;
 };
 
 } // namespace zep

@@ -217,6 +217,7 @@ bool CZEPOptionsDialog::ApplyPages(bool closing)
     if (m_connection->TakeChanged())
         m_relogonNeeded = true;
     Settings().Sync();
+    m_host->OptionsApplied();
     ApplyButton()->setEnabled(false);
     return true;
 }

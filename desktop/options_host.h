@@ -37,6 +37,9 @@ public:
 
     // Deletes the conversation history of the account on this computer.
     virtual void DeleteHistory() {}
+
+    // The pages have written their settings.
+    virtual void OptionsApplied() {}
 };
 
 } // namespace zep

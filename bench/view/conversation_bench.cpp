@@ -1,7 +1,8 @@
 // Conversation windows under load.
-//   conversation_bench burst [messages]: a scripted server writes that many MESSAGE events for
-//     one session in one send to a logged-on view; prints the time until the last is in the
-//     history and the longest stall of the UI thread meanwhile (a 5 ms timer's lateness).
+//   conversation_bench burst [messages] [off]: a scripted server writes that many MESSAGE events
+//     for one session in one send to a logged-on view; prints the time until the last is in the
+//     history and the longest stall of the UI thread meanwhile (a 5 ms timer's lateness), and,
+//     with the conversation history kept (unless "off"), the time until the store holds them.
 //   conversation_bench history [messages]: appends that many received messages to one window;
 //     prints the time of the first and of the last thousand, and the resident memory added.
 //   conversation_bench windows [count]: opens that many conversation windows with a little
@@ -12,6 +13,8 @@
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "session/client_connection.h"
+#include "session/history_store.h"
+#include "session/settings.h"
 #include "tests/support/fake_server.h"
 
 #include <QApplication>
@@ -113,8 +116,9 @@ std::string Framed(const std::vector<std::u16string>& lines)
     return out + "A .\r\n";
 }
 
-int Burst(int messages)
+int Burst(int messages, bool keepHistory)
 {
+    Settings().WriteInt(setting::KeepHistory, keepHistory ? 1 : 0);
     std::string events =
         Framed({u"SESSION", u"SessionId: s1", u"Email: me@example.com,bob@example.com"});
     for (int i = 0; i < messages; ++i)
@@ -165,9 +169,16 @@ int Burst(int messages)
     }
     const qint64 took = timer.elapsed();
     probe.stop();
-    std::printf("%d MESSAGE events in one send: last one in the history after %lld ms; "
-                "longest UI stall %lld ms\n",
-                messages, static_cast<long long>(took), static_cast<long long>(worstLateness));
+    std::printf("%d MESSAGE events in one send, history %s: last one in the history after %lld "
+                "ms; longest UI stall %lld ms\n",
+                messages, keepHistory ? "kept" : "off", static_cast<long long>(took),
+                static_cast<long long>(worstLateness));
+    if (history::Store* store = view.History()) {
+        store->Flush();
+        const auto stored = store->Recent(QStringLiteral("bob@example.com"), messages + 1);
+        std::printf("stored: %zu messages after %lld ms\n", stored.size(),
+                    static_cast<long long>(timer.elapsed()));
+    }
     view.Shutdown();
     delete window;
     return 0;
@@ -242,6 +253,7 @@ int main(int argc, char** argv)
 {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     const std::string mode = argc > 1 ? argv[1] : "burst";
@@ -250,5 +262,5 @@ int main(int argc, char** argv)
         return History(n > 0 ? n : 10000);
     if (mode == "windows")
         return Windows(n > 0 ? n : 50);
-    return Burst(n > 0 ? n : 1000);
+    return Burst(n > 0 ? n : 1000, !(argc > 3 && std::string(argv[3]) == "off"));
 }

@@ -12,6 +12,7 @@
 #include "tests/support/dev_server.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/scratch_home.h"
+#include "tests/support/zepim_process.h"
 #include "transport/im_connection.h"
 #include "transport/tls_pins.h"
 #include "ui/display_texts.h"
@@ -556,41 +557,14 @@ TEST(ZepimProgram, LogsOnAtStartWithSavedSettings)
     test::ScratchHome home;
     DevServer server;
     ASSERT_TRUE(server.Up());
-    QFile conf(home.Path() + "/config/Corvane/ZEP Instant Messenger.conf");
-    QDir().mkpath(home.Path() + "/config/Corvane");
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write(QStringLiteral("[General]\nserver=127.0.0.1\nport=%1\nemail=anna@example.com\n"
-                              "password=anna123\nsavepassword=1\nautologon=1\nversion=18.1.4389\n")
-                   .arg(server.Port())
-                   .toUtf8());
-    conf.close();
-    QDir().mkpath(home.Path() + "/runtime");
-    QFile::setPermissions(home.Path() + "/runtime",
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QProcess zepim;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.Path() + "/config");
-    env.insert("XDG_RUNTIME_DIR", home.Path() + "/runtime");
-    env.insert("XDG_STATE_HOME", home.Path() + "/state");
-    env.insert("XDG_DATA_HOME", home.Path() + "/data");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("ZEPIM_LOG_MASK", "4"); // progress lines: the logon is written to the log
-    zepim.setProcessEnvironment(env);
-    zepim.start(ZEPIM_BINARY, {});
-    ASSERT_TRUE(zepim.waitForStarted());
-    const QString log = home.Path() + "/state/zepim/ZEPIM.LOG";
-    const auto loggedOn = [&] {
-        QFile f(log);
-        return f.open(QIODevice::ReadOnly) &&
-               f.readAll().contains("Logged on as anna@example.com.");
-    };
-    EXPECT_TRUE(test::WaitUntil(loggedOn)) << zepim.readAllStandardError().toStdString();
+    test::ZepimProcess program(home, server.Port());
+    QProcess& zepim = program.Process();
+    EXPECT_TRUE(program.StartLoggedOn()) << zepim.readAllStandardError().toStdString();
     // The fetched preferences reach the settings file.
     zepim.terminate();
     ASSERT_TRUE(zepim.waitForFinished(10000));
     EXPECT_EQ(zepim.exitCode(), 0);
-    QSettings after(conf.fileName(), QSettings::IniFormat);
+    QSettings after(program.ConfigFile(), QSettings::IniFormat);
     EXPECT_TRUE(after.contains("IMAwayTime"));
     EXPECT_EQ(after.value("savepassword").toInt(), 1);
 }

@@ -225,6 +225,12 @@ TEST_F(ViewE2E, AReopenedConversationShowsItsEarlierLinesAndTheHistoryFindsThem)
     ASSERT_NE(view->History(), nullptr);
     view->History()->Flush();
     EXPECT_EQ(view->History()->Search("walrus", 10).size(), 2u);
+    // The option stops and starts the writing without a new logon.
+    for (const int keep : {0, 1}) {
+        Settings().WriteInt(setting::KeepHistory, keep);
+        view->OptionsApplied();
+        EXPECT_EQ(view->History() != nullptr, keep == 1);
+    }
 }
 
 TEST_F(ViewE2E, AConversationOutlivesALostConnectionMarkedEnded)
