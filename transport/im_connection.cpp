@@ -180,7 +180,9 @@ ImResult ImConnect(ImConnection& conn, const std::string& serverHost, std::uint1
     conn.proxyHost = proxyHost.substr(0, 149);
     conn.proxyPort = proxyPort;
 
-    if (TlsInitialise() != ImResult::Ok && useTls)
+    // The library and the system's authorities are loaded by the first TLS connection only:
+    // reading the authorities costs tens of milliseconds a plain connection need not wait.
+    if (useTls && TlsInitialise() != ImResult::Ok)
         return ImResult::Failed;
 
     const std::string& dialHost = useProxy ? conn.proxyHost : conn.serverHost;

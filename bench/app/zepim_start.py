@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Start-to-logged-on time and resident memory of zepim against zep-devserver on loopback.
 
-    bench/app/zepim_start.py [--build BUILD] [--runs N] [--platform offscreen|xcb]
+    bench/app/zepim_start.py [--build BUILD] [--runs N] [--platform offscreen|xcb] [--no-history]
 
 Each run starts zepim with a fresh settings file (saved password, automatic logon), measures
 the time from process start until the program logs "Logged on as ..." (written right after
@@ -37,7 +37,7 @@ def rss_kib(pid):
     return 0
 
 
-def one_run(zepim, port, platform):
+def one_run(zepim, port, platform, history, data):
     with tempfile.TemporaryDirectory() as home:
         conf_dir = os.path.join(home, "config", "Corvane")
         os.makedirs(conf_dir)
@@ -45,9 +45,11 @@ def one_run(zepim, port, platform):
         os.makedirs(runtime, mode=0o700)
         with open(os.path.join(conf_dir, "ZEP Instant Messenger.conf"), "w") as f:
             f.write(f"[General]\nserver=127.0.0.1\nport={port}\nemail=anna@example.com\n"
-                    "password=anna123\nsavepassword=1\nautologon=1\nversion=18.1.4389\n")
+                    "password=anna123\nsavepassword=1\nautologon=1\nversion=18.1.4389\n"
+                    f"keephistory={1 if history else 0}\n")
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(home, "config"),
                    XDG_RUNTIME_DIR=runtime, XDG_STATE_HOME=os.path.join(home, "state"),
+                   XDG_DATA_HOME=data,
                    QT_QPA_PLATFORM=platform, ZEPIM_LOG_MASK="4")
         log = os.path.join(home, "state", "zepim", "ZEPIM.LOG")
         start = time.monotonic()
@@ -78,12 +80,17 @@ def main():
     ap.add_argument("--build", default=os.path.join(top, "build"))
     ap.add_argument("--runs", type=int, default=20)
     ap.add_argument("--platform", default="offscreen")
+    ap.add_argument("--no-history", dest="history", action="store_false",
+                    help="start with the conversation history turned off")
     args = ap.parse_args()
     server, port = start_devserver(os.path.join(args.build, "devserver", "zep-devserver"))
+    # The settings are new each run; the conversation history stays, as on a user's second start.
+    data = tempfile.TemporaryDirectory()
     try:
-        results = [one_run(os.path.join(args.build, "bin", "zepim"), port, args.platform)
-                   for _ in range(args.runs)]
+        results = [one_run(os.path.join(args.build, "bin", "zepim"), port, args.platform,
+                           args.history, data.name) for _ in range(args.runs)]
     finally:
+        data.cleanup()
         server.terminate()
         server.wait()
     times = sorted(r[0] for r in results)
