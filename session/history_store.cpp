@@ -1,6 +1,5 @@
 #include "session/history_store.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -36,11 +35,6 @@ bool Broken(const QSqlError& error)
 {
     const int code = Code(error);
     return code == kSqliteCorrupt || code == kSqliteNotADatabase;
-}
-
-QString Tr(const char* text)
-{
-    return QCoreApplication::translate("zep::history::Store", text);
 }
 
 // Each step takes the schema from its index to the next version.
@@ -170,7 +164,7 @@ bool Store::Open(const QString&, const QString& file)
     m_file = file;
     Opened opened = OpenFile();
     if (opened == Opened::Broken) {
-        SetAside(Tr("The conversation history could not be read."));
+        SetAside(tr("The conversation history could not be read."));
         opened = OpenFile();
     }
     if (opened != Opened::Ok)
@@ -186,7 +180,7 @@ Store::Opened Store::OpenFile()
     if (opened != Opened::Ok)
         QSqlDatabase::removeDatabase(m_readName);
     if (opened == Opened::Failed)
-        emit fault(Tr("The conversation history could not be opened (%1); conversations are "
+        emit fault(tr("The conversation history could not be opened (%1); conversations are "
                       "not kept.")
                        .arg(m_why));
     return opened;
@@ -195,7 +189,7 @@ Store::Opened Store::OpenFile()
 Store::Opened Store::TryOpenFile()
 {
     const QFileInfo info(m_file);
-    m_why = Tr("no folder for it");
+    m_why = tr("no folder for it");
     if (!QDir().mkpath(info.absolutePath()))
         return Opened::Failed;
     ::chmod(QFile::encodeName(info.absolutePath()).constData(), 0700);
@@ -224,7 +218,7 @@ Store::Opened Store::TryOpenFile()
     int at = ok ? q.value(0).toInt() : 0;
     if (at > kSchemaVersion) {
         // Written by a newer messenger: left for that one.
-        m_why = Tr("written by a newer version of the messenger");
+        m_why = tr("written by a newer version of the messenger");
         return Opened::Failed;
     }
     const auto& steps = Migrations();
@@ -253,7 +247,7 @@ void Store::SetAside(const QString& why)
     QFile::remove(m_file + QStringLiteral("-wal"));
     QFile::remove(m_file + QStringLiteral("-shm"));
     emit fault(moved ? why + QChar(u' ') +
-                           Tr("It was moved aside to %1 and a new one was started.").arg(aside)
+                           tr("It was moved aside to %1 and a new one was started.").arg(aside)
                      : why);
 }
 
@@ -340,7 +334,7 @@ void Store::Commit(QSqlDatabase& db, std::vector<Op>& ops)
     if (Code(error) == kSqliteFull) {
         m_fullUntil = std::chrono::steady_clock::now() + m_fullRetry.load();
         if (!m_fullReported.exchange(true))
-            emit fault(Tr("The disk is full: conversations are not kept in the history until "
+            emit fault(tr("The disk is full: conversations are not kept in the history until "
                           "there is space again."));
     } else if (Broken(error)) {
         QMetaObject::invokeMethod(this, &Store::Recover, Qt::QueuedConnection);
@@ -355,7 +349,7 @@ void Store::Recover()
     const QString file = m_file;
     Close();
     m_file = file;
-    SetAside(Tr("The conversation history is damaged."));
+    SetAside(tr("The conversation history is damaged."));
     if (OpenFile() == Opened::Ok) {
         m_open = true;
         StartWriter();

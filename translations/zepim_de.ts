@@ -108,7 +108,7 @@ Die Seiten liegen in %1.</translation>
             <translation>Der Server hat eine weniger sichere Anmeldung als bisher verlangt.</translation>
         </message>
         <message>
-            <source>The list of trusted server certificates cannot be read (%1), so the server&apos;s certificate cannot be checked. Make the file readable, or remove it to start a new list.</source>
+            <source>The list of trusted server certificates cannot be read (%1), so the server's certificate cannot be checked. Make the file readable, or remove it to start a new list.</source>
             <translation>Die Liste der vertrauenswürdigen Serverzertifikate kann nicht gelesen werden (%1), daher lässt sich das Zertifikat des Servers nicht prüfen. Machen Sie die Datei lesbar, oder entfernen Sie sie, um eine neue Liste zu beginnen.</translation>
         </message>
         <message>
@@ -306,7 +306,7 @@ Möglicherweise fängt jemand die Verbindung ab. Wenn Ihr Administrator das Zert
         <name>zep::CDesktopNotifications</name>
         <message>
             <source>Open</source>
-            <translation type="unfinished" />
+            <translation>Öffnen</translation>
         </message>
     </context>
     <context>
@@ -407,6 +407,10 @@ Möglicherweise fängt jemand die Verbindung ab. Wenn Ihr Administrator das Zert
             <source>&amp;Blocked Contacts...</source>
             <translation>&amp;Blockierte Kontakte...</translation>
         </message>
+        <message>
+            <source>View &amp;History...</source>
+            <translation>&amp;Verlauf anzeigen...</translation>
+        </message>
     </context>
     <context>
         <name>zep::CWizFinish</name>
@@ -414,92 +418,96 @@ Möglicherweise fängt jemand die Verbindung ab. Wenn Ihr Administrator das Zert
             <source>You have entered all the information to setup your account.
 
 To save these settings, click Finish.</source>
-            <translation type="unfinished" />
+            <translation>Sie haben alle Angaben zur Einrichtung Ihres Kontos gemacht.
+
+Klicken Sie auf „Fertig stellen“, um diese Einstellungen zu speichern.</translation>
         </message>
     </context>
     <context>
         <name>zep::CWizOptions</name>
         <message>
             <source>Choose your startup preferences.</source>
-            <translation type="unfinished" />
+            <translation>Legen Sie fest, was beim Start geschehen soll.</translation>
         </message>
         <message>
             <source>&amp;Launch automatically on startup</source>
-            <translation type="unfinished" />
+            <translation>Beim Systemstart automatisch &amp;starten</translation>
         </message>
         <message>
             <source>&amp;Open main window when ZEP Instant Messenger starts</source>
-            <translation type="unfinished" />
+            <translation>&amp;Hauptfenster öffnen, wenn ZEP Instant Messenger startet</translation>
         </message>
         <message>
             <source>Enable automatic &amp;logon</source>
-            <translation type="unfinished" />
+            <translation>Automatische &amp;Anmeldung aktivieren</translation>
         </message>
     </context>
     <context>
         <name>zep::CWizServer</name>
         <message>
             <source>Enter the ZEP server name.</source>
-            <translation type="unfinished" />
+            <translation>Geben Sie den Namen des ZEP-Servers ein.</translation>
         </message>
         <message>
             <source>Use secure &amp;connection</source>
-            <translation type="unfinished" />
+            <translation>&amp;Sichere Verbindung verwenden</translation>
         </message>
         <message>
             <source>&amp;Server name:</source>
-            <translation type="unfinished" />
+            <translation>&amp;Servername:</translation>
         </message>
     </context>
     <context>
         <name>zep::CWizSetup</name>
         <message>
             <source>ZEP Instant Messenger Setup Wizard</source>
-            <translation type="unfinished" />
+            <translation>Einrichtungsassistent von ZEP Instant Messenger</translation>
         </message>
         <message>
             <source>ZEP Instant Messenger setup is not complete.
 
 Are you sure you want to exit the wizard?</source>
-            <translation type="unfinished" />
+            <translation>Die Einrichtung von ZEP Instant Messenger ist nicht abgeschlossen.
+
+Möchten Sie den Assistenten wirklich beenden?</translation>
         </message>
     </context>
     <context>
         <name>zep::CWizUser</name>
         <message>
             <source>Enter your email address and password.</source>
-            <translation type="unfinished" />
+            <translation>Geben Sie Ihre E-Mail-Adresse und Ihr Kennwort ein.</translation>
         </message>
         <message>
             <source>&amp;Save password</source>
-            <translation type="unfinished" />
+            <translation>Kennwort &amp;speichern</translation>
         </message>
         <message>
             <source>&amp;Email address:</source>
-            <translation type="unfinished" />
+            <translation>&amp;E-Mail-Adresse:</translation>
         </message>
         <message>
             <source>&amp;Password:</source>
-            <translation type="unfinished" />
+            <translation>&amp;Kennwort:</translation>
         </message>
     </context>
     <context>
         <name>zep::CZEPOptionsAccount</name>
         <message>
             <source>&amp;Save password</source>
-            <translation type="unfinished" />
+            <translation>Kennwort &amp;speichern</translation>
         </message>
         <message>
             <source>Account</source>
-            <translation type="unfinished" />
+            <translation>Konto</translation>
         </message>
         <message>
             <source>&amp;Email address:</source>
-            <translation type="unfinished" />
+            <translation>&amp;E-Mail-Adresse:</translation>
         </message>
         <message>
             <source>&amp;Password:</source>
-            <translation type="unfinished" />
+            <translation>&amp;Kennwort:</translation>
         </message>
         <message>
             <source>Saved in the desktop keyring.</source>
@@ -514,47 +522,47 @@ Are you sure you want to exit the wizard?</source>
         <name>zep::CZEPOptionsConnection</name>
         <message>
             <source>Use secure &amp;connection</source>
-            <translation type="unfinished" />
+            <translation>&amp;Sichere Verbindung verwenden</translation>
         </message>
         <message>
             <source>&amp;Use a HTTP proxy server</source>
-            <translation type="unfinished" />
+            <translation>&amp;HTTP-Proxyserver verwenden</translation>
         </message>
         <message>
             <source>Server</source>
-            <translation type="unfinished" />
+            <translation>Server</translation>
         </message>
         <message>
             <source>Server &amp;name:</source>
-            <translation type="unfinished" />
+            <translation>Server&amp;name:</translation>
         </message>
         <message>
             <source>&amp;Port:</source>
-            <translation type="unfinished" />
+            <translation>&amp;Port:</translation>
         </message>
         <message>
             <source>Secu&amp;re port:</source>
-            <translation type="unfinished" />
+            <translation>Sic&amp;herer Port:</translation>
         </message>
         <message>
             <source>Proxy</source>
-            <translation type="unfinished" />
+            <translation>Proxy</translation>
         </message>
         <message>
             <source>Your browser HTTP proxy settings will be used by default.</source>
-            <translation type="unfinished" />
+            <translation>Standardmäßig werden die HTTP-Proxyeinstellungen Ihres Browsers verwendet.</translation>
         </message>
         <message>
             <source>&amp;Address:</source>
-            <translation type="unfinished" />
+            <translation>&amp;Adresse:</translation>
         </message>
         <message>
             <source>P&amp;ort:</source>
-            <translation type="unfinished" />
+            <translation>P&amp;ort:</translation>
         </message>
         <message>
             <source>Enter a port number from 1 to 65535, or leave the field empty for the default port.</source>
-            <translation type="unfinished" />
+            <translation>Geben Sie eine Portnummer von 1 bis 65535 ein, oder lassen Sie das Feld für den Standardport leer.</translation>
         </message>
         <message>
             <source>&amp;Forget</source>
@@ -577,160 +585,195 @@ Are you sure you want to exit the wizard?</source>
         <name>zep::CZEPOptionsDialog</name>
         <message>
             <source>Message</source>
-            <translation type="unfinished">Nachricht</translation>
+            <translation>Nachricht</translation>
         </message>
         <message>
             <source>Options</source>
-            <translation type="unfinished" />
+            <translation>Optionen</translation>
         </message>
         <message>
             <source>Personal</source>
-            <translation type="unfinished" />
+            <translation>Persönlich</translation>
         </message>
         <message>
             <source>General</source>
-            <translation type="unfinished" />
+            <translation>Allgemein</translation>
         </message>
         <message>
             <source>Account</source>
-            <translation type="unfinished" />
+            <translation>Konto</translation>
         </message>
         <message>
             <source>Connection</source>
-            <translation type="unfinished" />
+            <translation>Verbindung</translation>
         </message>
         <message>
             <source>Some of the changes you have made will not take effect until the next time you logon.</source>
-            <translation type="unfinished" />
+            <translation>Einige Ihrer Änderungen werden erst bei der nächsten Anmeldung wirksam.</translation>
         </message>
         <message>
             <source>The startup settings could not be changed.</source>
-            <translation type="unfinished" />
+            <translation>Die Starteinstellungen konnten nicht geändert werden.</translation>
         </message>
         <message>
             <source>Your presence settings could not be saved on the server.</source>
-            <translation type="unfinished" />
+            <translation>Ihre Anwesenheitseinstellungen konnten nicht auf dem Server gespeichert werden.</translation>
         </message>
     </context>
     <context>
         <name>zep::CZEPOptionsGeneral</name>
         <message>
             <source>Email</source>
-            <translation type="unfinished">E-Mail</translation>
+            <translation>E-Mail</translation>
         </message>
         <message>
             <source>&amp;Launch ZEP Instant Messenger on startup</source>
-            <translation type="unfinished" />
+            <translation>ZEP Instant Messenger beim Systemstart &amp;starten</translation>
         </message>
         <message>
             <source>Launch &amp;email client on startup</source>
-            <translation type="unfinished" />
+            <translation>&amp;E-Mail-Programm beim Systemstart starten</translation>
         </message>
         <message>
             <source>&amp;Open ZEP Instant Messenger main window on startup</source>
-            <translation type="unfinished" />
+            <translation>&amp;Hauptfenster von ZEP Instant Messenger beim Start öffnen</translation>
         </message>
         <message>
             <source>Enable automatic lo&amp;gon</source>
-            <translation type="unfinished" />
+            <translation>Automatische An&amp;meldung aktivieren</translation>
         </message>
         <message>
             <source>Use &amp;registered email client</source>
-            <translation type="unfinished" />
+            <translation>&amp;Registriertes E-Mail-Programm verwenden</translation>
         </message>
         <message>
             <source>Use &amp;specified email client</source>
-            <translation type="unfinished" />
+            <translation>&amp;Folgendes E-Mail-Programm verwenden</translation>
         </message>
         <message>
             <source>Startup</source>
-            <translation type="unfinished" />
+            <translation>Start</translation>
         </message>
         <message>
             <source>Select the email client to use, or choose "Use registered email client".</source>
-            <translation type="unfinished" />
+            <translation>Wählen Sie das E-Mail-Programm aus, oder wählen Sie „Registriertes E-Mail-Programm verwenden“.</translation>
         </message>
     </context>
     <context>
         <name>zep::CZEPOptionsMessage</name>
         <message>
             <source>Change &amp;Font...</source>
-            <translation type="unfinished">Schrift&amp;art ändern...</translation>
+            <translation>Schrift&amp;art ändern...</translation>
         </message>
         <message>
             <source>Font</source>
-            <translation type="unfinished">Schrift</translation>
+            <translation>Schrift</translation>
         </message>
         <message>
             <source>Email instant message &amp;transcripts</source>
-            <translation type="unfinished" />
+            <translation>&amp;Protokolle von Sofortnachrichten per E-Mail senden</translation>
         </message>
         <message>
             <source>Send message when the &amp;enter key is pressed</source>
-            <translation type="unfinished" />
+            <translation>Nachricht mit der &amp;Eingabetaste senden</translation>
         </message>
         <message>
             <source>Show a desktop &amp;notification when a message arrives</source>
-            <translation type="unfinished" />
+            <translation>Bei neuen Nachrichten eine Desktop-&amp;Benachrichtigung zeigen</translation>
         </message>
         <message>
             <source>Settings</source>
-            <translation type="unfinished" />
+            <translation>Einstellungen</translation>
         </message>
         <message>
             <source>Change the font used to send instant messages</source>
-            <translation type="unfinished" />
+            <translation>Schriftart für gesendete Sofortnachrichten ändern</translation>
+        </message>
+        <message>
+            <source>Show the t&amp;ime of each message</source>
+            <translation>&amp;Uhrzeit jeder Nachricht anzeigen</translation>
+        </message>
+        <message>
+            <source>&amp;Keep a history of my conversations</source>
+            <translation>&amp;Verlauf meiner Unterhaltungen speichern</translation>
+        </message>
+        <message>
+            <source>&amp;Delete history...</source>
+            <translation>Verlauf &amp;löschen...</translation>
+        </message>
+        <message>
+            <source>History</source>
+            <translation>Verlauf</translation>
+        </message>
+        <message>
+            <source>Delete History</source>
+            <translation>Verlauf löschen</translation>
+        </message>
+        <message>
+            <source>Delete the history of all your conversations on this computer? This cannot be undone.</source>
+            <translation>Den Verlauf aller Ihrer Unterhaltungen auf diesem Computer löschen? Dies kann nicht rückgängig gemacht werden.</translation>
         </message>
     </context>
     <context>
         <name>zep::CZEPOptionsPersonal</name>
         <message>
             <source>Logged On</source>
-            <translation type="unfinished">Angemeldet</translation>
+            <translation>Angemeldet</translation>
         </message>
         <message>
             <source>Not Logged On</source>
-            <translation type="unfinished">Nicht angemeldet</translation>
+            <translation>Nicht angemeldet</translation>
         </message>
         <message>
             <source>My Status</source>
-            <translation type="unfinished">Mein Status</translation>
+            <translation>Mein Status</translation>
         </message>
         <message>
             <source>Show my use of &amp;email</source>
-            <translation type="unfinished" />
+            <translation>Meine &amp;E-Mail-Nutzung anzeigen</translation>
         </message>
         <message>
             <source>Show &amp;calendar entries as</source>
-            <translation type="unfinished" />
+            <translation>&amp;Kalendereinträge anzeigen als</translation>
         </message>
         <message>
             <source>Show &amp;location</source>
-            <translation type="unfinished" />
+            <translation>&amp;Standort anzeigen</translation>
         </message>
         <message>
             <source>Show my use of e&amp;mail</source>
-            <translation type="unfinished" />
+            <translation>Meine E-&amp;Mail-Nutzung anzeigen</translation>
         </message>
         <message>
             <source>Show calen&amp;dar entries as</source>
-            <translation type="unfinished" />
+            <translation>Kalen&amp;dereinträge anzeigen als</translation>
         </message>
         <message>
             <source>Show &amp;preferred contact method as</source>
-            <translation type="unfinished" />
+            <translation>&amp;Bevorzugten Kontaktweg anzeigen als</translation>
         </message>
         <message>
             <source>My default &amp;status</source>
-            <translation type="unfinished" />
+            <translation>Mein Standard&amp;status</translation>
         </message>
         <message>
             <source>Show as &amp;away after inactive for</source>
-            <translation type="unfinished" />
+            <translation>Als &amp;abwesend anzeigen nach Inaktivität von</translation>
         </message>
         <message>
             <source>minutes</source>
-            <translation type="unfinished" />
+            <translation>Minuten</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::CZEPStatusBar</name>
+        <message>
+            <source>Reconnecting now...</source>
+            <translation>Verbindung wird wiederhergestellt...</translation>
+        </message>
+        <message>
+            <source>Reconnecting in %1 s</source>
+            <translation>Neue Verbindung in %1 s</translation>
         </message>
     </context>
     <context>
@@ -806,84 +849,95 @@ Are you sure you want to exit the wizard?</source>
             <source>Block '%1'? You will no longer receive messages from this user.</source>
             <translation>'%1' blockieren? Sie erhalten dann keine Nachrichten mehr von diesem Benutzer.</translation>
         </message>
+        <message>
+            <source>View History...</source>
+            <translation>Verlauf anzeigen...</translation>
+        </message>
     </context>
     <context>
         <name>zep::LogonDialog</name>
         <message>
             <source>&amp;Save password</source>
-            <translation type="unfinished" />
+            <translation>Kennwort &amp;speichern</translation>
         </message>
         <message>
             <source>Logon - %1</source>
-            <translation type="unfinished" />
+            <translation>Anmeldung - %1</translation>
         </message>
         <message>
             <source>Enter your full email address and your password.</source>
-            <translation type="unfinished" />
+            <translation>Geben Sie Ihre vollständige E-Mail-Adresse und Ihr Kennwort ein.</translation>
         </message>
         <message>
             <source>&amp;Email address:</source>
-            <translation type="unfinished" />
+            <translation>&amp;E-Mail-Adresse:</translation>
         </message>
         <message>
             <source>&amp;Password:</source>
-            <translation type="unfinished" />
+            <translation>&amp;Kennwort:</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::contacts::CAddContactFinishPage</name>
+        <message>
+            <source>&amp;Unblock and Add</source>
+            <translation>Blockierung &amp;aufheben und hinzufügen</translation>
         </message>
     </context>
     <context>
         <name>zep::contacts::CAddContactListPage</name>
         <message>
             <source>Search results.</source>
-            <translation type="unfinished" />
+            <translation>Suchergebnisse.</translation>
         </message>
     </context>
     <context>
         <name>zep::contacts::CAddContactPage</name>
         <message>
             <source>Logo</source>
-            <translation type="unfinished" />
+            <translation>Logo</translation>
         </message>
     </context>
     <context>
         <name>zep::contacts::CAddContactSearchPage</name>
         <message>
             <source>Search for email address matching</source>
-            <translation type="unfinished" />
+            <translation>Nach E-Mail-Adressen suchen, die Folgendes enthalten</translation>
         </message>
     </context>
     <context>
         <name>zep::contacts::CAddContactSheet</name>
         <message>
             <source>Cancel</source>
-            <translation type="unfinished">Abbrechen</translation>
+            <translation>Abbrechen</translation>
         </message>
         <message>
             <source>'%1' has been successfully added to your contact list.</source>
-            <translation type="unfinished" />
+            <translation>'%1' wurde Ihrer Kontaktliste hinzugefügt.</translation>
         </message>
         <message>
             <source>'%1' has already been added to your contact list.</source>
-            <translation type="unfinished" />
+            <translation>'%1' ist bereits in Ihrer Kontaktliste.</translation>
         </message>
         <message>
             <source>Failed to add '%1' to your contact list.</source>
-            <translation type="unfinished" />
+            <translation>'%1' konnte Ihrer Kontaktliste nicht hinzugefügt werden.</translation>
         </message>
         <message>
             <source>&lt; &amp;Back</source>
-            <translation type="unfinished" />
+            <translation>&lt; &amp;Zurück</translation>
         </message>
         <message>
             <source>&amp;Next &gt;</source>
-            <translation type="unfinished" />
+            <translation>&amp;Weiter &gt;</translation>
         </message>
         <message>
             <source>Finish</source>
-            <translation type="unfinished" />
+            <translation>Fertig stellen</translation>
         </message>
         <message>
             <source>Add a contact</source>
-            <translation type="unfinished" />
+            <translation>Kontakt hinzufügen</translation>
         </message>
         <message>
             <source>'%1' is in your block list.</source>
@@ -895,26 +949,61 @@ Are you sure you want to exit the wizard?</source>
         </message>
     </context>
     <context>
+        <name>zep::contacts::CBlockedContactsWindow</name>
+        <message>
+            <source>&amp;Unblock</source>
+            <translation>Blockierung &amp;aufheben</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>Schließen</translation>
+        </message>
+        <message>
+            <source>Blocked Contacts</source>
+            <translation>Blockierte Kontakte</translation>
+        </message>
+        <message>
+            <source>You receive no messages from these users.</source>
+            <translation>Von diesen Benutzern erhalten Sie keine Nachrichten.</translation>
+        </message>
+        <message>
+            <source>Logo</source>
+            <translation>Logo</translation>
+        </message>
+        <message>
+            <source>Failed to unblock '%1'.</source>
+            <translation>Die Blockierung von '%1' konnte nicht aufgehoben werden.</translation>
+        </message>
+        <message>
+            <source>'%1' is no longer blocked. Do you want to add '%1' to your contact list?</source>
+            <translation>'%1' ist nicht mehr blockiert. Möchten Sie '%1' Ihrer Kontaktliste hinzufügen?</translation>
+        </message>
+        <message>
+            <source>ZEP Instant Messenger</source>
+            <translation>ZEP Instant Messenger</translation>
+        </message>
+    </context>
+    <context>
         <name>zep::contacts::CContactDialog</name>
         <message>
             <source>OK</source>
-            <translation type="unfinished">OK</translation>
+            <translation>OK</translation>
         </message>
         <message>
             <source>Cancel</source>
-            <translation type="unfinished">Abbrechen</translation>
+            <translation>Abbrechen</translation>
         </message>
         <message>
             <source>Help</source>
-            <translation type="unfinished" />
+            <translation>Hilfe</translation>
         </message>
         <message>
             <source>Invite Contact</source>
-            <translation type="unfinished" />
+            <translation>Kontakt einladen</translation>
         </message>
         <message>
             <source>Contacts</source>
-            <translation type="unfinished" />
+            <translation>Kontakte</translation>
         </message>
     </context>
     <context>
@@ -944,59 +1033,59 @@ Are you sure you want to exit the wizard?</source>
         <name>zep::conversations::COfflineMessageWindow</name>
         <message>
             <source>To</source>
-            <translation type="unfinished">An</translation>
+            <translation>An</translation>
         </message>
         <message>
             <source>Message</source>
-            <translation type="unfinished">Nachricht</translation>
+            <translation>Nachricht</translation>
         </message>
         <message>
             <source>Send</source>
-            <translation type="unfinished">Senden</translation>
+            <translation>Senden</translation>
         </message>
         <message>
             <source>Cancel</source>
-            <translation type="unfinished">Abbrechen</translation>
+            <translation>Abbrechen</translation>
         </message>
         <message>
             <source>&amp;File</source>
-            <translation type="unfinished">&amp;Datei</translation>
+            <translation>&amp;Datei</translation>
         </message>
         <message>
             <source>&amp;Close</source>
-            <translation type="unfinished">&amp;Schließen</translation>
+            <translation>&amp;Schließen</translation>
         </message>
         <message>
             <source>&amp;Help</source>
-            <translation type="unfinished">&amp;Hilfe</translation>
+            <translation>&amp;Hilfe</translation>
         </message>
         <message>
             <source>&amp;Contents</source>
-            <translation type="unfinished">&amp;Inhalt</translation>
+            <translation>&amp;Inhalt</translation>
         </message>
         <message>
             <source>&amp;Search</source>
-            <translation type="unfinished">&amp;Suchen</translation>
+            <translation>&amp;Suchen</translation>
         </message>
         <message>
             <source>&amp;Index</source>
-            <translation type="unfinished">In&amp;dex</translation>
+            <translation>In&amp;dex</translation>
         </message>
         <message>
             <source>&amp;About ZEP Instant Messenger...</source>
-            <translation type="unfinished">&amp;Über ZEP Instant Messenger...</translation>
+            <translation>&amp;Über ZEP Instant Messenger...</translation>
         </message>
         <message>
             <source>From</source>
-            <translation type="unfinished" />
+            <translation>Von</translation>
         </message>
         <message>
             <source>Subject</source>
-            <translation type="unfinished" />
+            <translation>Betreff</translation>
         </message>
         <message>
             <source>Remaining</source>
-            <translation type="unfinished" />
+            <translation>Verbleibend</translation>
         </message>
         <message>
             <source>Discard this message?</source>
@@ -1028,6 +1117,100 @@ Are you sure you want to exit the wizard?</source>
         <message>
             <source>Select All</source>
             <translation>Alles markieren</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::conversations::FindBar</name>
+        <message>
+            <source>Highlight &amp;all</source>
+            <translation>&amp;Alle hervorheben</translation>
+        </message>
+        <message>
+            <source>Find in conversation</source>
+            <translation>In der Unterhaltung suchen</translation>
+        </message>
+        <message>
+            <source>Previous match (Shift+Enter)</source>
+            <translation>Vorheriger Treffer (Umschalt+Eingabe)</translation>
+        </message>
+        <message>
+            <source>Next match (Enter)</source>
+            <translation>Nächster Treffer (Eingabe)</translation>
+        </message>
+        <message>
+            <source>Close (Esc)</source>
+            <translation>Schließen (Esc)</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::conversations::HistoryWindow</name>
+        <message>
+            <source>Text files (*.txt)</source>
+            <translation>Textdateien (*.txt)</translation>
+        </message>
+        <message>
+            <source>Web pages (*.html *.htm)</source>
+            <translation>Webseiten (*.html *.htm)</translation>
+        </message>
+        <message>
+            <source>History - ZEP Instant Messenger</source>
+            <translation>Verlauf - ZEP Instant Messenger</translation>
+        </message>
+        <message>
+            <source>Search all conversations</source>
+            <translation>Alle Unterhaltungen durchsuchen</translation>
+        </message>
+        <message>
+            <source>&amp;Export...</source>
+            <translation>&amp;Exportieren...</translation>
+        </message>
+        <message>
+            <source>&amp;Delete</source>
+            <translation>&amp;Löschen</translation>
+        </message>
+        <message>
+            <source>Delete &amp;All of This Contact</source>
+            <translation>Alle mit diesem &amp;Kontakt löschen</translation>
+        </message>
+        <message>
+            <source>&amp;Close</source>
+            <translation>&amp;Schließen</translation>
+        </message>
+        <message>
+            <source>%1 (1 line)</source>
+            <translation>%1 (1 Zeile)</translation>
+        </message>
+        <message>
+            <source>%1 (%2 lines)</source>
+            <translation>%1 (%2 Zeilen)</translation>
+        </message>
+        <message>
+            <source>No conversation holds these words.</source>
+            <translation>Keine Unterhaltung enthält diese Wörter.</translation>
+        </message>
+        <message>
+            <source>Export Conversation</source>
+            <translation>Unterhaltung exportieren</translation>
+        </message>
+        <message>
+            <source>The conversation could not be saved as %1.</source>
+            <translation>Die Unterhaltung konnte nicht als %1 gespeichert werden.</translation>
+        </message>
+        <message>
+            <source>Conversation</source>
+            <translation>Unterhaltung</translation>
+        </message>
+        <message>
+            <source>Conversation with %1, %2</source>
+            <translation>Unterhaltung mit %1, %2</translation>
+        </message>
+        <message>
+            <source>Delete this conversation from the history? This cannot be undone.</source>
+            <translation>Diese Unterhaltung aus dem Verlauf löschen? Dies kann nicht rückgängig gemacht werden.</translation>
+        </message>
+        <message>
+            <source>Delete every conversation with %1 from the history? This cannot be undone.</source>
+            <translation>Alle Unterhaltungen mit %1 aus dem Verlauf löschen? Dies kann nicht rückgängig gemacht werden.</translation>
         </message>
     </context>
     <context>
@@ -1144,58 +1327,40 @@ Are you sure you want to exit the wizard?</source>
             <source>Block '%1'? You will no longer receive messages from this user.</source>
             <translation>'%1' blockieren? Sie erhalten dann keine Nachrichten mehr von diesem Benutzer.</translation>
         </message>
-    </context>
-    <context>
-        <name>zep::CZEPStatusBar</name>
         <message>
-            <source>Reconnecting now...</source>
-            <translation>Verbindung wird wiederhergestellt...</translation>
-        </message>
-        <message>
-            <source>Reconnecting in %1 s</source>
-            <translation>Neue Verbindung in %1 s</translation>
+            <source>View &amp;History...</source>
+            <translation>&amp;Verlauf anzeigen...</translation>
         </message>
     </context>
     <context>
-        <name>zep::contacts::CAddContactFinishPage</name>
+        <name>zep::history::Store</name>
         <message>
-            <source>&amp;Unblock and Add</source>
-            <translation>Blockierung &amp;aufheben und hinzufügen</translation>
-        </message>
-    </context>
-    <context>
-        <name>zep::contacts::CBlockedContactsWindow</name>
-        <message>
-            <source>&amp;Unblock</source>
-            <translation>Blockierung &amp;aufheben</translation>
+            <source>The conversation history could not be read.</source>
+            <translation>Der Verlauf der Unterhaltungen konnte nicht gelesen werden.</translation>
         </message>
         <message>
-            <source>Close</source>
-            <translation>Schließen</translation>
+            <source>The conversation history could not be opened (%1); conversations are not kept.</source>
+            <translation>Der Verlauf der Unterhaltungen konnte nicht geöffnet werden (%1); Unterhaltungen werden nicht gespeichert.</translation>
         </message>
         <message>
-            <source>Blocked Contacts</source>
-            <translation>Blockierte Kontakte</translation>
+            <source>no folder for it</source>
+            <translation>kein Ordner dafür</translation>
         </message>
         <message>
-            <source>You receive no messages from these users.</source>
-            <translation>Von diesen Benutzern erhalten Sie keine Nachrichten.</translation>
+            <source>written by a newer version of the messenger</source>
+            <translation>von einer neueren Version des Messengers geschrieben</translation>
         </message>
         <message>
-            <source>Logo</source>
-            <translation>Logo</translation>
+            <source>It was moved aside to %1 and a new one was started.</source>
+            <translation>Er wurde nach %1 verschoben, und ein neuer wurde begonnen.</translation>
         </message>
         <message>
-            <source>Failed to unblock '%1'.</source>
-            <translation>Die Blockierung von '%1' konnte nicht aufgehoben werden.</translation>
+            <source>The disk is full: conversations are not kept in the history until there is space again.</source>
+            <translation>Der Datenträger ist voll: Unterhaltungen werden erst wieder im Verlauf gespeichert, wenn Platz frei ist.</translation>
         </message>
         <message>
-            <source>'%1' is no longer blocked. Do you want to add '%1' to your contact list?</source>
-            <translation>'%1' ist nicht mehr blockiert. Möchten Sie '%1' Ihrer Kontaktliste hinzufügen?</translation>
-        </message>
-        <message>
-            <source>ZEP Instant Messenger</source>
-            <translation>ZEP Instant Messenger</translation>
+            <source>The conversation history is damaged.</source>
+            <translation>Der Verlauf der Unterhaltungen ist beschädigt.</translation>
         </message>
     </context>
 </TS>
