@@ -1,5 +1,7 @@
 #include "conversations/find_bar.h"
 
+#include "conversations/rich_edit_ctrl_ex.h"
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -10,7 +12,7 @@
 
 namespace zep::conversations {
 
-FindBar::FindBar(QTextEdit& pane)
+FindBar::FindBar(CRichEditCtrlEx& pane)
     : QWidget(&pane), m_pane(pane), m_field(new QLineEdit(this)), m_previous(new QToolButton(this)),
       m_next(new QToolButton(this)), m_all(new QCheckBox(tr("Highlight &all"), this)),
       m_close(new QToolButton(this))
@@ -99,15 +101,18 @@ void FindBar::Highlight()
 void FindBar::Close()
 {
     hide();
+    m_pane.SetTopRoom(0);
     Highlight();
     emit closed();
 }
 
 void FindBar::Place()
 {
-    const int width = std::min(m_pane.viewport()->width(), std::max(320, sizeHint().width()));
-    setGeometry(m_pane.width() - width - m_pane.frameWidth(), m_pane.frameWidth(), width,
-                sizeHint().height());
+    // Across the whole top edge, with the text moved down beneath it rather than covered.
+    const int frame = m_pane.frameWidth();
+    const int height = sizeHint().height();
+    setGeometry(frame, frame, m_pane.width() - 2 * frame, height);
+    m_pane.SetTopRoom(height);
 }
 
 bool FindBar::eventFilter(QObject* watched, QEvent* event)

@@ -1,4 +1,4 @@
-// The find bar of a conversation's history: a field over the pane's top edge with next,
+// The find bar of a conversation's history: a field along the pane's top edge with next,
 // previous and "Highlight all"; Enter finds the next match, Shift+Enter the previous one, Esc
 // closes the bar and gives the keyboard back. Searching wraps around and ignores case.
 #pragma once
@@ -7,17 +7,18 @@
 
 class QCheckBox;
 class QLineEdit;
-class QTextEdit;
 class QToolButton;
 
 namespace zep::conversations {
+
+class CRichEditCtrlEx;
 
 class FindBar : public QWidget
 {
     Q_OBJECT
 public:
-    // A child of `pane`, hidden until Open.
-    explicit FindBar(QTextEdit& pane);
+    // A child of `pane`, hidden until Open; while shown, the text starts below it.
+    explicit FindBar(CRichEditCtrlEx& pane);
 
     void Open();
     // Selects the next (or previous) match after the pane's cursor; false when there is none.
@@ -40,7 +41,7 @@ private:
     void Place();
     void Highlight();
 
-    QTextEdit& m_pane;
+    CRichEditCtrlEx& m_pane;
     QLineEdit* m_field;
     QToolButton* m_previous;
     QToolButton* m_next;

@@ -57,6 +57,8 @@ public:
     // Whether the last paragraph holds text (what is appended next would share its line).
     bool LastLineHoldsText() const;
     void ScrollToEnd();
+    // Room above the text for a bar laid over the pane's top edge.
+    void SetTopRoom(int height) { setViewportMargins(0, height, 0, 0); }
     // A read-only pane whose links open with the desktop's handler on a click.
     void SetOpensLinks(bool opens);
 

@@ -403,6 +403,8 @@ TEST_F(Conversation, CtrlFFindsInTheHistoryAndEscClosesOnlyTheBar)
     QTest::keyClick(window->Input(), Qt::Key_F, Qt::ControlModifier);
     FindBar* bar = window->Finder();
     ASSERT_TRUE(bar->isVisible());
+    const QRect shown = window->History()->viewport()->geometry();
+    EXPECT_LE(bar->geometry().bottom(), shown.top()) << "the first line stays in sight";
     QTest::keyClicks(bar->Field(), "apple");
     const auto selected = [this] {
         const QTextCursor at = window->History()->textCursor();
@@ -423,6 +425,7 @@ TEST_F(Conversation, CtrlFFindsInTheHistoryAndEscClosesOnlyTheBar)
     QTest::keyClick(bar->Field(), Qt::Key_Escape);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(bar->Highlighted(), 0);
+    EXPECT_EQ(window->History()->viewport()->geometry().top(), shown.top() - bar->height());
     EXPECT_TRUE(window->isVisible()) << "Esc closed the bar, not the window";
 }
 
