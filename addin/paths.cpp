@@ -30,20 +30,6 @@ std::string Under(const std::string& base, const char* rest)
 
 } // namespace
 
-bool WriteAll(int fd, const std::string& content)
-{
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 std::string ConfigHome()
 {
     return HomeBased("XDG_CONFIG_HOME", "/.config");

@@ -2,6 +2,8 @@
 // small file helpers it uses for them.
 #pragma once
 
+#include "common/text_io.h"
+
 #include <cstddef>
 #include <string>
 #include <sys/types.h>
@@ -26,8 +28,7 @@ std::string InstallDirFile();
 // The registration manifest that the host reads to find the add-in.
 std::string ManifestFile();
 
-// Writes all of `content` to `fd`, retrying after interrupted writes. False on any failure.
-bool WriteAll(int fd, const std::string& content);
+using ::zep::WriteAll;
 // Reads a regular file of at most `limit` bytes. False when it is missing, not a regular file,
 // larger or unreadable.
 bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& content);

@@ -1,5 +1,7 @@
 #include "desktop/webmail_page.h"
 
+#include "common/text_io.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 #include <cerrno>
@@ -60,33 +62,6 @@ std::string RuntimeFolder()
     return dir;
 }
 
-std::string HtmlEscaped(std::string_view text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 // Letters and digits as they are, every other byte as \xHH: nothing can end the string or
 // the script element.
 std::string ScriptString(std::string_view text)
@@ -104,20 +79,6 @@ std::string ScriptString(std::string_view text)
         }
     }
     return out + "\"";
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "devserver/webmail_http.h"
 
+#include "common/text_io.h"
 #include "devserver/text.h"
 #include "protocol/webmail_token.h"
 
@@ -71,33 +72,6 @@ bool FormDecodeStrict(std::string_view text, std::string& out)
         }
     }
     return true;
-}
-
-std::string HtmlEscaped(std::string_view text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
 }
 
 const char* Reason(int status)
