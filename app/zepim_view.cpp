@@ -8,6 +8,7 @@
 #include "contacts/status_menu.h"
 #include "desktop/desktop_notice.h"
 #include "protocol/requests.h"
+#include "session/attention.h"
 #include "session/client_connection.h"
 #include "session/messages.h"
 #include "session/settings.h"
@@ -111,6 +112,7 @@ void CZepimView::Shutdown(const QString& why)
     if (m_shutDown)
         return;
     m_shutDown = true;
+    attention::SetOwnDoNotDisturb(false);
     EndConversations(why);
     if (m_statusMenu)
         m_statusMenu->close();
@@ -314,6 +316,8 @@ void CZepimView::ShowOwnStatus()
     }
     m_banner->SetStatus(icon.pixmap(16, 16), QString::fromStdU16String(banner.text));
     m_banner->SetTip(QString::fromStdU16String(banner.tip));
+    attention::SetOwnDoNotDisturb(m_own.subStatus == SubStatus::DoNotDisturb);
+    emit ownStatusShown(icon);
 }
 
 void CZepimView::OpenStatusMenu()

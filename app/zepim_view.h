@@ -74,6 +74,8 @@ public:
     // The open conversations, in the order they were opened.
     std::vector<conversations::MessageWindow*> Conversations() const;
     conversations::MessageWindow* FindConversation(const std::string& sessionId) const;
+    // Unread messages over all conversation windows.
+    int Unread() const;
     // The open status menu, if any (for tests).
     QMenu* StatusMenu() const { return m_statusMenu; }
 
@@ -177,6 +179,10 @@ public:
 
 signals:
     void Changed();
+    // The messages of all conversations the user has not looked at yet.
+    void unreadChanged(int unread);
+    // The own status as the banner shows it (its image).
+    void ownStatusShown(const QIcon& icon);
     // A box the view opened (tests find it without waiting).
     void messageShown(const QString& text);
 

@@ -51,6 +51,14 @@ std::vector<MessageWindow*> CZepimView::Conversations() const
     return out;
 }
 
+int CZepimView::Unread() const
+{
+    int unread = 0;
+    for (const MessageWindow* window : Conversations())
+        unread += window->Unread();
+    return unread;
+}
+
 MessageWindow* CZepimView::FindConversation(const std::string& sessionId) const
 {
     std::lock_guard view(m_viewLock);
@@ -62,8 +70,19 @@ MessageWindow* CZepimView::NewConversation(const std::string& sessionId)
     auto* window = new MessageWindow(*this, sessionId);
     connect(window, &MessageWindow::messageArrived, window,
             [window](const QString& sender, const QString& text) {
-                PostNotice({NoticeKind::Message, sender, NoticeBody(text), window});
+                Notice notice(NoticeKind::Message, sender, NoticeBody(text), window);
+                QPointer<MessageWindow> guard(window);
+                notice.reply = [guard](const QString& reply) {
+                    if (guard)
+                        guard->SendReply(reply);
+                };
+                PostNotice(notice);
             });
+    connect(window, &MessageWindow::unreadChanged, this, [this] { emit unreadChanged(Unread()); });
+    // A window closed with unread messages takes them along.
+    connect(
+        window, &QObject::destroyed, this, [this] { emit unreadChanged(Unread()); },
+        Qt::QueuedConnection);
     std::lock_guard view(m_viewLock);
     m_conversations.Add(sessionId, window);
     return window;

@@ -11,6 +11,7 @@
 #include "conversations/rtf_reader.h"
 #include "conversations/rtf_writer.h"
 #include "conversations/time_stamps.h"
+#include "session/attention.h"
 #include "session/settings.h"
 #include "ui/placement.h"
 
@@ -338,8 +339,14 @@ void MessageWindow::AddPlainBlock(const QString& text)
 void MessageWindow::ParticipantsChanged()
 {
     m_toLine->setText(Q(m_participants.ToLine()));
-    setWindowTitle(Q(m_participants.Title()));
+    UpdateTitle();
     LayOut();
+}
+
+void MessageWindow::UpdateTitle()
+{
+    const QString title = Q(m_participants.Title());
+    setWindowTitle(m_unread > 0 ? QStringLiteral("(%1) %2").arg(m_unread).arg(title) : title);
 }
 
 void MessageWindow::UpdateInputState()
@@ -540,17 +547,22 @@ void MessageWindow::OnMessage(const std::u16string& fromEmail,
         AddPlainBlock(Q(message.plain));
     Keep(history::EntryKind::Message, false, sender->email, sender->name, Q(PlainTextOf(message)),
          message.rtf);
-    if (!isActiveWindow())
+    if (!isActiveWindow()) {
+        ++m_unread;
+        UpdateTitle();
+        emit unreadChanged();
         emit messageArrived(Q(sender->name), Q(PlainTextOf(message)));
+    }
     m_history->ScrollToEnd();
 
     if (!isVisible()) {
         // The first message of someone else's session must not take the keyboard away.
         ShowWithoutActivating();
         m_input->setFocus(Qt::OtherFocusReason);
-        QApplication::beep();
+        if (!attention::Quiet())
+            QApplication::beep();
     }
-    if (ApplicationInactive())
+    if (ApplicationInactive() && !attention::Quiet())
         StartFlashing();
 }
 
@@ -636,6 +648,25 @@ void MessageWindow::Send()
                                });
 }
 
+void MessageWindow::SendReply(const QString& text)
+{
+    if (m_closed || m_input->isReadOnly())
+        return;
+    if (m_pending) {
+        m_replies << text;
+        return;
+    }
+    QTextDocument* document = m_input->document();
+    const QTextDocumentFragment draft =
+        document->isEmpty() ? QTextDocumentFragment() : QTextDocumentFragment(document);
+    document->clear();
+    ApplyInputFormat(m_inputFont, m_inputColour);
+    m_input->textCursor().insertText(text);
+    Send();
+    if (!draft.isEmpty())
+        RestoreDraft(draft);
+}
+
 void MessageWindow::RestoreDraft(const QTextDocumentFragment& text)
 {
     // The text goes back in front of whatever was typed since, on a line of its own.
@@ -656,6 +687,11 @@ void MessageWindow::OnSendDone(ImResult result, const std::vector<MessageFailure
         return;
     PendingSend sent = std::move(*m_pending);
     m_pending.reset();
+    if (!m_replies.isEmpty())
+        QTimer::singleShot(0, this, [this] {
+            if (!m_replies.isEmpty() && !m_pending)
+                SendReply(m_replies.takeFirst());
+        });
     const bool closing = m_closeWhenAnswered;
 
     if (result != ImResult::Ok) {

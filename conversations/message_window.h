@@ -95,6 +95,9 @@ public:
 
     // Edit, Actions and the buttons, as the menus and keys reach them.
     void Send();
+    // Sends `text` as if typed and sent here (a reply typed into a notification); what the
+    // input holds stays there, and a reply that comes while a send is on its way follows it.
+    void SendReply(const QString& text);
     void Invite();
     void Block();
     void ChangeFont();
@@ -120,12 +123,16 @@ public:
     // The stored placement applies to the first showing, whichever way it comes.
     void setVisible(bool visible) override;
     FindBar* Finder() const { return m_findBar; }
+    // Messages that arrived since the window was last the active window.
+    int Unread() const { return m_unread; }
 
 signals:
     // A failure box was opened (tests find it without waiting on a timer).
     void MessageBoxShown(QMessageBox* box);
     // A message arrived while this was not the active window: the sender's name and the text.
     void messageArrived(const QString& sender, const QString& text);
+    // Unread() went up, or back to 0 when the user looked.
+    void unreadChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -175,6 +182,8 @@ private:
 
     // State.
     void ParticipantsChanged();
+    // The participants, after "(n) " while messages are unread.
+    void UpdateTitle();
     void UpdateInputState();
     void UpdateSendButton();
     void StartFlashing();
@@ -217,6 +226,7 @@ private:
     bool m_blockListing = false;
     bool m_forwardingKey = false;
     std::optional<PendingSend> m_pending;
+    QStringList m_replies;
     // Participants who joined while the directory was asked for their name: their join line
     // waits for the answer.
     std::vector<std::u16string> m_unnamedJoins;
@@ -230,6 +240,7 @@ private:
     bool m_earlierShown = false;
     // Captions carry the time they were shown; a date line comes when the day changes.
     bool m_timestamps = true;
+    int m_unread = 0;
     QDate m_lastDay;
     QTimer m_flashTimer;
     QFont m_inputFont;

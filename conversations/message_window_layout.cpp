@@ -251,8 +251,14 @@ void MessageWindow::SetMinimumFromControls()
 
 void MessageWindow::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         StopFlashing();
+        if (m_unread > 0) {
+            m_unread = 0;
+            UpdateTitle();
+            emit unreadChanged();
+        }
+    }
     QWidget::changeEvent(event);
 }
 

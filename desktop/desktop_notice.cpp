@@ -1,5 +1,6 @@
 #include "desktop/desktop_notice.h"
 
+#include "session/attention.h"
 #include "session/settings.h"
 
 namespace zep {
@@ -20,7 +21,7 @@ void SetNoticeSink(NoticeSink sink)
 
 void PostNotice(const Notice& notice)
 {
-    if (!Sink())
+    if (!Sink() || attention::Quiet())
         return;
     if (notice.kind == NoticeKind::Message &&
         Settings().ReadInt(setting::NotifyMessages, defaults::NotifyMessages) == 0)

@@ -1,12 +1,15 @@
 #include "desktop/desktop_notifications.h"
 
 #include "desktop/autostart.h"
+#include "session/attention.h"
 #include "transport/log_writer.h"
 #include "ui/display_texts.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QGuiApplication>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -15,6 +18,8 @@ namespace {
 
 constexpr int kNoticeLogNumber = 99999;
 constexpr char kDefaultAction[] = "default";
+constexpr char kReplyAction[] = "reply";
+constexpr char kInlineReplyAction[] = "inline-reply";
 // Notices kept while the service's capabilities are asked for.
 constexpr std::size_t kMostWaiting = 16;
 
@@ -56,6 +61,37 @@ CDesktopNotifications::CDesktopNotifications(QDBusConnection bus, QObject* paren
                   SLOT(OnActionInvoked(uint, QString)));
     m_bus.connect(service, path, interface, QStringLiteral("NotificationClosed"), this,
                   SLOT(OnClosed(uint, uint)));
+    m_bus.connect(service, path, interface, QStringLiteral("NotificationReplied"), this,
+                  SLOT(OnReplied(uint, QString)));
+    m_bus.connect(service, path, interface, QStringLiteral("ActivationToken"), this,
+                  SLOT(OnActivationToken(uint, QString)));
+    m_bus.connect(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                  QStringLiteral("PropertiesChanged"), this,
+                  SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList)));
+    AskInhibited();
+}
+
+void CDesktopNotifications::AskInhibited()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kNotificationsService), QString::fromLatin1(kNotificationsPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    call.setArguments({QString::fromLatin1(kNotificationsInterface), QStringLiteral("Inhibited")});
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, 5000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* w) {
+        const QDBusPendingReply<QDBusVariant> reply = *w;
+        w->deleteLater();
+        // A service without the property (or no service) holds nothing back.
+        attention::SetDesktopInhibited(reply.isValid() && reply.value().variant().toBool());
+    });
+}
+
+void CDesktopNotifications::OnPropertiesChanged(const QString& interface,
+                                                const QVariantMap& changed, const QStringList&)
+{
+    if (interface == QLatin1String(kNotificationsInterface) &&
+        changed.contains(QStringLiteral("Inhibited")))
+        attention::SetDesktopInhibited(changed.value(QStringLiteral("Inhibited")).toBool());
 }
 
 void CDesktopNotifications::AskCapabilities()
@@ -79,6 +115,7 @@ void CDesktopNotifications::AskCapabilities()
         m_capabilitiesKnown = true;
         m_markup = reply.value().contains(QStringLiteral("body-markup"));
         m_actions = reply.value().contains(QStringLiteral("actions"));
+        m_inlineReply = reply.value().contains(QStringLiteral("inline-reply"));
         for (const Notice& notice : waiting)
             Send(notice);
     });
@@ -112,17 +149,25 @@ void CDesktopNotifications::Send(const Notice& notice)
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopEntryName));
     hints.insert(QStringLiteral("category"), QString::fromLatin1(CategoryOf(notice.kind)));
+    if (notice.kind == NoticeKind::Message)
+        hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));
     QStringList actions;
     if (m_actions && notice.window)
         actions << QString::fromLatin1(kDefaultAction) << tr("Open");
+    if (m_actions && notice.reply)
+        actions << QString::fromLatin1(m_inlineReply ? kInlineReplyAction : kReplyAction)
+                << tr("Reply");
+    if (m_actions)
+        for (const NoticeAction& action : notice.actions)
+            actions << action.key << action.label;
     QDBusMessage call = Call("Notify");
     call.setArguments({text::AppTitle(), replaces, QStringLiteral("zepim"), notice.summary,
                        NotificationBody(notice.body, m_markup), actions, hints,
                        static_cast<qint32>(-1)});
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, 5000), this);
-    QPointer<QWidget> window = notice.window;
+    Shown shown{notice.window, notice.actions, notice.reply};
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, key, window](QDBusPendingCallWatcher* w) {
+            [this, key, shown](QDBusPendingCallWatcher* w) {
                 const QDBusPendingReply<uint> reply = *w;
                 w->deleteLater();
                 if (!reply.isValid()) {
@@ -131,17 +176,25 @@ void CDesktopNotifications::Send(const Notice& notice)
                 }
                 const uint id = reply.value();
                 m_shownFor.insert(key, id);
-                if (window)
-                    m_windowOf.insert(id, window);
+                m_shown.insert(id, shown);
             });
 }
 
-void CDesktopNotifications::OnActionInvoked(uint id, const QString& action)
+void CDesktopNotifications::OnActivationToken(uint id, const QString& token)
 {
-    if (action != QLatin1String(kDefaultAction))
-        return;
-    const QPointer<QWidget> window = m_windowOf.value(id);
-    if (!window)
+    // Sent just before the action it belongs to.
+    if (m_shown.contains(id))
+        m_tokens.insert(id, token);
+}
+
+void CDesktopNotifications::Raise(QWidget* window, uint id)
+{
+    // The compositor lets a window take the focus with the token the service was given for
+    // the user's click (the Wayland plug-in uses it at the next activation).
+    const QString token = m_tokens.take(id);
+    if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+    if (window == nullptr)
         return;
     if (window->isMinimized())
         window->showNormal();
@@ -151,9 +204,35 @@ void CDesktopNotifications::OnActionInvoked(uint id, const QString& action)
     window->activateWindow();
 }
 
+void CDesktopNotifications::OnActionInvoked(uint id, const QString& action)
+{
+    const auto it = m_shown.constFind(id);
+    if (it == m_shown.constEnd())
+        return;
+    const Shown shown = *it;
+    if (action == QLatin1String(kDefaultAction) || action == QLatin1String(kReplyAction)) {
+        Raise(shown.window, id);
+        return;
+    }
+    for (const NoticeAction& known : shown.actions)
+        if (known.key == action && known.run) {
+            Raise(nullptr, id);
+            known.run();
+            return;
+        }
+}
+
+void CDesktopNotifications::OnReplied(uint id, const QString& text)
+{
+    const auto it = m_shown.constFind(id);
+    if (it != m_shown.constEnd() && it->reply && !text.trimmed().isEmpty())
+        it->reply(text);
+}
+
 void CDesktopNotifications::OnClosed(uint id, uint)
 {
-    m_windowOf.remove(id);
+    m_shown.remove(id);
+    m_tokens.remove(id);
     for (auto it = m_shownFor.begin(); it != m_shownFor.end();)
         it = it.value() == id ? m_shownFor.erase(it) : std::next(it);
 }
