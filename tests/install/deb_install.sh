@@ -14,6 +14,8 @@
 set -euo pipefail
 deb=$(realpath "$1")
 apt=${2:-}
+# The application id: the installed desktop entry's name and the metainfo's.
+app_id=org.zep.ZEPMessenger
 root=$(mktemp -d)
 homes=()
 cleanup() {
@@ -80,7 +82,7 @@ if [ "$apt" = "--installed" ]; then
         fi
     done < <(dpkg -L zepim)
     libdir=$(cd /usr && find lib -path '*/zepim/libzepimam.so' -printf '%h\n' | head -n1)
-    exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/ZEPMessenger.desktop | head -n1)
+    exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop" | head -n1)
     [ -n "$libdir" ] && [ -n "$exec_line" ] || bad "no activity monitor or desktop entry installed"
     # The desktop session's bus, and pgrep for the check itself; installed only now, so they
     # cannot hide a missing dependency.
@@ -130,7 +132,7 @@ for f in usr/bin/zepim usr/bin/zepim-cli usr/bin/zepim-ctl \
     "usr/$libdir/libzepimam.so" "usr/$libdir/libquillbay.so" \
     "usr/$libdir/quillbay-register" usr/include/zepim/addin/quillbay.h \
     usr/share/zepim/help/index.html usr/share/zepim/translations/zepim_de.qm \
-    usr/share/applications/ZEPMessenger.desktop usr/share/metainfo/org.zep.ZEPMessenger.metainfo.xml \
+    "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
     usr/share/icons/hicolor/scalable/apps/zepim.svg usr/share/icons/hicolor/48x48/apps/zepim.png; do
     [ -e "$root/$f" ] || bad "not packaged: $f"
 done
@@ -160,9 +162,9 @@ while IFS= read -r elf; do
     done
 done < <(find "$root/usr/bin" "$root/usr/lib" -type f)
 
-entry=$root/usr/share/applications/ZEPMessenger.desktop
+entry=$root/usr/share/applications/$app_id.desktop
 desktop-file-validate "$entry" || bad "desktop entry does not validate"
-appstreamcli validate --no-net "$root/usr/share/metainfo/org.zep.ZEPMessenger.metainfo.xml" >/dev/null ||
+appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" >/dev/null ||
     bad "metainfo does not validate"
 exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -n1)
 program=${exec_line%% *}
@@ -182,7 +184,7 @@ if [ "$apt" = "--apt" ]; then
         bad "zepim is already installed on this machine; not touching it"
     else
         DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb" >/dev/null
-        exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/ZEPMessenger.desktop | head -n1)
+        exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop" | head -n1)
         check_start /usr
         DEBIAN_FRONTEND=noninteractive apt-get remove -y zepim >/dev/null
     fi

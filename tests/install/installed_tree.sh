@@ -15,13 +15,15 @@ if ! cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1; then
 fi
 rm -f "$prefix.log"
 missing=0
+# The application id: the desktop entry's name, the metainfo's id and its launchable.
+app_id=org.zep.ZEPMessenger
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
 for f in bin/zepim bin/zepim-cli bin/zepim-ctl "$libdir/zepim/libzepimam.so" \
     "$libdir/zepim/libquillbay.so" "$libdir/zepim/quillbay-register" \
     include/zepim/addin/quillbay.h include/zepim/addin/host.h \
     share/zepim/translations/zepim_de.qm \
-    share/zepim/help/index.html share/applications/ZEPMessenger.desktop \
-    share/metainfo/org.zep.ZEPMessenger.metainfo.xml share/icons/hicolor/scalable/apps/zepim.svg \
+    share/zepim/help/index.html "share/applications/$app_id.desktop" \
+    "share/metainfo/$app_id.metainfo.xml" share/icons/hicolor/scalable/apps/zepim.svg \
     share/icons/hicolor/16x16/apps/zepim.png share/icons/hicolor/256x256/apps/zepim.png \
     bin/zep-quillbay-host share/zepim/thunderbird/quillbay@zep-im.example.xpi \
     "share/mozilla/extensions/{3550f703-e582-4d05-9a08-453d09bdfdc6}/quillbay@zep-im.example.xpi" \
@@ -35,10 +37,13 @@ if [ -e "$prefix/bin/libzepimam.so" ]; then
     echo "the activity monitor is in bin/"
     missing=1
 fi
-desktop-file-validate "$prefix/share/applications/ZEPMessenger.desktop" ||
+desktop-file-validate "$prefix/share/applications/$app_id.desktop" ||
     { echo "the desktop entry does not validate"; missing=1; }
-appstreamcli validate --no-net "$prefix/share/metainfo/org.zep.ZEPMessenger.metainfo.xml" ||
-    { echo "the metainfo does not validate"; missing=1; }
+metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
+appstreamcli validate --no-net "$metainfo" || { echo "the metainfo does not validate"; missing=1; }
+grep -qF "<id>$app_id</id>" "$metainfo" || { echo "the metainfo's id is not $app_id"; missing=1; }
+grep -qF "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    { echo "the metainfo does not launch $app_id.desktop"; missing=1; }
 # Thunderbird starts the installed host program the manifest names, for the packed extension.
 grep -q "\"path\": \"$prefix/bin/zep-quillbay-host\"" \
     "$prefix/lib/mozilla/native-messaging-hosts/zep_quillbay.json" ||
