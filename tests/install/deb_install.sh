@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Checks the Debian package as a fresh machine gets it: unpacked into a scratch root, every
-# ELF file's libraries resolve, the declared dependencies cover them, the desktop entry's
-# Exec names the packaged program, and the packaged messenger, started headless from there,
-# loads its activity monitor from the private library folder, finds its help pages, shows
-# its German texts under LANGUAGE=de and records itself for the add-in and the autostart entry.
+# Checks the Debian package as a fresh machine gets it: lintian finds no error or warning;
+# unpacked into a scratch root, every ELF file's libraries resolve, the declared dependencies
+# cover them, the desktop entry's Exec names the packaged program, and the packaged
+# messenger, started headless from there, loads its activity monitor from the private library
+# folder, finds its help pages, shows its German texts under LANGUAGE=de and records itself
+# for the add-in and the autostart entry.
 #   tests/install/deb_install.sh FILE.deb [--apt | --fresh]
 # --apt also installs the package with apt-get into this machine, starts /usr/bin/zepim the
 # same way and removes the package again (root only; it changes /usr).
@@ -111,6 +112,16 @@ if [ "$apt" = "--fresh" ]; then
     echo "package checks in a fresh system passed after ${SECONDS}s"
     exit 0
 fi
+
+# Debian's policy checks, clean: no error and no warning (scripts/deps --package installs it).
+if ! command -v lintian >/dev/null; then
+    bad "lintian is not installed"
+elif lintian --fail-on error,warning "$deb" >"$root.lintian" 2>&1; then
+    echo "lintian: no error or warning"
+else
+    bad "lintian: $(grep -v '^running with root privileges' "$root.lintian")"
+fi
+rm -f "$root.lintian"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"

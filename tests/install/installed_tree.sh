@@ -2,7 +2,8 @@
 # Installs the build into a scratch prefix and checks what the desktop finds there: the
 # programs, the activity monitor and the add-in in the private library folder, the add-in's
 # Thunderbird host, the help pages, the translations, the icons, a valid desktop entry and valid
-# AppStream metadata.
+# AppStream metadata that agree on the application id, and manual pages that cover each
+# program's --help.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -52,6 +53,17 @@ grep -q "\"path\": \"$prefix/bin/zep-quillbay-host\"" \
 listing=$(unzip -l "$prefix/share/zepim/thunderbird/quillbay@zep-im.example.xpi")
 grep -q ' manifest.json$' <<<"$listing" ||
     { echo "the packed extension has no manifest.json"; missing=1; }
+# Each program's manual page names every option and command its --help lists.
+for program in zepim zepim-cli zepim-ctl zep-quillbay-host; do
+    page=$prefix/share/man/man1/$program.1.gz
+    [ -f "$page" ] || { echo "no manual page $page"; missing=1; continue; }
+    text=$(zcat "$page" | sed 's/\\-/-/g')
+    usage=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/$program" --help 2>&1)
+    for word in $(grep -oE -- '--[a-z][a-z-]*|^  [a-z][a-z-]*|\| [a-z][a-z-]*' <<<"$usage" |
+        tr -d ' |' | sort -u); do
+        grep -qF -- "$word" <<<"$text" || { echo "man page of $program lacks $word"; missing=1; }
+    done
+done
 # The installed messenger answers from its new place (no display needed for --version).
 version=$("$prefix/bin/zepim" --version 2>&1) || true
 grep -q '^zepim ' <<<"$version" || { echo "zepim --version said: $version"; missing=1; }
