@@ -1,6 +1,7 @@
 #include "addin/launch.h"
 
 #include "addin/paths.h"
+#include "common/app_identity.h"
 
 #include <cerrno>
 #include <climits>
@@ -20,6 +21,12 @@ namespace {
 constexpr std::size_t kEntryLimit = 64 * 1024;
 // The recorded folder, as the registry value it stands for: at most 10240 bytes.
 constexpr std::size_t kInstallDirLimit = 10240;
+
+// The installed messenger's desktop entry.
+std::string DesktopEntryName()
+{
+    return std::string(kAppId) + ".desktop";
+}
 
 // The string-type escapes of a desktop entry value.
 bool Unescape(std::string_view value, std::string& out, std::string& error)
@@ -312,7 +319,7 @@ bool FindLaunchCommand(uid_t user, std::vector<std::string>& argv, std::string& 
     for (const std::string& dir : DataDirs())
         dirs.push_back(dir);
     for (const std::string& dir : dirs) {
-        const std::string entry = dir + "/applications/" + kDesktopEntryName;
+        const std::string entry = dir + "/applications/" + DesktopEntryName();
         if (!IsRegularFile(entry))
             continue;
         // The first entry found is the one the desktop uses; a bad one is not passed over. A
@@ -335,8 +342,8 @@ bool FindLaunchCommand(uid_t user, std::vector<std::string>& argv, std::string& 
     }
     std::string recorded;
     if (!ReadSmallFile(InstallDirFile(), kInstallDirLimit, recorded) || recorded.empty()) {
-        error = "no desktop entry " + std::string(kDesktopEntryName) +
-                " and no recorded folder in " + InstallDirFile();
+        error = "no desktop entry " + DesktopEntryName() + " and no recorded folder in " +
+                InstallDirFile();
         return false;
     }
     while (!recorded.empty() && (recorded.back() == '\n' || recorded.back() == '\r'))

@@ -1,6 +1,6 @@
-// "Launch": start the installed messenger, found by its desktop entry, or for a build tree the
-// executable in the recorded folder. Nothing goes through a shell, a URL handler or variable
-// expansion, and what is started is checked first.
+// "Launch": start the installed messenger, found by its desktop entry (named after kAppId), or for
+// a build tree the executable in the recorded folder. Nothing goes through a shell, a URL handler
+// or variable expansion, and what is started is checked first.
 #pragma once
 
 #include <string>
@@ -10,9 +10,6 @@
 
 namespace zep::addin {
 
-// The messenger's desktop entry, looked up in the applications folders of the data dirs.
-// The same entry name the messenger gives its windows and its autostart entry.
-inline constexpr char kDesktopEntryName[] = "ZEPMessenger.desktop";
 // The executable's name in the recorded folder.
 inline constexpr char kExecutableName[] = "zepim";
 

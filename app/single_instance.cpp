@@ -1,5 +1,6 @@
 #include "app/single_instance.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
@@ -18,11 +19,34 @@ QString RuntimeFolder()
     return dir;
 }
 
+// The folder as the file system knows it: links resolved where it exists.
+QString CanonicalFolder(const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(QDir(folder).absolutePath()) : canonical;
+}
+
 } // namespace
 
 QString CSingleInstance::InstanceNameFor(const QString& executablePath)
 {
-    return QStringLiteral("ZEP %1").arg(QFileInfo(executablePath).fileName().left(255));
+    return InstanceNameFor(executablePath,
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+                           QDir::homePath());
+}
+
+QString CSingleInstance::InstanceNameFor(const QString& executablePath, const QString& configFolder,
+                                         const QString& homeFolder)
+{
+    QString name = QStringLiteral("ZEP %1").arg(QFileInfo(executablePath).fileName().left(255));
+    if (configFolder.isEmpty())
+        return name;
+    const QString folder = CanonicalFolder(configFolder);
+    if (folder == CanonicalFolder(homeFolder + QStringLiteral("/.config")))
+        return name;
+    const QByteArray tag =
+        QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha256).toHex().left(12);
+    return name + u' ' + QString::fromLatin1(tag);
 }
 
 CSingleInstance::CSingleInstance(QString instanceName, QObject* parent)

@@ -1,6 +1,6 @@
-// One running copy per executable name: a lock file named after the instance name in the
-// runtime folder, and a local socket of the same name over which a second copy asks the first
-// one to show its window.
+// One running copy per executable name and settings folder: a lock file named after the
+// instance name in the runtime folder, and a local socket of the same name over which a second
+// copy asks the first one to show its window.
 #pragma once
 
 #include <QLocalServer>
@@ -15,8 +15,13 @@ class CSingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    // "ZEP " + the executable's file name.
+    // "ZEP " + the executable's file name, for settings in the user's default folder
+    // (~/.config). Settings kept elsewhere ($XDG_CONFIG_HOME) add a tag of that folder, so a
+    // copy with settings of its own runs beside the user's.
     static QString InstanceNameFor(const QString& executablePath);
+    // The same for the given settings folder and home folder.
+    static QString InstanceNameFor(const QString& executablePath, const QString& configFolder,
+                                   const QString& homeFolder);
 
     explicit CSingleInstance(QString instanceName, QObject* parent = nullptr);
     ~CSingleInstance() override;

@@ -3,6 +3,7 @@
 #include "app/app_options_host.h"
 #include "app/translations.h"
 #include "app/zepim_view.h"
+#include "common/app_identity.h"
 #include "desktop/autostart.h"
 #include "desktop/mail_launch.h"
 #include "desktop/options_dialog.h"
@@ -65,7 +66,7 @@ int CZepimApp::Start()
     m_app.setQuitOnLastWindowClosed(false);
     QCoreApplication::setOrganizationName(kSettingsOrganisation);
     QCoreApplication::setApplicationName(kSettingsApplication);
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntryName));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
     InitResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zepim.png")));
     uwm::RegisterAll();

@@ -10,7 +10,7 @@
 namespace zep {
 namespace {
 
-const QString kEntryName = QString::fromLatin1(kDesktopEntryName) + QStringLiteral(".desktop");
+const QString kEntryName = QString::fromLatin1(kAutostartEntryName) + QStringLiteral(".desktop");
 
 // Desktop-entry string values escape the backslash, so every backslash the Exec rules need is
 // written twice in the file.

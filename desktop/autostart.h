@@ -5,9 +5,9 @@
 
 namespace zep {
 
-// The name of the program's desktop entry, without ".desktop": the autostart entry's name, and
-// what the desktop matches windows and notifications with (the Wayland application id).
-inline constexpr char kDesktopEntryName[] = "ZEPMessenger";
+// The autostart entry's name, without ".desktop". It is not the application id (kAppId): the
+// entries users already have keep their name.
+inline constexpr char kAutostartEntryName[] = "ZEPMessenger";
 
 // $XDG_CONFIG_HOME/autostart/ZEPMessenger.desktop
 QString AutostartEntryPath();

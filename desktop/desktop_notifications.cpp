@@ -1,6 +1,6 @@
 #include "desktop/desktop_notifications.h"
 
-#include "desktop/autostart.h"
+#include "common/app_identity.h"
 #include "session/attention.h"
 #include "transport/log_writer.h"
 #include "ui/display_texts.h"
@@ -147,7 +147,7 @@ void CDesktopNotifications::Send(const Notice& notice)
     const QPair<int, const QWidget*> key(static_cast<int>(notice.kind), notice.window.data());
     const uint replaces = m_shownFor.value(key, 0);
     QVariantMap hints;
-    hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopEntryName));
+    hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(kAppId));
     hints.insert(QStringLiteral("category"), QString::fromLatin1(CategoryOf(notice.kind)));
     if (notice.kind == NoticeKind::Message)
         hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));

@@ -377,16 +377,15 @@ TEST(FindLaunchCommand, DesktopEntryFirstThenTheRecordedFolder)
     ASSERT_TRUE(dir.Write("config/Corvane/ZEP Instant Messenger installdir", base + "/$HOME\n"));
     EXPECT_FALSE(addin::FindLaunchCommand(::geteuid(), argv, error)) << "no variable expanded";
 
-    // An installed entry wins.
+    // An installed entry wins: the one the package installs.
+    const std::string entry = "data/applications/org.zep.ZEPMessenger.desktop";
     ::mkdir((base + "/data").c_str(), 0700);
     ::mkdir((base + "/data/applications").c_str(), 0700);
-    ASSERT_TRUE(dir.Write("data/applications/ZEPMessenger.desktop",
-                          "[Desktop Entry]\nType=Application\nName=ZEP\nExec=\"" + program +
-                              "\" /background %U\n"));
+    ASSERT_TRUE(dir.Write(entry, "[Desktop Entry]\nType=Application\nName=ZEP\nExec=\"" + program +
+                                     "\" /background %U\n"));
     ASSERT_TRUE(addin::FindLaunchCommand(::geteuid(), argv, error)) << error;
     EXPECT_EQ(argv, (std::vector<std::string>{program, "/background"}));
-    ASSERT_TRUE(dir.Write("data/applications/ZEPMessenger.desktop",
-                          "[Desktop Entry]\nType=Application\nExec=zepim\n"));
+    ASSERT_TRUE(dir.Write(entry, "[Desktop Entry]\nType=Application\nExec=zepim\n"));
     {
         ScopedEnv path("PATH", base);
         ASSERT_TRUE(addin::FindLaunchCommand(::geteuid(), argv, error)) << error;
@@ -396,18 +395,15 @@ TEST(FindLaunchCommand, DesktopEntryFirstThenTheRecordedFolder)
     ::mkdir((base + "/open").c_str(), 0777);
     ::chmod((base + "/open").c_str(), 0777);
     ASSERT_TRUE(dir.Write("open/entry.desktop", "[Desktop Entry]\nType=Application\nExec=zepim\n"));
-    ::unlink((base + "/data/applications/ZEPMessenger.desktop").c_str());
-    ::symlink((base + "/open/entry.desktop").c_str(),
-              (base + "/data/applications/ZEPMessenger.desktop").c_str());
+    ::unlink((base + "/" + entry).c_str());
+    ::symlink((base + "/open/entry.desktop").c_str(), (base + "/" + entry).c_str());
     EXPECT_FALSE(addin::FindLaunchCommand(::geteuid(), argv, error));
     EXPECT_NE(error.find("its folder"), std::string::npos) << error;
-    ::unlink((base + "/data/applications/ZEPMessenger.desktop").c_str());
+    ::unlink((base + "/" + entry).c_str());
     ASSERT_TRUE(
-        dir.Write("data/applications/ZEPMessenger.desktop",
-                  "[Desktop Entry]\nType=Application\nHidden=true\nExec=" + program + "\n"));
+        dir.Write(entry, "[Desktop Entry]\nType=Application\nHidden=true\nExec=" + program + "\n"));
     EXPECT_FALSE(addin::FindLaunchCommand(::geteuid(), argv, error));
-    ASSERT_TRUE(dir.Write("data/applications/ZEPMessenger.desktop",
-                          "[Desktop Entry]\nType=Link\nExec=" + program + "\n"));
+    ASSERT_TRUE(dir.Write(entry, "[Desktop Entry]\nType=Link\nExec=" + program + "\n"));
     EXPECT_FALSE(addin::FindLaunchCommand(::geteuid(), argv, error));
 }
 

@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -69,9 +70,13 @@ protected:
         }
         return dir + "/" + name;
     }
-    bool LockHeld(const QString& instance)
+    // Whether a copy of `program` with settings in `config` holds its instance.
+    bool LockHeld(const QString& program, const QString& config = {})
     {
-        return QFile::exists(runtime + "/ZEP " + instance + ".lock");
+        const QString folder = config.isEmpty() ? home.Path() + "/config" : config;
+        return QFile::exists(runtime + "/" +
+                             CSingleInstance::InstanceNameFor(program, folder, QDir::homePath()) +
+                             ".lock");
     }
     int Terminate(QProcess& p)
     {
@@ -112,6 +117,36 @@ TEST_F(AppProcess, CopiesUnderTwoNamesRunSideBySideAndExitCleanlyOnSigterm)
     s.Sync();
     EXPECT_FALSE(s.ReadRecord(setting::MainWp).isEmpty());
     EXPECT_FALSE(LockHeld("zepim-other"));
+}
+
+TEST_F(AppProcess, ACopyWithSettingsOfItsOwnRunsBesideTheFirst)
+{
+    CSingleInstance first(CSingleInstance::InstanceNameFor(ZEPIM_PATH));
+    ASSERT_TRUE(first.Acquire());
+    const QString config = home.Path() + "/other-config";
+    extraEnv.insert("XDG_CONFIG_HOME", config);
+    QProcess& other = Start(ZEPIM_PATH);
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return LockHeld("zepim", config) || other.state() == QProcess::NotRunning; }));
+    ASSERT_EQ(other.state(), QProcess::Running) << other.readAllStandardError().toStdString();
+    EXPECT_EQ(Terminate(other), 0);
+}
+
+TEST(InstanceName, OnePerExecutableNameAndSettingsFolder)
+{
+    QTemporaryDir dir;
+    const QString home = dir.path();
+    ASSERT_TRUE(QDir().mkpath(home + "/.config"));
+    // The user's own settings keep the name every earlier version used.
+    for (const QString& config :
+         {home + "/.config", home + "/.config/", home + "/x/../.config", QString()})
+        EXPECT_EQ(CSingleInstance::InstanceNameFor("/usr/bin/zepim", config, home), "ZEP zepim")
+            << config.toStdString();
+    const QString demo = CSingleInstance::InstanceNameFor("/usr/bin/zepim", home + "/demo", home);
+    EXPECT_TRUE(demo.startsWith("ZEP zepim ")) << demo.toStdString();
+    EXPECT_EQ(CSingleInstance::InstanceNameFor("/opt/zepim", home + "/demo/", home), demo);
+    EXPECT_NE(CSingleInstance::InstanceNameFor("/usr/bin/zepim", home + "/demo2", home), demo);
+    EXPECT_NE(CSingleInstance::InstanceNameFor("/usr/bin/zepim-b", home + "/demo", home), demo);
 }
 
 TEST_F(AppProcess, MissingActivityMonitorIsAClearErrorAndNonZeroExit)

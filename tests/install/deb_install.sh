@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Checks the Debian package as a fresh machine gets it: unpacked into a scratch root, every
-# ELF file's libraries resolve, the declared dependencies cover them, the desktop entry's
-# Exec names the packaged program, and the packaged messenger, started headless from there,
-# loads its activity monitor from the private library folder, finds its help pages, shows
-# its German texts under LANGUAGE=de and records itself for the add-in and the autostart entry.
+# Checks the Debian package as a fresh machine gets it: lintian finds no error or warning;
+# unpacked into a scratch root, every ELF file's libraries resolve, the declared dependencies
+# cover them, the desktop entry's Exec names the packaged program, and the packaged
+# messenger, started headless from there, loads its activity monitor from the private library
+# folder, finds its help pages, shows its German texts under LANGUAGE=de and records itself
+# for the add-in and the autostart entry.
 #   tests/install/deb_install.sh FILE.deb [--apt | --fresh]
 # --apt also installs the package with apt-get into this machine, starts /usr/bin/zepim the
 # same way and removes the package again (root only; it changes /usr).
@@ -14,6 +15,8 @@
 set -euo pipefail
 deb=$(realpath "$1")
 apt=${2:-}
+# The application id: the installed desktop entry's name and the metainfo's.
+app_id=org.zep.ZEPMessenger
 root=$(mktemp -d)
 homes=()
 cleanup() {
@@ -80,7 +83,7 @@ if [ "$apt" = "--installed" ]; then
         fi
     done < <(dpkg -L zepim)
     libdir=$(cd /usr && find lib -path '*/zepim/libzepimam.so' -printf '%h\n' | head -n1)
-    exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/ZEPMessenger.desktop | head -n1)
+    exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop" | head -n1)
     [ -n "$libdir" ] && [ -n "$exec_line" ] || bad "no activity monitor or desktop entry installed"
     # The desktop session's bus, and pgrep for the check itself; installed only now, so they
     # cannot hide a missing dependency.
@@ -110,6 +113,16 @@ if [ "$apt" = "--fresh" ]; then
     exit 0
 fi
 
+# Debian's policy checks, clean: no error and no warning (scripts/deps --package installs it).
+if ! command -v lintian >/dev/null; then
+    bad "lintian is not installed"
+elif lintian --fail-on error,warning "$deb" >"$root.lintian" 2>&1; then
+    echo "lintian: no error or warning"
+else
+    bad "lintian: $(grep -v '^running with root privileges' "$root.lintian")"
+fi
+rm -f "$root.lintian"
+
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # The package names of the Depends field, one a line, without versions.
@@ -130,7 +143,7 @@ for f in usr/bin/zepim usr/bin/zepim-cli usr/bin/zepim-ctl \
     "usr/$libdir/libzepimam.so" "usr/$libdir/libquillbay.so" \
     "usr/$libdir/quillbay-register" usr/include/zepim/addin/quillbay.h \
     usr/share/zepim/help/index.html usr/share/zepim/translations/zepim_de.qm \
-    usr/share/applications/ZEPMessenger.desktop usr/share/metainfo/org.zep.ZEPMessenger.metainfo.xml \
+    "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
     usr/share/icons/hicolor/scalable/apps/zepim.svg usr/share/icons/hicolor/48x48/apps/zepim.png; do
     [ -e "$root/$f" ] || bad "not packaged: $f"
 done
@@ -160,9 +173,9 @@ while IFS= read -r elf; do
     done
 done < <(find "$root/usr/bin" "$root/usr/lib" -type f)
 
-entry=$root/usr/share/applications/ZEPMessenger.desktop
+entry=$root/usr/share/applications/$app_id.desktop
 desktop-file-validate "$entry" || bad "desktop entry does not validate"
-appstreamcli validate --no-net "$root/usr/share/metainfo/org.zep.ZEPMessenger.metainfo.xml" >/dev/null ||
+appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" >/dev/null ||
     bad "metainfo does not validate"
 exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -n1)
 program=${exec_line%% *}
@@ -182,7 +195,7 @@ if [ "$apt" = "--apt" ]; then
         bad "zepim is already installed on this machine; not touching it"
     else
         DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb" >/dev/null
-        exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/ZEPMessenger.desktop | head -n1)
+        exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop" | head -n1)
         check_start /usr
         DEBIAN_FRONTEND=noninteractive apt-get remove -y zepim >/dev/null
     fi

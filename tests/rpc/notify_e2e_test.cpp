@@ -24,6 +24,7 @@ struct ShownNotice
     QString body;
     QStringList actions;
     QString category;
+    QString desktopEntry;
 };
 
 class FakeNotificationService : public QObject
@@ -41,8 +42,9 @@ public slots:
                              const QString& body, const QStringList& actions,
                              const QVariantMap& hints, int)
     {
-        shown.push_back(
-            {replaces, summary, body, actions, hints.value(QStringLiteral("category")).toString()});
+        shown.push_back({replaces, summary, body, actions,
+                         hints.value(QStringLiteral("category")).toString(),
+                         hints.value(QStringLiteral("desktop-entry")).toString()});
         return replaces != 0 ? replaces : static_cast<uint>(shown.size());
     }
 };
@@ -120,6 +122,8 @@ TEST_F(Notifications, MessagesMailAndTheOptionThatTurnsMessagesOff)
     // Another client's text is never markup to the service.
     EXPECT_EQ(first.body, QStringLiteral("&lt;b&gt;bold?&lt;/b&gt; &amp; more"));
     EXPECT_EQ(first.category, QStringLiteral("im.received"));
+    // The installed desktop entry, which gives the notice its name and icon.
+    EXPECT_EQ(first.desktopEntry, QStringLiteral("org.zep.ZEPMessenger"));
     EXPECT_TRUE(first.actions.contains(QStringLiteral("default")));
 
     // Activating the notice brings that window to the front.
