@@ -100,10 +100,19 @@ void CMainFrame::ShowView(ViewKind kind, ViewEnd why)
         view = new CZepimSignonView(this);
         break;
     case ViewKind::Main: {
-        view = new CZepimView(m_connection, this, m_lifecycle.Generation(), this);
+        auto* main = new CZepimView(m_connection, this, m_lifecycle.Generation(), this);
+        connect(main, &CZepimView::unreadChanged, this, &CMainFrame::ShowUnread);
+        connect(main, &CZepimView::ownStatusShown, this, [this](const QIcon& icon) {
+            if (m_tray)
+                m_tray->SetStatusIcon(icon);
+        });
+        main->ShowOwnStatus(); // told once more, now that the tray listens
+        view = main;
         break;
     }
     }
+    if (kind != ViewKind::Main)
+        ShowUnread(0);
     setCentralWidget(view);
     m_viewKind = kind;
     UpdateCommands();
@@ -208,6 +217,13 @@ void CMainFrame::UpdateStatus()
     m_statusBar->UpdateStatusBar(loggedOn, address, cipher);
     if (m_tray)
         m_tray->SetLoggedOn(m_viewKind == ViewKind::Main);
+}
+
+void CMainFrame::ShowUnread(int unread)
+{
+    if (m_tray)
+        m_tray->SetUnread(unread);
+    m_launcher.SetCount(unread);
 }
 
 void CMainFrame::ShowMessage(const QString& message)

@@ -7,6 +7,7 @@
 #include "contacts/contact_actions.h"
 #include "conversations/offline_message_host.h"
 #include "conversations/offline_message_window.h"
+#include "desktop/launcher_entry.h"
 #include "desktop/mail_launch.h"
 #include "desktop/rpc_host.h"
 #include "session/logon_lifecycle.h"
@@ -176,6 +177,8 @@ private:
     QString EndText(ViewEnd why) const;
 
     void UpdateStatus();
+    // The unread count on the tray icon and the launcher.
+    void ShowUnread(int unread);
     void ShowMessage(const QString& text);
     void CreateMenus();
     void UpdateCommands();
@@ -185,6 +188,7 @@ private:
     FrameOptions m_options;
     CZEPStatusBar* m_statusBar;
     CTrayIcon* m_tray = nullptr;
+    LauncherEntry m_launcher{QDBusConnection::sessionBus()};
     CNetworkWatch* m_networkWatch = nullptr;
     QPointer<LogonDialog> m_dialog;
     QPointer<QMessageBox> m_trustBox;

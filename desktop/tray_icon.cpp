@@ -1,5 +1,7 @@
 #include "desktop/tray_icon.h"
 
+#include "contacts/contact_images.h"
+#include "desktop/tray_badge.h"
 #include "resources/resources.h"
 #include "ui/display_texts.h"
 
@@ -52,19 +54,46 @@ void CTrayIcon::AddIcon()
                 });
     }
     m_icon->hide();
-    m_icon->setIcon(QIcon(m_loggedOn ? QStringLiteral(":/icons/zepim.png")
-                                     : QStringLiteral(":/icons/zepim_offline.png")));
+    m_icon->setIcon(CurrentIcon());
     m_icon->setToolTip(m_tip);
     m_icon->show();
+}
+
+QIcon CTrayIcon::CurrentIcon() const
+{
+    QIcon status = m_status;
+    if (!m_loggedOn)
+        status = contacts::ContactImages::OfflineIcon();
+    else if (status.isNull())
+        status = QIcon(QStringLiteral(":/icons/zepim.png"));
+    return BadgedIcon(status, m_unread);
+}
+
+void CTrayIcon::Refresh()
+{
+    SetTip(m_unread > 0 ? text::UnreadMessages(m_unread) : text::TrayTip(m_loggedOn));
+    if (m_icon != nullptr)
+        m_icon->setIcon(CurrentIcon());
 }
 
 void CTrayIcon::SetLoggedOn(bool loggedOn)
 {
     m_loggedOn = loggedOn;
-    SetTip(text::TrayTip(loggedOn));
-    if (m_icon != nullptr)
-        m_icon->setIcon(QIcon(loggedOn ? QStringLiteral(":/icons/zepim.png")
-                                       : QStringLiteral(":/icons/zepim_offline.png")));
+    if (!loggedOn)
+        m_status = QIcon();
+    Refresh();
+}
+
+void CTrayIcon::SetStatusIcon(const QIcon& icon)
+{
+    m_status = icon;
+    Refresh();
+}
+
+void CTrayIcon::SetUnread(int count)
+{
+    m_unread = std::max(count, 0);
+    Refresh();
 }
 
 void CTrayIcon::SetTip(const QString& tip)

@@ -1,5 +1,7 @@
-// The notification-area icon: its tip tells whether the user is logged on; activating it opens
-// the main window; its menu is filled by the frame each time it opens. Where the desktop has no
+// The notification-area icon: it shows the own status with the contact list's images and the
+// count of unread messages over it; its tip tells whether the user is logged on, or how many
+// messages are unread; activating it opens the main window; its menu is filled by the frame
+// each time it opens. Where the desktop has no
 // notification area (yet: autostart often runs before the panel), nothing is shown until one
 // appears, and the icon comes back when the notification area is restarted.
 #pragma once
@@ -29,6 +31,12 @@ public:
     // Whether the icon is in a notification area now.
     bool Shown() const { return m_icon != nullptr && m_icon->isVisible(); }
     void SetLoggedOn(bool loggedOn);
+    // The own status's image while logged on.
+    void SetStatusIcon(const QIcon& icon);
+    void SetUnread(int count);
+    int Unread() const { return m_unread; }
+    // What the notification area shows now.
+    QIcon CurrentIcon() const;
     void SetTip(const QString& tip);
     QString Tip() const { return m_tip; }
     QMenu* Menu() { return m_menu.get(); }
@@ -44,6 +52,7 @@ signals:
 
 private:
     void AddIcon();
+    void Refresh();
 
     std::function<bool()> m_available;
     std::unique_ptr<QMenu> m_menu;
@@ -51,6 +60,8 @@ private:
     QTimer m_watch;
     QString m_tip;
     bool m_loggedOn = false;
+    QIcon m_status;
+    int m_unread = 0;
     bool m_wasAvailable = false;
 };
 

@@ -111,6 +111,10 @@ QString TrayTip(bool loggedOn)
            (loggedOn ? QCoreApplication::translate("zep", "Logged On")
                      : QCoreApplication::translate("zep", "Not Logged On"));
 }
+QString UnreadMessages(int count)
+{
+    return QCoreApplication::translate("zep", "%1 unread messages").arg(count);
+}
 QString ClickToLogon()
 {
     return QCoreApplication::translate("zep", "Click here to logon");

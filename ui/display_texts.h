@@ -31,6 +31,8 @@ QString Refusal(ImResult why, const QString& trustFile);
 QString IncompatibleVersion(); // the server speaks another protocol version
 QString SignedOff();           // signed on from a different location
 QString TrayTip(bool loggedOn);
+// "%d unread messages": the tray's tip while messages are unread.
+QString UnreadMessages(int count);
 QString ClickToLogon();
 QString LoggingOn();
 QString TrustQuestion(); // "Trust this server?"

@@ -274,14 +274,35 @@ TEST(TrayIcon, TipIsCutTo127Characters)
     EXPECT_EQ(tray.Tip().size(), 127);
 }
 
-TEST(TrayIcon, TipSaysWhetherLoggedOn)
+TEST(TrayIcon, TipAndBadgeFollowTheLogonAndTheUnreadCount)
 {
     CTrayIcon tray;
-    EXPECT_EQ(tray.Tip(), "ZEP Instant Messenger - Not Logged On");
-    tray.SetLoggedOn(true);
-    EXPECT_EQ(tray.Tip(), "ZEP Instant Messenger - Logged On");
-    tray.SetLoggedOn(false);
-    EXPECT_EQ(tray.Tip(), "ZEP Instant Messenger - Not Logged On");
+    // The badge's corner: red while messages are unread, as the status image has it otherwise.
+    const auto corner = [&tray] {
+        return tray.CurrentIcon().pixmap(32, 32).toImage().pixelColor(29, 6);
+    };
+    const QColor plain = corner();
+    const struct
+    {
+        bool loggedOn;
+        int unread;
+        const char* tip;
+        bool badge;
+    } rows[] = {{false, 0, "ZEP Instant Messenger - Not Logged On", false},
+                {true, 0, "ZEP Instant Messenger - Logged On", false},
+                {true, 3, "3 unread messages", true},
+                {true, 0, "ZEP Instant Messenger - Logged On", false},
+                {false, 0, "ZEP Instant Messenger - Not Logged On", false}};
+    for (const auto& row : rows) {
+        tray.SetLoggedOn(row.loggedOn);
+        tray.SetUnread(row.unread);
+        EXPECT_EQ(tray.Tip(), row.tip);
+        const QColor now = corner();
+        EXPECT_EQ(now.red() > 150 && now.green() < 80, row.badge) << row.tip;
+        if (!row.badge && !row.loggedOn) {
+            EXPECT_EQ(now, plain);
+        }
+    }
 }
 
 } // namespace

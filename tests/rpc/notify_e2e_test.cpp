@@ -4,8 +4,11 @@
 // desktop without a service.
 #include "bus_client.h"
 #include "contacts/contact_display.h"
+#include "contacts/own_status.h"
 #include "desktop/desktop_notice.h"
 #include "desktop/desktop_notifications.h"
+#include "desktop/launcher_entry.h"
+#include "session/attention.h"
 #include "tests/support/view_fixture.h"
 
 #include <QDBusConnection>
@@ -25,6 +28,7 @@ struct ShownNotice
     QStringList actions;
     QString category;
     QString desktopEntry;
+    QString sound;
 };
 
 class FakeNotificationService : public QObject
@@ -44,8 +48,24 @@ public slots:
     {
         shown.push_back({replaces, summary, body, actions,
                          hints.value(QStringLiteral("category")).toString(),
-                         hints.value(QStringLiteral("desktop-entry")).toString()});
+                         hints.value(QStringLiteral("desktop-entry")).toString(),
+                         hints.value(QStringLiteral("sound-name")).toString()});
         return replaces != 0 ? replaces : static_cast<uint>(shown.size());
+    }
+};
+
+// What the messenger tells the desktop's launcher.
+class LauncherWatch : public QObject
+{
+    Q_OBJECT
+public:
+    QString entry;
+    qint64 count = -1;
+public slots:
+    void Update(const QString& app, const QVariantMap& properties)
+    {
+        entry = app;
+        count = properties.value(QStringLiteral("count")).toLongLong();
     }
 };
 
@@ -61,6 +81,7 @@ protected:
     {
         SetNoticeSink({});
         ViewE2E::TearDown();
+        attention::SetDesktopInhibited(false);
         if (serving)
             QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
     }
@@ -73,12 +94,16 @@ protected:
         ASSERT_TRUE(bus.registerService(QString::fromLatin1(kNotificationsService)));
         serving = true;
     }
-    void Invoke(uint id)
+    void Invoke(uint id, const QString& action = QStringLiteral("default"))
     {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            QString::fromLatin1(kNotificationsPath), QString::fromLatin1(kNotificationsInterface),
-            QStringLiteral("ActionInvoked"));
-        signal.setArguments({id, QStringLiteral("default")});
+        Emit(kNotificationsInterface, "ActionInvoked", {id, action});
+    }
+    void Emit(const char* interface, const char* member, const QVariantList& arguments)
+    {
+        QDBusMessage signal =
+            QDBusMessage::createSignal(QString::fromLatin1(kNotificationsPath),
+                                       QString::fromLatin1(interface), QString::fromLatin1(member));
+        signal.setArguments(arguments);
         QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                       QStringLiteral("fake-notifications"))
             .send(signal);
@@ -157,6 +182,87 @@ TEST_F(Notifications, MessagesMailAndTheOptionThatTurnsMessagesOff)
     EXPECT_EQ(service.shown.back().body,
               QString::fromStdU16String(contacts::MailNoticeLabel(3)).toHtmlEscaped());
 }
+
+class NotificationReply : public Notifications, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(NotificationReply, TypedIntoTheNotificationWhereTheServiceCanElseTheWindowComesUp)
+{
+    const bool inlineReply = GetParam();
+    if (inlineReply)
+        service.capabilities << QStringLiteral("inline-reply");
+    Serve();
+    conversations::MessageWindow* window = EchoAnswers(QStringLiteral("ping"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return !service.shown.empty(); }));
+    EXPECT_EQ(service.shown.back().sound, QStringLiteral("message-new-instant"));
+    const QStringList& actions = service.shown.back().actions;
+    if (inlineReply) {
+        ASSERT_TRUE(actions.contains(QStringLiteral("inline-reply")))
+            << actions.join(',').toStdString();
+        window->Input()->setPlainText(QStringLiteral("a draft"));
+        Emit(kNotificationsInterface, "NotificationReplied", {1u, QStringLiteral("pong back")});
+        // An ordinary message of the session: Echo sends it back; the draft stays.
+        EXPECT_TRUE(WaitUntil([&] {
+            const std::string h = HistoryOf(window);
+            return h.find("pong back") != h.rfind("pong back");
+        })) << HistoryOf(window);
+        EXPECT_EQ(window->Input()->toPlainText(), QStringLiteral("a draft"));
+    } else {
+        ASSERT_TRUE(actions.contains(QStringLiteral("reply"))) << actions.join(',').toStdString();
+        window->hide();
+        Invoke(1, QStringLiteral("reply"));
+        EXPECT_TRUE(WaitUntil([&] { return window->isVisible(); }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Service, NotificationReply, ::testing::Bool(),
+                         [](const auto& row) { return row.param ? "InlineReply" : "ActionsOnly"; });
+
+class QuietNotifications : public Notifications, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(QuietNotifications, NothingIsShownWhileTheUnreadCountStillRises)
+{
+    Serve();
+    LauncherWatch launcher;
+    QDBusConnection watch = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                          QStringLiteral("launcher-watch"));
+    ASSERT_TRUE(watch.connect(QString(), QString(), QString::fromLatin1(kLauncherEntryInterface),
+                              QStringLiteral("Update"), &launcher,
+                              SLOT(Update(QString, QVariantMap))));
+    if (GetParam()) {
+        view->SendStatus(contacts::command::DoNotDisturb);
+    } else {
+        const QVariantMap inhibited{{QStringLiteral("Inhibited"), true}};
+        Emit("org.freedesktop.DBus.Properties", "PropertiesChanged",
+             {QString::fromLatin1(kNotificationsInterface), inhibited, QStringList()});
+    }
+    ASSERT_TRUE(WaitUntil([] { return attention::Quiet(); }));
+
+    conversations::MessageWindow* window = EchoAnswers(QStringLiteral("while quiet"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return launcher.count == 1; })) << launcher.count;
+    EXPECT_EQ(launcher.entry, QStringLiteral("application://org.zep.ZEPMessenger.desktop"));
+    EXPECT_EQ(window->Unread(), 1);
+    EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("(1) ")))
+        << window->windowTitle().toStdString();
+    EXPECT_TRUE(service.shown.empty()) << "nothing shown while quiet";
+
+    // Looking at the window reads its messages.
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(WaitUntil([&] { return launcher.count == 0; }));
+    EXPECT_EQ(window->Unread(), 0);
+    EXPECT_FALSE(window->windowTitle().startsWith(QStringLiteral("(")));
+    QDBusConnection::disconnectFromBus(QStringLiteral("launcher-watch"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Why, QuietNotifications, ::testing::Bool(), [](const auto& row) {
+    return row.param ? "OwnStatus" : "DesktopInhibited";
+});
 
 TEST_F(Notifications, WithoutAServiceTheMessageStillArrives)
 {
