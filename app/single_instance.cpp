@@ -1,6 +1,7 @@
 #include "app/single_instance.h"
 
-#include <QCryptographicHash>
+#include "session/settings.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
@@ -19,13 +20,6 @@ QString RuntimeFolder()
     return dir;
 }
 
-// The folder as the file system knows it: links resolved where it exists.
-QString CanonicalFolder(const QString& folder)
-{
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(QDir(folder).absolutePath()) : canonical;
-}
-
 } // namespace
 
 QString CSingleInstance::InstanceNameFor(const QString& executablePath)
@@ -38,15 +32,10 @@ QString CSingleInstance::InstanceNameFor(const QString& executablePath)
 QString CSingleInstance::InstanceNameFor(const QString& executablePath, const QString& configFolder,
                                          const QString& homeFolder)
 {
-    QString name = QStringLiteral("ZEP %1").arg(QFileInfo(executablePath).fileName().left(255));
-    if (configFolder.isEmpty())
-        return name;
-    const QString folder = CanonicalFolder(configFolder);
-    if (folder == CanonicalFolder(homeFolder + QStringLiteral("/.config")))
-        return name;
-    const QByteArray tag =
-        QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha256).toHex().left(12);
-    return name + u' ' + QString::fromLatin1(tag);
+    const QString name =
+        QStringLiteral("ZEP %1").arg(QFileInfo(executablePath).fileName().left(255));
+    const QString tag = SettingsFolderTag(configFolder, homeFolder);
+    return tag.isEmpty() ? name : name + u' ' + tag;
 }
 
 CSingleInstance::CSingleInstance(QString instanceName, QObject* parent)

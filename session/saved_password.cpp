@@ -62,6 +62,12 @@ bool Present(const Settings& settings)
            !PasswordUnscramble(settings.ReadText(setting::Password).toStdString()).empty();
 }
 
+QString KeyringKey()
+{
+    const QString tag = SettingsFolderTag();
+    return tag.isEmpty() ? QStringLiteral("password") : QStringLiteral("password ") + tag;
+}
+
 void ProbeKeyring(std::chrono::milliseconds limit, QObject* receiver,
                   std::function<void(bool)> done)
 {
@@ -109,7 +115,7 @@ void Keep(std::string plain, std::chrono::milliseconds limit, QObject* receiver,
             return report(PasswordStore::Settings);
         }
         auto* job = new QKeychain::WritePasswordJob(QLatin1String(kKeyringService));
-        job->setKey(QLatin1String(kKeyringKey));
+        job->setKey(KeyringKey());
         job->setTextData(QString::fromStdString(plain));
         const auto left = std::max(limit - std::chrono::duration_cast<std::chrono::milliseconds>(
                                                std::chrono::steady_clock::now() - started),
@@ -148,7 +154,7 @@ void Read(std::chrono::milliseconds limit, QObject* receiver, std::function<void
         if (!available)
             return answer(scrambled);
         auto* job = new QKeychain::ReadPasswordJob(QLatin1String(kKeyringService));
-        job->setKey(QLatin1String(kKeyringKey));
+        job->setKey(KeyringKey());
         const auto left = std::max(limit - std::chrono::duration_cast<std::chrono::milliseconds>(
                                                std::chrono::steady_clock::now() - started),
                                    std::chrono::milliseconds(1));
@@ -172,7 +178,7 @@ void Forget()
         if (!available)
             return;
         auto* job = new QKeychain::DeletePasswordJob(QLatin1String(kKeyringService));
-        job->setKey(QLatin1String(kKeyringKey));
+        job->setKey(KeyringKey());
         RunBounded<QKeychain::DeletePasswordJob>(job, kDefaultLimit,
                                                  [](QKeychain::DeletePasswordJob*) {});
     });

@@ -22,9 +22,10 @@ enum class PasswordStore
 
 namespace saved_password {
 
-// The keyring item: one per settings file, as there is one "password" value.
+// The keyring item: one per settings folder, as there is one "password" value: "password" for
+// the usual folder, "password <tag>" for another (SettingsFolderTag).
 inline constexpr const char* kKeyringService = "ZEP Instant Messenger";
-inline constexpr const char* kKeyringKey = "password";
+QString KeyringKey();
 inline constexpr std::chrono::milliseconds kDefaultLimit{5000};
 
 // Whether a secret service owns its name on the session bus now. An absent bus gives false.

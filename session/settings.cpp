@@ -1,9 +1,11 @@
 #include "session/settings.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +127,34 @@ int Settings::StoredPort(long typed, int fallback)
 {
     const int port = static_cast<int>(typed & 0xffff);
     return port == 0 ? fallback : port;
+}
+
+namespace {
+
+// The folder as the file system knows it: links resolved where it exists.
+QString CanonicalFolder(const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(QDir(folder).absolutePath()) : canonical;
+}
+
+} // namespace
+
+QString SettingsFolderTag()
+{
+    return SettingsFolderTag(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation), QDir::homePath());
+}
+
+QString SettingsFolderTag(const QString& configFolder, const QString& homeFolder)
+{
+    if (configFolder.isEmpty())
+        return {};
+    const QString folder = CanonicalFolder(configFolder);
+    if (folder == CanonicalFolder(homeFolder + QStringLiteral("/.config")))
+        return {};
+    return QString::fromLatin1(
+        QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha256).toHex().left(12));
 }
 
 } // namespace zep

@@ -108,4 +108,10 @@ private:
     mutable QSettings m_store;
 };
 
+// "" for the usual settings folder (~/.config), else a short tag of the settings folder in use:
+// what is kept outside that folder (the running copy's name, the keyring item) stays apart for
+// each settings folder, so a second set of settings never takes the user's own.
+QString SettingsFolderTag();
+QString SettingsFolderTag(const QString& configFolder, const QString& homeFolder);
+
 } // namespace zep
