@@ -41,7 +41,7 @@ TEST(HistoryProgram, ADamagedFileIsSetAsideAndAKilledProgramKeepsAllButItsLastSe
         damaged.write(QByteArray(8192, 'x'));
     }
     test::ZepimProcess program(home, server.Port());
-    ASSERT_TRUE(program.StartLoggedOn()) << program.Process().readAllStandardError().toStdString();
+    ASSERT_TRUE(program.StartLoggedOn()) << program.Process().Output();
     EXPECT_EQ(SetAsideFiles(file), 1);
 
     ClientConnection ben;
@@ -59,7 +59,7 @@ TEST(HistoryProgram, ADamagedFileIsSetAsideAndAKilledProgramKeepsAllButItsLastSe
     Clock::time_point killedAt{};
     while (Clock::now() - start < 2s) {
         if (killedAt == Clock::time_point{} && Clock::now() - start > 1500ms) {
-            ::kill(static_cast<pid_t>(program.Process().processId()), SIGKILL);
+            ::kill(program.Process().Pid(), SIGKILL);
             killedAt = Clock::now();
         }
         const std::string text = "line " + std::to_string(sentAt.size());
@@ -71,7 +71,7 @@ TEST(HistoryProgram, ADamagedFileIsSetAsideAndAKilledProgramKeepsAllButItsLastSe
         sentAt.push_back(Clock::now());
         std::this_thread::sleep_for(5ms);
     }
-    ASSERT_TRUE(program.Process().waitForFinished(5000));
+    ASSERT_NE(program.Process().Wait(std::chrono::seconds(5)), -1);
 
     history::Store store;
     ASSERT_TRUE(store.Open("anna@example.com"));

@@ -558,12 +558,9 @@ TEST(ZepimProgram, LogsOnAtStartWithSavedSettings)
     DevServer server;
     ASSERT_TRUE(server.Up());
     test::ZepimProcess program(home, server.Port());
-    QProcess& zepim = program.Process();
-    EXPECT_TRUE(program.StartLoggedOn()) << zepim.readAllStandardError().toStdString();
+    EXPECT_TRUE(program.StartLoggedOn()) << program.Process().Output();
     // The fetched preferences reach the settings file.
-    zepim.terminate();
-    ASSERT_TRUE(zepim.waitForFinished(10000));
-    EXPECT_EQ(zepim.exitCode(), 0);
+    EXPECT_EQ(program.Terminate(), 0);
     QSettings after(program.ConfigFile(), QSettings::IniFormat);
     EXPECT_TRUE(after.contains("IMAwayTime"));
     EXPECT_EQ(after.value("savepassword").toInt(), 1);

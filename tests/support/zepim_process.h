@@ -1,13 +1,15 @@
 // The zepim program as a user starts it on a zep-devserver: settings with a saved password and
-// automatic logon, no display (offscreen), every folder in a scratch home.
+// automatic logon, no display (offscreen), every folder in a scratch home. Started as the other
+// helper programs are (tests/support/child_process.h), so a test may start threads after it.
 #pragma once
 
+#include "tests/support/child_process.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/scratch_home.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
+#include <csignal>
 
 namespace zep::test {
 
@@ -31,30 +33,21 @@ public:
         QFile::setPermissions(m_home + "/runtime",
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    ~ZepimProcess()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
 
     QString ConfigFile() const { return m_home + "/config/Corvane/ZEP Instant Messenger.conf"; }
-    QProcess& Process() { return m_process; }
+    ChildProcess& Process() { return m_process; }
 
     // Starts it and waits until it has written its logon to the log.
     bool StartLoggedOn()
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", m_home + "/config");
-        env.insert("XDG_RUNTIME_DIR", m_home + "/runtime");
-        env.insert("XDG_STATE_HOME", m_home + "/state");
-        env.insert("XDG_DATA_HOME", m_home + "/data");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("ZEPIM_LOG_MASK", "4"); // progress lines: the logon is written to the log
-        m_process.setProcessEnvironment(env);
-        m_process.start(ZEPIM_BINARY, {});
-        if (!m_process.waitForStarted())
+        const auto folder = [this](const char* name, const char* sub) {
+            return std::string(name) + "=" + (m_home + "/" + sub).toStdString();
+        };
+        // The progress lines (ZEPIM_LOG_MASK=4) put the logon into the log.
+        if (!m_process.Start({"env", folder("XDG_CONFIG_HOME", "config"),
+                              folder("XDG_RUNTIME_DIR", "runtime"),
+                              folder("XDG_STATE_HOME", "state"), folder("XDG_DATA_HOME", "data"),
+                              "QT_QPA_PLATFORM=offscreen", "ZEPIM_LOG_MASK=4", ZEPIM_BINARY}))
             return false;
         return WaitUntil([&] {
             QFile log(m_home + "/state/zepim/ZEPIM.LOG");
@@ -62,11 +55,17 @@ public:
                    log.readAll().contains(("Logged on as " + m_email + ".").toUtf8());
         });
     }
+    // SIGTERM, as the desktop ends it; the exit status, or -1 when it did not end in time.
+    int Terminate()
+    {
+        ::kill(m_process.Pid(), SIGTERM);
+        return m_process.Wait(std::chrono::seconds(10));
+    }
 
 private:
     QString m_home;
     QString m_email;
-    QProcess m_process;
+    ChildProcess m_process;
 };
 
 } // namespace zep::test
