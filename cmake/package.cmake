@@ -37,9 +37,10 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libx11-6, libxss1, libqt6sql6-sqlite")
 # Qt's own German texts for its standard dialogs and buttons; the session bus for the control
 # interface; xdg-open for the help pages; Qt's Wayland platform, to run as a Wayland program in
 # a Wayland session; libproxy (opened with dlopen) and its plug-ins that read the desktop's
-# proxy setting (GNOME, KDE, NetworkManager).
+# proxy setting (GNOME, KDE, NetworkManager); the spelling dictionaries of the two interface
+# languages.
 string(JOIN ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS
     dbus-user-session xdg-utils qt6-translations-l10n qt6-wayland
     libproxy1v5 libproxy1-plugin-gsettings libproxy1-plugin-kconfig
-    libproxy1-plugin-networkmanager)
+    libproxy1-plugin-networkmanager hunspell-en-us hunspell-de-de)
 include(CPack)

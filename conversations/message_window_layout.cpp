@@ -7,6 +7,7 @@
 #include "conversations/history_window.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
+#include "conversations/spell_checker.h"
 
 #include "resources/resources.h"
 #include "session/settings.h"
@@ -101,6 +102,8 @@ void MessageWindow::BuildControls()
     connect(m_fontButton, &CButtonEx::Command, this, [this] { ChangeFont(); });
 
     m_input = new CRichEditCtrlEx(m_body);
+    if (Settings().ReadInt(setting::SpellCheck, defaults::SpellCheck) != 0)
+        m_input->EnableSpellCheck(SpellChecker::Shared());
     m_input->setAccessibleName(tr("Message"));
     m_input->installEventFilter(this);
     connect(m_input, &QTextEdit::textChanged, this, [this] { UpdateSendButton(); });

@@ -5,6 +5,7 @@
 #include "conversations/offline_message_host.h"
 #include "conversations/offline_message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
+#include "conversations/spell_checker.h"
 
 #include "session/settings.h"
 #include "ui/logo.h"
@@ -106,6 +107,8 @@ void COfflineMessageWindow::BuildControls(const OfflineRecipients& lists)
     m_thirdCaption->setBuddy(m_thirdBox);
 
     m_pane = new CRichEditCtrlEx(m_body);
+    if (Settings().ReadInt(setting::SpellCheck, defaults::SpellCheck) != 0)
+        m_pane->EnableSpellCheck(SpellChecker::Shared());
     m_pane->setAcceptRichText(false);
     m_pane->setAccessibleName(tr("Message"));
     connect(m_pane, &QTextEdit::textChanged, this, [this] { TextChanged(); });

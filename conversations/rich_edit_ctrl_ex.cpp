@@ -1,5 +1,8 @@
 #include "conversations/rich_edit_ctrl_ex.h"
 
+#include "conversations/spell_checker.h"
+#include "conversations/spell_highlighter.h"
+
 #include "conversations/links.h"
 #include "conversations/rtf_reader.h"
 #include "conversations/rtf_writer.h"
@@ -183,9 +186,17 @@ QMenu* CRichEditCtrlEx::CreateEditMenu(QWidget* parent)
     return menu;
 }
 
+void CRichEditCtrlEx::EnableSpellCheck(SpellChecker& checker)
+{
+    if (m_spelling == nullptr && checker.Available())
+        m_spelling = new SpellHighlighter(*this, checker);
+}
+
 void CRichEditCtrlEx::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu* menu = CreateEditMenu(this);
+    if (m_spelling != nullptr)
+        m_spelling->AddMenuEntries(*menu, cursorForPosition(event->pos()).position());
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
     event->accept();

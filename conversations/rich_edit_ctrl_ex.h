@@ -25,6 +25,9 @@ enum class EditCommand : int
     SelectAll = 57642,
 };
 
+class SpellChecker;
+class SpellHighlighter;
+
 class CRichEditCtrlEx : public QTextEdit
 {
     Q_OBJECT
@@ -57,6 +60,10 @@ public:
     // Whether the last paragraph holds text (what is appended next would share its line).
     bool LastLineHoldsText() const;
     void ScrollToEnd();
+    // Underlines misspelled words and offers the spelling entries in the context menu, while
+    // `checker` has a dictionary.
+    void EnableSpellCheck(SpellChecker& checker);
+    SpellHighlighter* Spelling() const { return m_spelling; }
     // Room above the text for a bar laid over the pane's top edge.
     void SetTopRoom(int height) { setViewportMargins(0, height, 0, 0); }
     // A read-only pane whose links open with the desktop's handler on a click.
@@ -74,6 +81,7 @@ protected:
 private:
     bool m_opensLinks = false;
     QString m_pressedLink; // the link under the press, opened if the release is on it too
+    SpellHighlighter* m_spelling = nullptr;
 };
 
 } // namespace zep::conversations

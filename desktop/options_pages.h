@@ -106,6 +106,7 @@ private:
     QCheckBox* m_notify; // ours, stored locally: desktop notifications of messages
     // Ours, stored locally: the time in captions and the history on this computer.
     QCheckBox* m_timestamps;
+    QCheckBox* m_spellCheck;
     QCheckBox* m_keepHistory;
     QPushButton* m_deleteHistory;
     QPushButton* m_font;

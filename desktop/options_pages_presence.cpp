@@ -268,6 +268,7 @@ CZEPOptionsMessage::CZEPOptionsMessage(QWidget* parent)
       m_sendOnEnter(new QCheckBox(tr("Send message when the &enter key is pressed"), this)),
       m_notify(new QCheckBox(tr("Show a desktop &notification when a message arrives"), this)),
       m_timestamps(new QCheckBox(tr("Show the t&ime of each message"), this)),
+      m_spellCheck(new QCheckBox(tr("Check s&pelling as I type"), this)),
       m_keepHistory(new QCheckBox(tr("&Keep a history of my conversations"), this)),
       m_deleteHistory(new QPushButton(tr("&Delete history..."), this)),
       m_font(new QPushButton(tr("Change &Font..."), this))
@@ -277,9 +278,10 @@ CZEPOptionsMessage::CZEPOptionsMessage(QWidget* parent)
     m_font->setObjectName(QStringLiteral("changefont"));
     m_notify->setObjectName(QLatin1String(setting::NotifyMessages));
     m_timestamps->setObjectName(QLatin1String(setting::ShowTimestamps));
+    m_spellCheck->setObjectName(QLatin1String(setting::SpellCheck));
     m_keepHistory->setObjectName(QLatin1String(setting::KeepHistory));
     m_deleteHistory->setObjectName(QStringLiteral("deletehistory"));
-    for (QCheckBox* box : {m_timestamps, m_keepHistory})
+    for (QCheckBox* box : {m_timestamps, m_spellCheck, m_keepHistory})
         connect(box, &QCheckBox::toggled, this, &CZEPOptionsMessage::Changed);
     connect(m_deleteHistory, &QPushButton::clicked, this,
             &CZEPOptionsMessage::ConfirmDeleteHistory);
@@ -294,6 +296,7 @@ CZEPOptionsMessage::CZEPOptionsMessage(QWidget* parent)
     boxes->addWidget(m_sendOnEnter);
     boxes->addWidget(m_notify);
     boxes->addWidget(m_timestamps);
+    boxes->addWidget(m_spellCheck);
 
     auto* historyGroup = new QGroupBox(tr("History"), this);
     auto* history = new QHBoxLayout(historyGroup);
@@ -335,6 +338,7 @@ void CZEPOptionsMessage::Load()
     m_timestamps->setChecked(settings.ReadInt(setting::ShowTimestamps, defaults::ShowTimestamps) !=
                              0);
     m_keepHistory->setChecked(settings.ReadInt(setting::KeepHistory, defaults::KeepHistory) != 0);
+    m_spellCheck->setChecked(settings.ReadInt(setting::SpellCheck, defaults::SpellCheck) != 0);
 }
 
 void CZEPOptionsMessage::ConfirmDeleteHistory()
@@ -361,6 +365,7 @@ void CZEPOptionsMessage::Apply(bool variablesLoaded)
     settings.WriteInt(setting::NotifyMessages, m_notify->isChecked() ? 1 : 0);
     settings.WriteInt(setting::ShowTimestamps, m_timestamps->isChecked() ? 1 : 0);
     settings.WriteInt(setting::KeepHistory, m_keepHistory->isChecked() ? 1 : 0);
+    settings.WriteInt(setting::SpellCheck, m_spellCheck->isChecked() ? 1 : 0);
     if (!variablesLoaded)
         return;
     WriteBox(m_transcripts, settings);

@@ -47,6 +47,9 @@ inline constexpr const char* NotifyMessages = "notifymessages";
 inline constexpr const char* ShowTimestamps = "showtimestamps";
 // Ours: 0 keeps no conversation history on this computer.
 inline constexpr const char* KeepHistory = "keephistory";
+// Ours: 0 turns the spell checking of what the user types off; the dictionary's language tag.
+inline constexpr const char* SpellCheck = "spellcheck";
+inline constexpr const char* SpellLanguage = "spelllanguage";
 // Ours: 1 while the saved password lives in the desktop keyring instead of in "password".
 inline constexpr const char* PasswordInKeyring = "passwordinkeyring";
 } // namespace setting
@@ -64,6 +67,7 @@ inline constexpr int NodeOpen = 1;
 inline constexpr int NotifyMessages = 1;
 inline constexpr int KeepHistory = 1;
 inline constexpr int ShowTimestamps = 1;
+inline constexpr int SpellCheck = 1;
 inline constexpr const char* LogoLink = "https://www.corvane.example/";
 // The first-run marker: the messenger's own version.
 inline constexpr const char* VersionText = kProductVersion;

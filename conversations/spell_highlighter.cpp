@@ -1,0 +1,144 @@
+#include "conversations/spell_highlighter.h"
+
+#include "conversations/spell_checker.h"
+#include "session/settings.h"
+
+#include <QActionGroup>
+#include <QLocale>
+#include <QMenu>
+#include <QPointer>
+#include <QTextBoundaryFinder>
+#include <QTextEdit>
+
+namespace zep::conversations {
+namespace {
+
+struct Word
+{
+    int start = -1;
+    int length = 0;
+};
+
+// The words of `text` as the Unicode word boundaries see them: runs with at least one letter.
+template <typename Visit> void ForEachWord(const QString& text, Visit visit)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    int start = 0;
+    while (finder.toNextBoundary() >= 0) {
+        const int end = finder.position();
+        if (finder.boundaryReasons() & QTextBoundaryFinder::EndOfItem) {
+            const QString word = text.mid(start, end - start);
+            if (std::any_of(word.begin(), word.end(), [](QChar c) { return c.isLetter(); }))
+                visit(Word{start, end - start});
+        }
+        start = end;
+    }
+}
+
+QString LanguageName(const QString& tag)
+{
+    const QLocale locale(tag);
+    const QString name = locale.nativeLanguageName();
+    const QString territory = locale.nativeTerritoryName();
+    if (name.isEmpty())
+        return tag;
+    return territory.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, territory);
+}
+
+} // namespace
+
+SpellHighlighter::SpellHighlighter(QTextEdit& pane, SpellChecker& checker)
+    : QSyntaxHighlighter(pane.document()), m_pane(pane), m_checker(checker)
+{
+}
+
+void SpellHighlighter::highlightBlock(const QString& text)
+{
+    if (!m_checker.Available())
+        return;
+    QTextCharFormat wrong;
+    wrong.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
+    wrong.setUnderlineColor(Qt::red);
+    ForEachWord(text, [&](Word w) {
+        if (!m_checker.Check(text.mid(w.start, w.length)))
+            setFormat(w.start, w.length, wrong);
+    });
+}
+
+void SpellHighlighter::Recheck()
+{
+    rehighlight();
+}
+
+void SpellHighlighter::AddMenuEntries(QMenu& menu, int position)
+{
+    if (!m_checker.Available())
+        return;
+    QAction* first = menu.actions().isEmpty() ? nullptr : menu.actions().first();
+    const auto insert = [&](QAction* action) { menu.insertAction(first, action); };
+    QPointer<SpellHighlighter> self(this);
+
+    const QTextBlock block = document()->findBlock(position);
+    const int offset = position - block.position();
+    Word found;
+    ForEachWord(block.text(), [&](Word w) {
+        if (offset >= w.start && offset <= w.start + w.length)
+            found = w;
+    });
+    const QString word = found.start >= 0 ? block.text().mid(found.start, found.length) : QString();
+    if (!word.isEmpty() && !m_checker.Check(word)) {
+        const int from = block.position() + found.start;
+        const QStringList suggestions = m_checker.Suggest(word, 5);
+        for (const QString& suggestion : suggestions) {
+            auto* action = new QAction(suggestion, &menu);
+            QFont bold = action->font();
+            bold.setBold(true);
+            action->setFont(bold);
+            connect(action, &QAction::triggered, this, [self, from, word, suggestion] {
+                if (!self)
+                    return;
+                QTextCursor at(self->document());
+                at.setPosition(from);
+                at.setPosition(from + static_cast<int>(word.size()), QTextCursor::KeepAnchor);
+                if (at.selectedText() == word)
+                    at.insertText(suggestion);
+            });
+            insert(action);
+        }
+        auto* add = new QAction(tr("Add to Dictionary"), &menu);
+        connect(add, &QAction::triggered, this, [self, word] {
+            if (self) {
+                self->m_checker.Add(word);
+                self->Recheck();
+            }
+        });
+        insert(add);
+        auto* ignore = new QAction(tr("Ignore"), &menu);
+        connect(ignore, &QAction::triggered, this, [self, word] {
+            if (self) {
+                self->m_checker.Ignore(word);
+                self->Recheck();
+            }
+        });
+        insert(ignore);
+    }
+    auto* languages = new QMenu(tr("Spelling Language"), &menu);
+    auto* group = new QActionGroup(languages);
+    for (const QString& tag : m_checker.Languages()) {
+        QAction* action = languages->addAction(LanguageName(tag));
+        action->setCheckable(true);
+        action->setChecked(tag == m_checker.Language());
+        action->setData(tag);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [self, tag] {
+            if (self && self->m_checker.SetLanguage(tag)) {
+                Settings().WriteText(setting::SpellLanguage, tag);
+                self->Recheck();
+            }
+        });
+    }
+    insert(languages->menuAction());
+    menu.insertSeparator(first);
+}
+
+} // namespace zep::conversations
