@@ -38,9 +38,10 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libx11-6, libxss1, libqt6sql6-sqlite")
 # interface; xdg-open for the help pages; Qt's Wayland platform, to run as a Wayland program in
 # a Wayland session; libproxy (opened with dlopen) and its plug-ins that read the desktop's
 # proxy setting (GNOME, KDE, NetworkManager); the spelling dictionaries of the two interface
-# languages.
+# languages; the emoji and their names for the picker, and a font that draws them.
 string(JOIN ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS
     dbus-user-session xdg-utils qt6-translations-l10n qt6-wayland
     libproxy1v5 libproxy1-plugin-gsettings libproxy1-plugin-kconfig
-    libproxy1-plugin-networkmanager hunspell-en-us hunspell-de-de)
+    libproxy1-plugin-networkmanager hunspell-en-us hunspell-de-de unicode-data
+    fonts-noto-color-emoji)
 include(CPack)

@@ -370,6 +370,7 @@ void MessageWindow::UpdateInputState()
                                                  : tr("Everyone else has left. Use Invite to "
                                                       "bring someone back."));
     m_fontButton->setEnabled(writable);
+    m_emojiButton->setEnabled(writable);
     UpdateSendButton();
 }
 

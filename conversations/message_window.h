@@ -55,9 +55,11 @@ QString InviteFailureText(ImResult result, const QString& name);
 // Control numbers of the window's buttons.
 inline constexpr int kFontButtonId = 1001;
 inline constexpr int kSendButtonId = 1002;
+inline constexpr int kEmojiButtonId = 1003;
 // The help context of the window (its menu resource).
 inline constexpr int kConversationHelp = 129;
 
+class EmojiPicker;
 class MessageWindow : public QWidget
 {
     Q_OBJECT
@@ -106,6 +108,9 @@ public:
     CRichEditCtrlEx* History() const { return m_history; }
     CRichEditCtrlEx* Input() const { return m_input; }
     CButtonEx* FontButton() const { return m_fontButton; }
+    CButtonEx* EmojiButton() const { return m_emojiButton; }
+    // The picker (made at its first opening), at the emoji button.
+    EmojiPicker* OpenEmojiPicker();
     CButtonEx* SendButton() const { return m_sendButton; }
     QString ToLine() const;
     bool Flashing() const { return m_flashTimer.isActive(); }
@@ -255,6 +260,8 @@ private:
     QLabel* m_toLine = nullptr;
     CRichEditCtrlEx* m_history = nullptr;
     CButtonEx* m_fontButton = nullptr;
+    CButtonEx* m_emojiButton = nullptr;
+    EmojiPicker* m_emojiPicker = nullptr;
     CRichEditCtrlEx* m_input = nullptr;
     CButtonEx* m_sendButton = nullptr;
     QMenu* m_editMenu = nullptr;

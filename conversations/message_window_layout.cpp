@@ -3,6 +3,7 @@
 #include "conversations/button_ex.h"
 #include "conversations/conversation_host.h"
 #include "conversations/edit_actions.h"
+#include "conversations/emoji_picker.h"
 #include "conversations/find_bar.h"
 #include "conversations/history_window.h"
 #include "conversations/message_window.h"
@@ -101,6 +102,12 @@ void MessageWindow::BuildControls()
     m_fontButton->setAccessibleName(tr("Font"));
     connect(m_fontButton, &CButtonEx::Command, this, [this] { ChangeFont(); });
 
+    m_emojiButton = new CButtonEx(kEmojiButtonId, QStringLiteral("\U0001F642"), m_body);
+    m_emojiButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
+    m_emojiButton->SetTip(tr("Insert an emoji (Ctrl+.)"));
+    m_emojiButton->setAccessibleName(tr("Emoji"));
+    connect(m_emojiButton, &CButtonEx::Command, this, [this] { OpenEmojiPicker(); });
+
     m_input = new CRichEditCtrlEx(m_body);
     if (Settings().ReadInt(setting::SpellCheck, defaults::SpellCheck) != 0)
         m_input->EnableSpellCheck(SpellChecker::Shared());
@@ -115,7 +122,8 @@ void MessageWindow::BuildControls()
     connect(m_sendButton, &CButtonEx::Command, this, [this] { Send(); });
 
     setTabOrder(m_history, m_fontButton);
-    setTabOrder(m_fontButton, m_input);
+    setTabOrder(m_fontButton, m_emojiButton);
+    setTabOrder(m_emojiButton, m_input);
     setTabOrder(m_input, m_sendButton);
 }
 
@@ -169,6 +177,11 @@ void MessageWindow::BuildMenus()
         else
             close();
     });
+    auto* emoji = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period), this);
+    connect(emoji, &QShortcut::activated, this, [this] {
+        if (m_emojiButton->isEnabled())
+            OpenEmojiPicker();
+    });
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, m_findBar, &FindBar::Open);
     // With two panes the next one and the previous one are the same.
@@ -206,6 +219,19 @@ void MessageWindow::ResetEditActions()
         action->setEnabled(true);
 }
 
+EmojiPicker* MessageWindow::OpenEmojiPicker()
+{
+    if (m_emojiPicker == nullptr) {
+        m_emojiPicker = new EmojiPicker(this);
+        connect(m_emojiPicker, &EmojiPicker::picked, this, [this](const QString& emoji) {
+            m_input->textCursor().insertText(emoji);
+            m_input->setFocus(Qt::OtherFocusReason);
+        });
+    }
+    m_emojiPicker->OpenAt(m_emojiButton->mapToGlobal(QPoint(0, m_emojiButton->height())));
+    return m_emojiPicker;
+}
+
 void MessageWindow::LayOut()
 {
     const int w = m_body->width();
@@ -228,6 +254,7 @@ void MessageWindow::LayOut()
 
     const int fontTop = t + kMargin + historyHeight + kMargin;
     m_fontButton->setGeometry(kMargin, fontTop, font.width(), f);
+    m_emojiButton->setGeometry(2 * kMargin + font.width(), fontTop, f + kMargin, f);
 
     const int inputTop = fontTop + f + kMargin;
     const int inputHeight = std::max(s, h - kMargin - inputTop);
@@ -244,7 +271,8 @@ void MessageWindow::SetMinimumFromControls()
     const QSize send = m_sendButton->sizeHint();
     const QSize font = m_fontButton->sizeHint();
     const int line = m_toLine->fontMetrics().height();
-    const int width = std::max(font.width(), 2 * send.width()) + send.width() + 3 * kMargin;
+    const int width = std::max(font.width() + font.height() + 2 * kMargin, 2 * send.width()) +
+                      send.width() + 3 * kMargin;
     const int height = m_banner->PreferredHeight() + 2 * kMargin + line + 3 * send.height() +
                        kMargin + font.height() + kMargin + send.height() + kMargin;
     m_body->setMinimumSize(width, height);

@@ -3,6 +3,7 @@
 #include "contacts/contact_dialog.h"
 #include "contacts/contact_list_ctrl.h"
 #include "conversations/button_ex.h"
+#include "conversations/emoji_picker.h"
 #include "conversations/find_bar.h"
 #include "conversations/message_window.h"
 #include "conversations/rich_edit_ctrl_ex.h"
@@ -21,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -170,6 +172,29 @@ protected:
 };
 
 // ---- sending ------------------------------------------------------------------------------
+
+TEST_F(Conversation, TheEmojiPickerFindsByNameInsertsAtTheCursorAndBothPartsCarryIt)
+{
+    Open();
+    Type(QStringLiteral("see "));
+    EmojiPicker* picker = window->OpenEmojiPicker();
+    ASSERT_TRUE(picker->isVisible());
+    QTest::keyClicks(picker->Search(), "thumbs up");
+    ASSERT_GT(picker->List()->count(), 0);
+    const QString thumbs = QString::fromUtf8("\xF0\x9F\x91\x8D");
+    EXPECT_EQ(picker->List()->item(0)->text(), thumbs);
+    QTest::keyClick(picker->Search(), Qt::Key_Return);
+    EXPECT_FALSE(picker->isVisible());
+    EXPECT_EQ(window->Input()->toPlainText(), QStringLiteral("see ") + thumbs);
+    EXPECT_EQ(EmojiPicker::Recent().value(0), thumbs) << "the recently used come first";
+
+    window->Send();
+    ASSERT_EQ(host.sent.size(), 1u);
+    EXPECT_EQ(PlainPart(host.sent[0].body), "see \xF0\x9F\x91\x8D");
+    // A character outside the BMP goes into the rich text as its UTF-16 pair of \uN.
+    for (const char* unit : {"\\u-10179", "\\u-9139"})
+        EXPECT_NE(host.sent[0].body.find(unit), std::string::npos) << host.sent[0].body;
+}
 
 TEST_F(Conversation, SendTakesTheTextAtOnceAndShowsItWhenTheServerAccepts)
 {
