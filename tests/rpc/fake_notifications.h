@@ -1,0 +1,88 @@
+// A desktop notification service of the test's own on the private session bus, and a logged-on
+// frame whose notices go to it through the messenger's sink.
+#pragma once
+
+#include "desktop/desktop_notice.h"
+#include "desktop/desktop_notifications.h"
+#include "tests/support/view_fixture.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QVariantMap>
+
+namespace zep::test {
+
+struct ShownNotice
+{
+    uint replaces;
+    QString summary;
+    QString body;
+    QStringList actions;
+    QString category;
+    QString desktopEntry;
+};
+
+class FakeNotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    std::vector<ShownNotice> shown;
+    QStringList capabilities{QStringLiteral("body"), QStringLiteral("body-markup"),
+                             QStringLiteral("actions")};
+
+public slots:
+    Q_SCRIPTABLE QStringList GetCapabilities() { return capabilities; }
+    Q_SCRIPTABLE uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
+                             const QString& body, const QStringList& actions,
+                             const QVariantMap& hints, int)
+    {
+        shown.push_back({replaces, summary, body, actions,
+                         hints.value(QStringLiteral("category")).toString(),
+                         hints.value(QStringLiteral("desktop-entry")).toString()});
+        return replaces != 0 ? replaces : static_cast<uint>(shown.size());
+    }
+};
+
+class NoticeE2E : public ViewE2E
+{
+protected:
+    void SetUp() override
+    {
+        SetNoticeSink([this](const Notice& n) { sink.Show(n); });
+        ViewE2E::SetUp();
+    }
+    void TearDown() override
+    {
+        SetNoticeSink({});
+        ViewE2E::TearDown();
+        if (serving)
+            QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
+    }
+    void Serve()
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                            QStringLiteral("fake-notifications"));
+        ASSERT_TRUE(bus.registerObject(QString::fromLatin1(kNotificationsPath), &service,
+                                       QDBusConnection::ExportScriptableSlots));
+        ASSERT_TRUE(bus.registerService(QString::fromLatin1(kNotificationsService)));
+        serving = true;
+    }
+    // The user chooses `action` of notice `id` (as the service tells it).
+    void Invoke(uint id, const QString& action = QStringLiteral("default"))
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QString::fromLatin1(kNotificationsPath), QString::fromLatin1(kNotificationsInterface),
+            QStringLiteral("ActionInvoked"));
+        signal.setArguments({id, action});
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                      QStringLiteral("fake-notifications"))
+            .send(signal);
+    }
+
+    FakeNotificationService service;
+    CDesktopNotifications sink{QDBusConnection::sessionBus()};
+    bool serving = false;
+};
+
+} // namespace zep::test
