@@ -8,6 +8,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QVariantMap>
 
 namespace zep::test {
@@ -78,6 +79,16 @@ protected:
         QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                       QStringLiteral("fake-notifications"))
             .send(signal);
+    }
+
+    // Every notice already sent has reached the service (it answers in order).
+    void Flush()
+    {
+        const QDBusPendingCall call =
+            QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
+                QString::fromLatin1(kNotificationsService), QString::fromLatin1(kNotificationsPath),
+                QString::fromLatin1(kNotificationsInterface), QStringLiteral("GetCapabilities")));
+        WaitUntil([&] { return call.isFinished(); });
     }
 
     FakeNotificationService service;
