@@ -280,19 +280,29 @@ void CZepimView::ApplyPresence(const ServerEvent& event)
         ShowOwnStatus();
         return;
     }
-    std::lock_guard view(m_viewLock);
-    const CContactDisplay* found = m_list->FindByEmail(update.email);
-    if (found == nullptr)
-        return;
-    ContactRecord record = found->Contact;
-    zep::ApplyPresence(update, record);
-    CContactDisplay row = *found;
-    const CContactDisplay fresh = RowFor(record);
-    row.Contact = fresh.Contact;
-    row.Kind = fresh.Kind;
-    row.Label = fresh.Label;
-    m_list->UpdateContact(update.email, row);
-    m_list->RefreshList();
+    ContactRecord record;
+    bool cameOnline = false;
+    {
+        std::lock_guard view(m_viewLock);
+        const CContactDisplay* found = m_list->FindByEmail(update.email);
+        if (found == nullptr)
+            return;
+        record = found->Contact;
+        zep::ApplyPresence(update, record);
+        CContactDisplay row = *found;
+        const CContactDisplay fresh = RowFor(record);
+        // A sign-in, not a change of status while online: told once until the next sign-off.
+        cameOnline = row.Kind == ContactDisplayKind::OfflineContact &&
+                     fresh.Kind == ContactDisplayKind::OnlineContact;
+        row.Contact = fresh.Contact;
+        row.Kind = fresh.Kind;
+        row.Label = fresh.Label;
+        m_list->UpdateContact(update.email, row);
+        m_list->RefreshList();
+    }
+    // The contacts online at logon came with the list and are no news.
+    if (cameOnline && m_filled)
+        AnnounceSignIn(record);
 }
 
 void CZepimView::ShowOwnStatus()

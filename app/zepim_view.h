@@ -194,6 +194,8 @@ private:
     void ConnectionLost();
     void OnRowActivated(const contacts::CContactDisplay* row);
     void OnContactCommand(int command, const std::u16string& email);
+    // A desktop notice that the contact is online, when the user asked for one.
+    void AnnounceSignIn(const ContactRecord& contact);
     void OnSessionEvent(const ServerEvent& event);
     void OnMessageEvent(const ServerEvent& event);
     void OnSessionTimeoutEvent(const ServerEvent& event);

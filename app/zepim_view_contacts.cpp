@@ -13,7 +13,9 @@
 #include "contacts/record_display.h"
 #include "conversations/edit_actions.h"
 #include "conversations/history_window.h"
+#include "desktop/desktop_notice.h"
 #include "protocol/requests.h"
+#include "session/presence_alerts.h"
 #include "transport/im_connection.h"
 #include "ui/display_texts.h"
 #include "ui/help.h"
@@ -41,6 +43,7 @@ constexpr int SendEmail = 4;
 constexpr int Block = 5;
 constexpr int Delete = 6;
 constexpr int ViewHistory = 7;
+constexpr int NotifyOnline = 8;
 } // namespace menucmd
 
 std::string Utf8(const std::u16string& text)
@@ -113,6 +116,7 @@ void CZepimView::OpenContactMenu(const std::u16string& email, const QPoint& glob
         QAction* action = menu->addAction(text);
         action->setData(command);
         action->setEnabled(enabled);
+        return action;
     };
     add(tr("Send Instant Message"), menucmd::SendIm, state.instantMessage);
     menu->addSeparator();
@@ -124,6 +128,10 @@ void CZepimView::OpenContactMenu(const std::u16string& email, const QPoint& glob
     add(tr("Delete Contact"), menucmd::Delete, true);
     menu->addSeparator();
     add(tr("View History..."), menucmd::ViewHistory, History() != nullptr);
+    menu->addSeparator();
+    QAction* notify = add(tr("Notify Me When Online"), menucmd::NotifyOnline, true);
+    notify->setCheckable(true);
+    notify->setChecked(presence_alerts::Wanted(m_own.email, email));
     connect(menu, &QMenu::triggered, this, [this, email](QAction* action) {
         // Queued: the menu closes before a window opens or a box shows.
         const int command = action->data().toInt();
@@ -185,9 +193,31 @@ void CZepimView::OnContactCommand(int command, const std::u16string& email)
         if (history::Store* store = History())
             conversations::HistoryWindow::Open(*store, QString::fromStdU16String(email));
         break;
+    case menucmd::NotifyOnline:
+        presence_alerts::Set(m_own.email, email, !presence_alerts::Wanted(m_own.email, email));
+        break;
     default:
         break;
     }
+}
+
+void CZepimView::AnnounceSignIn(const ContactRecord& contact)
+{
+    if (!presence_alerts::Wanted(m_own.email, contact.email))
+        return;
+    const QString address = QString::fromStdU16String(contact.email);
+    const QString name = contact.name.empty() ? address : QString::fromStdU16String(contact.name);
+    Notice notice(NoticeKind::Presence, tr("%1 is online").arg(name), address, window());
+    notice.subject = address.toCaseFolded();
+    // Offered as the contact menu offers it; the menu's command then looks the contact up
+    // again, who may have gone offline or been deleted meanwhile.
+    if (contacts::MenuStateFor(m_own, RowFor(contact)).instantMessage)
+        notice.actions.push_back({QStringLiteral("send-im"), tr("Send Instant Message"),
+                                  [self = QPointer<CZepimView>(this), email = contact.email] {
+                                      if (self)
+                                          self->OnContactCommand(menucmd::SendIm, email);
+                                  }});
+    PostNotice(notice);
 }
 
 int CZepimView::OpenOfflineWindow(OfflineKind kind, const std::u16string& email)

@@ -1,8 +1,8 @@
 // Desktop notifications of what happens while the user looks elsewhere: a message in a
-// conversation window that is not the active window, new mail, a sign-off by the server. The
-// client posts notices; the application installs the sink that shows them (the desktop's
-// notification service). Without a sink, or without a service, a notice goes nowhere and
-// nothing else changes.
+// conversation window that is not the active window, new mail, a sign-off by the server, a
+// contact the user asked about coming online. The client posts notices; the application
+// installs the sink that shows them (the desktop's notification service). Without a sink, or
+// without a service, a notice goes nowhere and nothing else changes.
 #pragma once
 
 #include <QPointer>
@@ -18,6 +18,7 @@ enum class NoticeKind
     Message,
     Mail,
     SignedOff,
+    Presence, // a contact the user asked about signed in
 };
 
 // A button of a notice besides its default action.
@@ -40,6 +41,9 @@ struct Notice
     QString summary;
     QString body;
     QPointer<QWidget> window; // shown and raised when the user activates the notice
+    // Notices of one kind and window replace each other on the desktop, unless their
+    // subjects (whom they are about) differ.
+    QString subject;
     std::vector<NoticeAction> actions;
     // Set: the notice offers "Reply". Where the service takes a reply typed into the notice,
     // the text comes here; elsewhere "Reply" brings the window up with the keyboard in it.

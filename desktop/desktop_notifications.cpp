@@ -40,6 +40,8 @@ const char* CategoryOf(NoticeKind kind)
         return "email.arrived";
     case NoticeKind::SignedOff:
         return "network.disconnected";
+    case NoticeKind::Presence:
+        return "presence.online";
     }
     return "im";
 }
@@ -144,7 +146,7 @@ void CDesktopNotifications::Show(const Notice& notice)
 
 void CDesktopNotifications::Send(const Notice& notice)
 {
-    const QPair<int, const QWidget*> key(static_cast<int>(notice.kind), notice.window.data());
+    const ShownKey key{{static_cast<int>(notice.kind), notice.window.data()}, notice.subject};
     const uint replaces = m_shownFor.value(key, 0);
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(kAppId));

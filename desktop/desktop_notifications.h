@@ -60,9 +60,10 @@ private:
     bool m_actions = false;
     bool m_inlineReply = false;
     bool m_failureLogged = false;
-    // The notice shown for each kind and window (replaced, not stacked), and what each
-    // notice's actions do.
-    QHash<QPair<int, const QWidget*>, uint> m_shownFor;
+    // The notice shown for each kind, window and subject (replaced, not stacked), and what
+    // each notice's actions do.
+    using ShownKey = QPair<QPair<int, const QWidget*>, QString>;
+    QHash<ShownKey, uint> m_shownFor;
     QHash<uint, Shown> m_shown;
     QHash<uint, QString> m_tokens;
 };

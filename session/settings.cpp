@@ -95,6 +95,19 @@ void Settings::WriteRecord(const char* name, const QByteArray& bytes)
     m_store.setValue(name, bytes);
 }
 
+QStringList Settings::ReadList(const QString& name) const
+{
+    return m_store.value(name).toStringList();
+}
+
+void Settings::WriteList(const QString& name, const QStringList& values)
+{
+    if (values.isEmpty())
+        m_store.remove(name);
+    else
+        m_store.setValue(name, values);
+}
+
 bool Settings::Contains(const char* name) const
 {
     return m_store.contains(name);

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 namespace zep {
 
@@ -52,6 +53,9 @@ inline constexpr const char* SpellCheck = "spellcheck";
 inline constexpr const char* SpellLanguage = "spelllanguage";
 // Ours: 1 while the saved password lives in the desktop keyring instead of in "password".
 inline constexpr const char* PasswordInKeyring = "passwordinkeyring";
+// Ours: the group of the contacts whose sign-in is announced, one list per account
+// ("notifyonline/<account>"); session/presence_alerts.h reads and writes it.
+inline constexpr const char* NotifyOnline = "notifyonline";
 } // namespace setting
 
 // Defaults of the values that have one other than 0 or empty.
@@ -86,6 +90,9 @@ public:
     void WriteText(const char* name, const QString& value);
     QByteArray ReadRecord(const char* name) const;
     void WriteRecord(const char* name, const QByteArray& bytes);
+    // A list of texts under a name made at run time (such as one per account).
+    QStringList ReadList(const QString& name) const;
+    void WriteList(const QString& name, const QStringList& values);
     bool Contains(const char* name) const;
     void Remove(const char* name);
     void Sync();

@@ -853,6 +853,14 @@ Möchten Sie den Assistenten wirklich beenden?</translation>
             <source>View History...</source>
             <translation>Verlauf anzeigen...</translation>
         </message>
+        <message>
+            <source>Notify Me When Online</source>
+            <translation>Benachrichtigen, wenn online</translation>
+        </message>
+        <message>
+            <source>%1 is online</source>
+            <translation>%1 ist online</translation>
+        </message>
     </context>
     <context>
         <name>zep::LogonDialog</name>

@@ -90,7 +90,8 @@ TEST_F(ContactActionsE2E, TheMenuOffersWhatTheRowAllowsAndDeletesAtOnce)
                                                              {"Send Email", true},
                                                              {"Block", true},
                                                              {"Delete Contact", true},
-                                                             {"View History...", true}};
+                                                             {"View History...", true},
+                                                             {"Notify Me When Online", true}};
     EXPECT_EQ(entries, expected);
     for (QAction* action : menu->actions())
         if (action->text() == "Delete Contact")
@@ -210,7 +211,7 @@ TEST_F(ContactActionsE2E, TheWizardFindsDanaAddsHerAndHerPresenceArrivesLive)
     int enabled = 0;
     for (QAction* action : view->ContactMenu()->actions())
         enabled += !action->isSeparator() && action->isEnabled() ? 1 : 0;
-    EXPECT_EQ(enabled, 7);
+    EXPECT_EQ(enabled, 8);
     view->ContactMenu()->close();
 
     // Searching again for her now says she is there already.

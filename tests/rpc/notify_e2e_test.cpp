@@ -5,54 +5,13 @@
 #include "bus_client.h"
 #include "contacts/contact_display.h"
 #include "contacts/own_status.h"
-#include "desktop/desktop_notice.h"
-#include "desktop/desktop_notifications.h"
 #include "desktop/launcher_entry.h"
-#include "session/attention.h"
-#include "tests/support/view_fixture.h"
-
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QVariantMap>
+#include "fake_notifications.h"
 
 namespace zep {
 namespace {
 
 using test::WaitUntil;
-
-struct ShownNotice
-{
-    uint replaces;
-    QString summary;
-    QString body;
-    QStringList actions;
-    QString category;
-    QString desktopEntry;
-    QString sound;
-};
-
-class FakeNotificationService : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    std::vector<ShownNotice> shown;
-    QStringList capabilities{QStringLiteral("body"), QStringLiteral("body-markup"),
-                             QStringLiteral("actions")};
-
-public slots:
-    Q_SCRIPTABLE QStringList GetCapabilities() { return capabilities; }
-    Q_SCRIPTABLE uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
-                             const QString& body, const QStringList& actions,
-                             const QVariantMap& hints, int)
-    {
-        shown.push_back({replaces, summary, body, actions,
-                         hints.value(QStringLiteral("category")).toString(),
-                         hints.value(QStringLiteral("desktop-entry")).toString(),
-                         hints.value(QStringLiteral("sound-name")).toString()});
-        return replaces != 0 ? replaces : static_cast<uint>(shown.size());
-    }
-};
 
 // What the messenger tells the desktop's launcher.
 class LauncherWatch : public QObject
@@ -69,45 +28,9 @@ public slots:
     }
 };
 
-class Notifications : public ViewE2E
+class Notifications : public test::NoticeE2E
 {
 protected:
-    void SetUp() override
-    {
-        SetNoticeSink([this](const Notice& n) { sink.Show(n); });
-        ViewE2E::SetUp();
-    }
-    void TearDown() override
-    {
-        SetNoticeSink({});
-        ViewE2E::TearDown();
-        attention::SetDesktopInhibited(false);
-        if (serving)
-            QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
-    }
-    void Serve()
-    {
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                            QStringLiteral("fake-notifications"));
-        ASSERT_TRUE(bus.registerObject(QString::fromLatin1(kNotificationsPath), &service,
-                                       QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(bus.registerService(QString::fromLatin1(kNotificationsService)));
-        serving = true;
-    }
-    void Invoke(uint id, const QString& action = QStringLiteral("default"))
-    {
-        Emit(kNotificationsInterface, "ActionInvoked", {id, action});
-    }
-    void Emit(const char* interface, const char* member, const QVariantList& arguments)
-    {
-        QDBusMessage signal =
-            QDBusMessage::createSignal(QString::fromLatin1(kNotificationsPath),
-                                       QString::fromLatin1(interface), QString::fromLatin1(member));
-        signal.setArguments(arguments);
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                      QStringLiteral("fake-notifications"))
-            .send(signal);
-    }
     // Echo's copy of `text` in a conversation window that is not the active window.
     conversations::MessageWindow* EchoAnswers(const QString& text)
     {
@@ -130,10 +53,6 @@ protected:
         });
         return window;
     }
-
-    FakeNotificationService service;
-    CDesktopNotifications sink{QDBusConnection::sessionBus()};
-    bool serving = false;
 };
 
 TEST_F(Notifications, MessagesMailAndTheOptionThatTurnsMessagesOff)
@@ -142,7 +61,7 @@ TEST_F(Notifications, MessagesMailAndTheOptionThatTurnsMessagesOff)
     conversations::MessageWindow* window = EchoAnswers(QStringLiteral("<b>bold?</b> & more"));
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return !service.shown.empty(); }));
-    const ShownNotice first = service.shown.back();
+    const test::ShownNotice first = service.shown.back();
     EXPECT_EQ(first.summary, QStringLiteral("Echo"));
     // Another client's text is never markup to the service.
     EXPECT_EQ(first.body, QStringLiteral("&lt;b&gt;bold?&lt;/b&gt; &amp; more"));
