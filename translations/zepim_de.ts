@@ -301,12 +301,20 @@ Möglicherweise fängt jemand die Verbindung ab. Wenn Ihr Administrator das Zert
             <source>The certificate could not be saved in %1.</source>
             <translation>Das Zertifikat konnte nicht in %1 gespeichert werden.</translation>
         </message>
+        <message>
+            <source>%1 unread messages</source>
+            <translation>%1 ungelesene Nachrichten</translation>
+        </message>
     </context>
     <context>
         <name>zep::CDesktopNotifications</name>
         <message>
             <source>Open</source>
             <translation>Öffnen</translation>
+        </message>
+        <message>
+            <source>Reply</source>
+            <translation>Antworten</translation>
         </message>
     </context>
     <context>
@@ -712,6 +720,10 @@ Möchten Sie den Assistenten wirklich beenden?</translation>
         <message>
             <source>Delete the history of all your conversations on this computer? This cannot be undone.</source>
             <translation>Den Verlauf aller Ihrer Unterhaltungen auf diesem Computer löschen? Dies kann nicht rückgängig gemacht werden.</translation>
+        </message>
+        <message>
+            <source>Check s&amp;pelling as I type</source>
+            <translation>&amp;Rechtschreibung während der Eingabe prüfen</translation>
         </message>
     </context>
     <context>
@@ -1128,6 +1140,17 @@ Möchten Sie den Assistenten wirklich beenden?</translation>
         </message>
     </context>
     <context>
+        <name>zep::conversations::EmojiPicker</name>
+        <message>
+            <source>Search emoji</source>
+            <translation>Emoji suchen</translation>
+        </message>
+        <message>
+            <source>Recent</source>
+            <translation>Zuletzt verwendet</translation>
+        </message>
+    </context>
+    <context>
         <name>zep::conversations::FindBar</name>
         <message>
             <source>Highlight &amp;all</source>
@@ -1338,6 +1361,29 @@ Möchten Sie den Assistenten wirklich beenden?</translation>
         <message>
             <source>View &amp;History...</source>
             <translation>&amp;Verlauf anzeigen...</translation>
+        </message>
+        <message>
+            <source>Insert an emoji (Ctrl+.)</source>
+            <translation>Emoji einfügen (Strg+.)</translation>
+        </message>
+        <message>
+            <source>Emoji</source>
+            <translation>Emoji</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::conversations::SpellHighlighter</name>
+        <message>
+            <source>Add to Dictionary</source>
+            <translation>Zum Wörterbuch hinzufügen</translation>
+        </message>
+        <message>
+            <source>Ignore</source>
+            <translation>Ignorieren</translation>
+        </message>
+        <message>
+            <source>Spelling Language</source>
+            <translation>Sprache der Rechtschreibprüfung</translation>
         </message>
     </context>
     <context>
