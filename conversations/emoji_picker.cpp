@@ -61,13 +61,18 @@ EmojiPicker::EmojiPicker(QWidget* owner)
     for (const EmojiEntry& entry : All())
         if (!groups.contains(Q(entry.group)))
             groups << Q(entry.group);
+    // The group's name as it stands: "&" is no mnemonic here.
     for (const QString& group : groups)
-        m_groups->addTab(group);
+        m_groups->setTabData(m_groups->addTab(QString(group).replace(u'&', QStringLiteral("&&"))),
+                             group);
     m_list->setViewMode(QListView::IconMode);
     m_list->setMovement(QListView::Static);
     m_list->setResizeMode(QListView::Adjust);
     m_list->setUniformItemSizes(true);
-    m_list->setGridSize(QSize(36, 36));
+    m_list->setGridSize(QSize(40, 40));
+    // A sequence the font draws as one picture is never cut to "...".
+    m_list->setTextElideMode(Qt::ElideNone);
+    m_list->setWordWrap(false);
     QFont large = m_list->font();
     large.setPointSizeF(large.pointSizeF() * 1.6);
     m_list->setFont(large);
@@ -119,7 +124,7 @@ void EmojiPicker::Fill()
             add(emoji, name);
         }
     } else {
-        const QString group = m_groups->tabText(m_groups->currentIndex());
+        const QString group = m_groups->tabData(m_groups->currentIndex()).toString();
         for (const EmojiEntry& entry : All()) {
             const QString name = Q(entry.name);
             if (words.isEmpty() ? Q(entry.group) == group
