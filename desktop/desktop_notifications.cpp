@@ -1,6 +1,7 @@
 #include "desktop/desktop_notifications.h"
 
 #include "common/app_identity.h"
+#include "desktop/activation_x11.h"
 #include "session/attention.h"
 #include "transport/log_writer.h"
 #include "ui/display_texts.h"
@@ -192,9 +193,11 @@ void CDesktopNotifications::OnActivationToken(uint id, const QString& token)
 void CDesktopNotifications::Raise(QWidget* window, uint id)
 {
     // The compositor lets a window take the focus with the token the service was given for
-    // the user's click (the Wayland plug-in uses it at the next activation).
+    // the user's click (the Wayland plug-in uses it at the next activation); on X11 the token
+    // is a startup id for the window manager.
     const QString token = m_tokens.take(id);
-    if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (!token.isEmpty() && wayland)
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     if (window == nullptr)
         return;
@@ -202,6 +205,8 @@ void CDesktopNotifications::Raise(QWidget* window, uint id)
         window->showNormal();
     else
         window->show();
+    if (!token.isEmpty() && QGuiApplication::platformName() == QLatin1String("xcb"))
+        PassStartupId(*window, token);
     window->raise();
     window->activateWindow();
 }

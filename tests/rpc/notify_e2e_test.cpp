@@ -70,8 +70,10 @@ TEST_F(Notifications, MessagesMailAndTheOptionThatTurnsMessagesOff)
     EXPECT_EQ(first.desktopEntry, QStringLiteral("org.zep.ZEPMessenger"));
     EXPECT_TRUE(first.actions.contains(QStringLiteral("default")));
 
-    // Activating the notice brings that window to the front.
+    // Activating the notice brings that window to the front (with the service's token for the
+    // click: tests/desktop/activation_x11_test.cpp).
     window->hide();
+    Emit(kNotificationsInterface, "ActivationToken", {1u, QStringLiteral("zep-test_TIME4242")});
     Invoke(1);
     EXPECT_TRUE(WaitUntil([&] { return window->isVisible(); }));
 
