@@ -107,20 +107,20 @@ QStringList SpellChecker::Suggest(const QString& word, int count)
 
 void SpellChecker::Add(const QString& word)
 {
-    if (m_dict == nullptr || word.isEmpty())
-        return;
-    const QByteArray utf8 = word.toUtf8();
-    enchant_dict_add(static_cast<EnchantDict*>(m_dict), utf8.constData(), utf8.size());
-    m_known.insert(word, true);
-    ++m_generation;
+    Accept(word, &enchant_dict_add);
 }
 
 void SpellChecker::Ignore(const QString& word)
 {
+    Accept(word, &enchant_dict_add_to_session);
+}
+
+void SpellChecker::Accept(const QString& word, void (*list)(EnchantDict*, const char*, ssize_t))
+{
     if (m_dict == nullptr || word.isEmpty())
         return;
     const QByteArray utf8 = word.toUtf8();
-    enchant_dict_add_to_session(static_cast<EnchantDict*>(m_dict), utf8.constData(), utf8.size());
+    list(static_cast<EnchantDict*>(m_dict), utf8.constData(), utf8.size());
     m_known.insert(word, true);
     ++m_generation;
 }

@@ -9,6 +9,10 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <sys/types.h>
+
+// Enchant's dictionary, as its header names it.
+struct str_enchant_dict;
 
 namespace zep::conversations {
 
@@ -45,6 +49,8 @@ public:
 
 private:
     struct Broker;
+    // Into the personal list or the session's: `list` is the Enchant call.
+    void Accept(const QString& word, void (*list)(::str_enchant_dict*, const char*, ssize_t));
     std::unique_ptr<Broker> m_broker;
     void* m_dict = nullptr;
     QStringList m_languages;

@@ -105,22 +105,19 @@ void SpellHighlighter::AddMenuEntries(QMenu& menu, int position)
             });
             insert(action);
         }
-        auto* add = new QAction(tr("Add to Dictionary"), &menu);
-        connect(add, &QAction::triggered, this, [self, word] {
-            if (self) {
-                self->m_checker.Add(word);
-                self->Recheck();
-            }
-        });
-        insert(add);
-        auto* ignore = new QAction(tr("Ignore"), &menu);
-        connect(ignore, &QAction::triggered, this, [self, word] {
-            if (self) {
-                self->m_checker.Ignore(word);
-                self->Recheck();
-            }
-        });
-        insert(ignore);
+        using Accept = void (SpellChecker::*)(const QString&);
+        const std::pair<QString, Accept> accepting[] = {
+            {tr("Add to Dictionary"), &SpellChecker::Add}, {tr("Ignore"), &SpellChecker::Ignore}};
+        for (const auto& [label, accept] : accepting) {
+            auto* action = new QAction(label, &menu);
+            connect(action, &QAction::triggered, this, [self, word, accept] {
+                if (self) {
+                    (self->m_checker.*accept)(word);
+                    self->Recheck();
+                }
+            });
+            insert(action);
+        }
     }
     auto* languages = new QMenu(tr("Spelling Language"), &menu);
     auto* group = new QActionGroup(languages);

@@ -1,5 +1,6 @@
 #include "transport/tls_pins.h"
 
+#include "common/text_io.h"
 #include "transport/log_writer.h"
 
 #include <cerrno>
@@ -96,20 +97,6 @@ bool MakeFolders(const std::string& folder)
     if (!MakeFolders(FolderOf(folder)))
         return false;
     return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // An exclusive lock on "<file>.lock" for one load-change-save; released when it goes.
