@@ -22,15 +22,19 @@ QString Underlined(const CRichEditCtrlEx& pane)
     return words.join(u',');
 }
 
-QStringList MenuTexts(CRichEditCtrlEx& pane, int position)
+// The menu at `position` as its entries' texts; the entry `choose` is chosen.
+QStringList MenuTexts(CRichEditCtrlEx& pane, int position, const QString& choose = {})
 {
     QMenu menu;
     menu.addAction(QStringLiteral("Undo"));
     if (pane.Spelling() != nullptr)
         pane.Spelling()->AddMenuEntries(menu, position);
     QStringList texts;
-    for (const QAction* action : menu.actions())
+    for (QAction* action : menu.actions()) {
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        if (action->text() == choose)
+            action->trigger();
+    }
     return texts;
 }
 
@@ -59,17 +63,9 @@ TEST_F(Spelling, MisspelledWordsAreUnderlinedAndTheMenuOffersTheirMending)
                                                QStringLiteral("-"), QStringLiteral("Undo")}));
 
     // A suggestion takes the word's place; "Ignore" takes the underline away.
-    QMenu menu2;
-    pane.Spelling()->AddMenuEntries(menu2, tset + 1);
-    for (QAction* action : menu2.actions())
-        if (action->text() == QLatin1String("test"))
-            action->trigger();
+    MenuTexts(pane, tset + 1, QStringLiteral("test"));
     EXPECT_EQ(pane.toPlainText(), QStringLiteral("Ths is a test of 42 wrods"));
-    QMenu menu3;
-    pane.Spelling()->AddMenuEntries(menu3, 1);
-    for (QAction* action : menu3.actions())
-        if (action->text() == QLatin1String("Ignore"))
-            action->trigger();
+    MenuTexts(pane, 1, QStringLiteral("Ignore"));
     EXPECT_EQ(Underlined(pane), QStringLiteral("wrods"));
 }
 
