@@ -17,6 +17,7 @@
 #include "ui/logo.h"
 
 #include <QMenu>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace zep {
@@ -50,8 +51,9 @@ ContactRecord OwnRecordOf(ClientConnection& connection)
 CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uint64_t generation,
                        QWidget* parent)
     : QWidget(parent), m_connection(connection), m_frame(frame), m_generation(generation),
-      m_banner(new contacts::CMyStatusButton(this)), m_list(new contacts::CContactListCtrl(this)),
-      m_own(OwnRecordOf(connection)), m_conversations(m_own.email)
+      m_banner(new contacts::CMyStatusButton(this)), m_filter(new contacts::ContactFilterBar(this)),
+      m_list(new contacts::CContactListCtrl(this)), m_own(OwnRecordOf(connection)),
+      m_conversations(m_own.email)
 {
     setObjectName(QStringLiteral("CZepimView"));
     OptionsApplied();
@@ -65,6 +67,7 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_banner);
+    layout->addWidget(m_filter);
     layout->addWidget(m_list, 1);
     setFocusProxy(m_list);
     m_list->SetOwnRecord(m_own);
@@ -77,6 +80,7 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
             });
     connect(m_list, &contacts::CContactListCtrl::DeleteRequested, this,
             [this](const CContactDisplay* row) { ConfirmDelete(row->Contact.email); });
+    ConnectFilter();
 
     // The fixed rows are always there, whatever the server answers.
     m_list->AddRow(ContactDisplayKind::MailNotice, 0, contacts::MailNoticeLabel(0), nullptr, false);
@@ -97,6 +101,21 @@ CZepimView::CZepimView(ClientConnection& connection, CMainFrame* frame, std::uin
     handlers.connectionLost = [this] { ConnectionLost(); };
     m_session = std::make_unique<ViewSession>(m_connection, std::move(handlers));
     m_session->Start();
+}
+
+void CZepimView::ConnectFilter()
+{
+    auto* find =
+        new QShortcut(QKeySequence::Find, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, m_filter, &contacts::ContactFilterBar::Open);
+    connect(m_list, &contacts::CContactListCtrl::FilterTyped, m_filter,
+            &contacts::ContactFilterBar::Continue);
+    connect(m_filter, &contacts::ContactFilterBar::FilterChanged, m_list,
+            &contacts::CContactListCtrl::SetFilter);
+    connect(m_filter, &contacts::ContactFilterBar::Accepted, m_list,
+            &contacts::CContactListCtrl::ActivateFirstMatch);
+    connect(m_filter, &contacts::ContactFilterBar::LeftForList, m_list,
+            [this] { m_list->setFocus(Qt::OtherFocusReason); });
 }
 
 CZepimView::~CZepimView()

@@ -8,6 +8,7 @@
 #include "contacts/blocked_contacts_window.h"
 #include "contacts/contact_actions.h"
 #include "contacts/contact_dialog.h"
+#include "contacts/contact_filter_bar.h"
 #include "contacts/contact_list_ctrl.h"
 #include "contacts/my_status_button.h"
 #include "conversations/conversation_host.h"
@@ -65,6 +66,7 @@ public:
     // The banner text (who is logged on and how).
     QString Shown() const;
     contacts::CContactListCtrl* List() const { return m_list; }
+    contacts::ContactFilterBar* Filter() const { return m_filter; }
     contacts::CMyStatusButton* Banner() const { return m_banner; }
     const ContactRecord& Own() const override { return m_own; }
     bool Filled() const { return m_filled; }
@@ -193,6 +195,8 @@ private:
     void ApplyPresence(const ServerEvent& event);
     void ConnectionLost();
     void OnRowActivated(const contacts::CContactDisplay* row);
+    // The search field above the list, Ctrl+F and names typed into the list.
+    void ConnectFilter();
     void OnContactCommand(int command, const std::u16string& email);
     // A desktop notice that the contact is online, when the user asked for one.
     void AnnounceSignIn(const ContactRecord& contact);
@@ -207,6 +211,7 @@ private:
     QPointer<CMainFrame> m_frame;
     std::uint64_t m_generation;
     contacts::CMyStatusButton* m_banner;
+    contacts::ContactFilterBar* m_filter;
     contacts::CContactListCtrl* m_list;
     ContactRecord m_own;
     bool m_filled = false;

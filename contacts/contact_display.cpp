@@ -18,6 +18,24 @@ char16_t FoldChar(char16_t c)
     return c;
 }
 
+char16_t FoldCharForSearch(char16_t c)
+{
+    if (c < 0x100)
+        return FoldChar(c);
+    // Latin Extended-A pairs capitals and small letters as even/odd, then odd/even.
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return static_cast<char16_t>(c | 1);
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return (c & 1) ? static_cast<char16_t>(c + 1) : c;
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) // Greek capitals
+        return static_cast<char16_t>(c + 32);
+    if (c >= 0x410 && c <= 0x42F) // Cyrillic capitals
+        return static_cast<char16_t>(c + 32);
+    if (c >= 0x400 && c <= 0x40F)
+        return static_cast<char16_t>(c + 80);
+    return c;
+}
+
 bool IsAwayFamily(SubStatus s)
 {
     return s == SubStatus::TemporarilyAway || s == SubStatus::ExtendedAway || s == SubStatus::Lunch;
@@ -160,6 +178,29 @@ std::u16string FoldCase(const std::u16string& text)
     for (char16_t& c : out)
         c = FoldChar(c);
     return out;
+}
+
+std::u16string FoldForSearch(const std::u16string& text)
+{
+    std::u16string out(text);
+    for (char16_t& c : out)
+        c = FoldCharForSearch(c);
+    return out;
+}
+
+bool ContainsFolded(const std::u16string& text, const std::u16string& folded)
+{
+    if (folded.size() > text.size())
+        return false;
+    const std::size_t last = text.size() - folded.size();
+    for (std::size_t at = 0; at <= last; ++at) {
+        std::size_t i = 0;
+        while (i < folded.size() && FoldCharForSearch(text[at + i]) == folded[i])
+            ++i;
+        if (i == folded.size())
+            return true;
+    }
+    return false;
 }
 
 bool RowLess(const CContactDisplay& a, const CContactDisplay& b)

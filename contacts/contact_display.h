@@ -76,6 +76,7 @@ inline constexpr char16_t kOnlineLabel[] = u"Online";
 inline constexpr char16_t kOfflineLabel[] = u"Offline";
 inline constexpr char16_t kOnlinePlaceholderLabel[] = u"None of your contacts are online.";
 inline constexpr char16_t kOfflinePlaceholderLabel[] = u"None of your contacts are offline.";
+inline constexpr char16_t kNoMatchLabel[] = u"No matching contacts.";
 inline constexpr char16_t kNoMailLabel[] = u"No recent email messages";
 inline constexpr char16_t kAddContactTip[] = u"Double click here to add a contact.";
 inline constexpr char16_t kReadMailTip[] = u"Double click here to read your email";
@@ -104,6 +105,11 @@ bool RowLess(const CContactDisplay& a, const CContactDisplay& b);
 int CompareNoCase(const std::u16string& a, const std::u16string& b);
 bool EqualNoCase(const std::u16string& a, const std::u16string& b);
 std::u16string FoldCase(const std::u16string& text);
+// Folds for a search, wider than FoldCase (also Greek, Cyrillic and Latin Extended-A), which
+// keeps the sort order and address matching as they were.
+std::u16string FoldForSearch(const std::u16string& text);
+// Whether `text` holds `folded` (a FoldForSearch result) without regard to case.
+bool ContainsFolded(const std::u16string& text, const std::u16string& folded);
 
 // Cuts a text to a field's capacity (capacity - 1 characters).
 std::u16string Cut(std::u16string text, std::size_t capacity);

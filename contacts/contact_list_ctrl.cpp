@@ -190,6 +190,34 @@ bool CContactListCtrl::Collapse(ContactDisplayKind header)
     return m_engine.Collapse(header);
 }
 
+void CContactListCtrl::SetFilter(const QString& text)
+{
+    // Only a contact row is sure to outlive the change (placeholders come and go with it).
+    const CContactDisplay* selected = GetSelected();
+    if (selected != nullptr && !selected->IsContact())
+        selected = nullptr;
+    if (!m_engine.SetFilter(text.toStdU16String()))
+        return;
+    // The new sequence has no selection: the first match takes it, or once the filter is
+    // gone, the contact that had it.
+    const CContactDisplay* select = m_engine.Filtering() ? m_engine.FirstShownContact() : selected;
+    if (const int at = m_engine.ShownIndexOf(select); at >= 0) {
+        setCurrentIndex(m_items->index(at));
+        scrollTo(m_items->index(at));
+    } else {
+        scrollToTop();
+    }
+}
+
+bool CContactListCtrl::ActivateFirstMatch()
+{
+    const CContactDisplay* row = m_engine.FirstShownContact();
+    if (row == nullptr)
+        return false;
+    emit RowActivated(row);
+    return true;
+}
+
 const CContactDisplay* CContactListCtrl::GetSelected() const
 {
     const QModelIndexList selected = selectionModel()->selectedIndexes();
@@ -298,6 +326,14 @@ void CContactListCtrl::keyPressEvent(QKeyEvent* event)
         const CContactDisplay* row = GetSelected();
         if (row != nullptr && row->IsContact())
             emit DeleteRequested(row);
+        return;
+    }
+    // Typing a name starts a filter instead of the view's jump to a matching row.
+    const QString typed = event->text();
+    if (!typed.isEmpty() && typed.at(0).isPrint() && !typed.at(0).isSpace() &&
+        (event->modifiers() &
+         ~(Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier)) == 0) {
+        emit FilterTyped(typed);
         return;
     }
     QListView::keyPressEvent(event);

@@ -41,6 +41,11 @@ public:
     bool SetFlat(bool flat) { return m_engine.SetFlat(flat); }
     // Deletes every row (the selection goes with them).
     void Clear() { m_engine.Clear(); }
+    // Shows only the contacts that match (see ContactListEngine::SetFilter) and selects the
+    // first of them, the one ActivateFirstMatch would open.
+    void SetFilter(const QString& text);
+    // Activates the first shown contact, as a double-click would; false when none is shown.
+    bool ActivateFirstMatch();
 
     const CContactDisplay* GetSelected() const;
     const CContactDisplay* GetRow(int index) const { return m_engine.ShownAt(index); }
@@ -71,6 +76,8 @@ signals:
     void ContactMenuRequested(const zep::contacts::CContactDisplay* row, const QPoint& globalPos);
     // The Delete key on a selected contact row.
     void DeleteRequested(const zep::contacts::CContactDisplay* row);
+    // Printable text typed while the list has the focus: the start of a filter.
+    void FilterTyped(const QString& text);
 
 protected:
     bool viewportEvent(QEvent* event) override;
@@ -123,6 +130,8 @@ public:
     void BeginRemoveRows(int first, int last) override { beginRemoveRows({}, first, last); }
     void EndRemoveRows() override { endRemoveRows(); }
     void RowChanged(int row) override;
+    void BeginReset() override { beginResetModel(); }
+    void EndReset() override { endResetModel(); }
 
 private:
     const ContactListEngine& m_engine;

@@ -1,6 +1,10 @@
 #include "contacts/contact_list_engine.h"
 
+#include "protocol/ui_text.h"
+
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace zep::contacts {
 
@@ -41,6 +45,84 @@ void ContactListEngine::SetOwnAbilities(const OwnAbilities& own)
         if (m_shown[i]->Kind == ContactDisplayKind::OfflineContact && m_observer)
             m_observer->RowChanged(i);
     }
+}
+
+ContactImage ContactListEngine::ImageOf(const CContactDisplay& row) const
+{
+    // While filtering both groups are open, whatever their headers keep for later.
+    if (Filtering() && IsHeader(row.Kind))
+        return ContactImage::HeaderExpanded;
+    return ChooseImage(row, m_own, m_mailCount);
+}
+
+bool ContactListEngine::Matches(const CContactDisplay& row) const
+{
+    return !Filtering() || !row.IsContact() || ContainsFolded(row.Contact.name, m_filter) ||
+           ContainsFolded(row.Contact.email, m_filter);
+}
+
+bool ContactListEngine::KindVisible(ContactDisplayKind kind) const
+{
+    if (m_flat)
+        return true;
+    if (!Filtering())
+        return m_model.IsShownKind(kind);
+    const ContactDisplayKind header = GroupHeaderOf(kind);
+    return header == ContactDisplayKind::InfoRow || m_model.HasKind(header);
+}
+
+bool ContactListEngine::Visible(const CContactDisplay& row) const
+{
+    return KindVisible(row.Kind) && (m_flat || Matches(row));
+}
+
+bool ContactListEngine::HasMatch(ContactDisplayKind contact) const
+{
+    if (!Filtering())
+        return m_model.HasKind(contact);
+    for (const auto& r : m_model) {
+        if (r->Kind == contact && Matches(*r))
+            return true;
+    }
+    return false;
+}
+
+bool ContactListEngine::SetFilter(const std::u16string& text)
+{
+    std::u16string folded = FoldForSearch(text);
+    if (folded == m_filter)
+        return false;
+    m_filter = std::move(folded);
+    Rebuild();
+    return true;
+}
+
+void ContactListEngine::Rebuild()
+{
+    if (m_observer)
+        m_observer->BeginReset();
+    // The placeholders change with the filter; the sequence is built afresh after them.
+    ShownRowsObserver* observer = std::exchange(m_observer, nullptr);
+    RefreshList();
+    m_observer = observer;
+    // Looking a header up walks the model, so it is done once per kind, not once per row.
+    std::array<bool, static_cast<std::size_t>(ContactDisplayKind::OfflineContact) + 1> kinds{};
+    for (std::size_t k = 0; k < kinds.size(); ++k)
+        kinds[k] = KindVisible(static_cast<ContactDisplayKind>(k));
+    m_shown.clear();
+    for (CContactDisplay* row : m_model.Sorted()) {
+        if (kinds[static_cast<std::size_t>(row->Kind)] && (m_flat || Matches(*row)))
+            m_shown.push_back(row);
+    }
+    if (m_observer)
+        m_observer->EndReset();
+}
+
+const CContactDisplay* ContactListEngine::FirstShownContact() const
+{
+    const auto it = std::find_if(m_shown.begin(), m_shown.end(),
+                                 [](const CContactDisplay* row) { return row->IsContact(); });
+    return it == m_shown.end() ? nullptr : *it;
 }
 
 bool ContactListEngine::SetFlat(bool flat)
@@ -129,7 +211,9 @@ bool ContactListEngine::AddDisplay(const CContactDisplay& source, bool refresh)
     if (Visible(*row))
         Show(row);
     // A header that arrives after its rows brings them into view.
-    if (firstHeader && row->Expanded()) {
+    if (firstHeader && Filtering()) {
+        Rebuild();
+    } else if (firstHeader && row->Expanded()) {
         row->Flags &= ~kExpanded;
         if (ShownIndexOf(row) >= 0 && !Expand(row->Kind))
             row->Flags |= kExpanded;
@@ -237,7 +321,7 @@ bool ContactListEngine::SetMailCount(int count)
 
 bool ContactListEngine::Expand(ContactDisplayKind header)
 {
-    if (!IsHeader(header))
+    if (!IsHeader(header) || Filtering())
         return false;
     CContactDisplay* h = m_model.FindByKind(header);
     const int at = ShownIndexOf(h);
@@ -267,7 +351,7 @@ bool ContactListEngine::Expand(ContactDisplayKind header)
 
 bool ContactListEngine::Collapse(ContactDisplayKind header)
 {
-    if (!IsHeader(header))
+    if (!IsHeader(header) || Filtering())
         return false;
     CContactDisplay* h = m_model.FindByKind(header);
     const int at = ShownIndexOf(h);
@@ -298,19 +382,25 @@ bool ContactListEngine::PlaceholderNeeded(ContactDisplayKind header, ContactDisp
 {
     if (!m_model.HasKind(header))
         return false;
-    const bool hasContact = m_model.HasKind(contact);
+    const bool hasContact = HasMatch(contact);
+    const std::u16string text = UiText(Filtering() ? kNoMatchLabel : label);
     CContactDisplay* existing = m_model.FindByKind(placeholder);
     if (hasContact && existing != nullptr)
         return RemoveModelRow(existing);
     if (!hasContact && existing == nullptr) {
         CContactDisplay row;
         row.Indent = 1;
-        row.Label = label;
+        row.Label = text;
         row.Kind = placeholder;
         CContactDisplay* added = m_model.Add(row);
-        if (m_model.IsShown(*added))
+        if (Visible(*added))
             Show(added);
         return true;
+    }
+    if (existing != nullptr && existing->Label != text) {
+        existing->Label = text;
+        if (const int at = ShownIndexOf(existing); at >= 0 && m_observer)
+            m_observer->RowChanged(at);
     }
     return false;
 }

@@ -21,6 +21,9 @@ public:
     virtual void BeginRemoveRows(int first, int last) = 0;
     virtual void EndRemoveRows() = 0;
     virtual void RowChanged(int index) = 0;
+    // The whole sequence is replaced at once (a new filter).
+    virtual void BeginReset() = 0;
+    virtual void EndReset() = 0;
 };
 
 class ContactListEngine
@@ -54,6 +57,18 @@ public:
     // Adds or removes the placeholders as the groups need them; refreshes nothing else.
     void RefreshList();
 
+    // Shows only the contacts whose name or address holds `text`, without regard to case, in
+    // both groups whatever their headers' state; a group without a match shows
+    // kNoMatchLabel. Headers neither expand nor collapse meanwhile. An empty text shows the
+    // list as before. False when the filter stays as it was.
+    bool SetFilter(const std::u16string& text);
+    bool Filtering() const { return !m_filter.empty(); }
+    const std::u16string& FilterText() const { return m_filter; } // folded
+    // Whether a row passes the filter (every row that is not a contact does).
+    bool Matches(const CContactDisplay& row) const;
+    // The first shown contact: an online match before any offline one. Null for none.
+    const CContactDisplay* FirstShownContact() const;
+
     CContactDisplay* FindByEmail(const std::u16string& email) const
     {
         return m_model.FindByEmail(email);
@@ -70,17 +85,19 @@ public:
     int ShownCount() const { return static_cast<int>(m_shown.size()); }
     const CContactDisplay* ShownAt(int index) const;
     int ShownIndexOf(const CContactDisplay* row) const; // -1 when not shown
-    ContactImage ImageOf(const CContactDisplay& row) const
-    {
-        return ChooseImage(row, m_own, m_mailCount);
-    }
+    ContactImage ImageOf(const CContactDisplay& row) const;
 
     // Deletes every row; a flat list stays flat.
     void Clear();
 
 private:
-    // Whether the row belongs in the shown sequence: always in a flat list, else by its group.
-    bool Visible(const CContactDisplay& row) const { return m_flat || m_model.IsShown(row); }
+    // Whether the row belongs in the shown sequence: always in a flat list, else by its group,
+    // or while filtering by its match (its group's header still has to be there).
+    bool Visible(const CContactDisplay& row) const;
+    bool KindVisible(ContactDisplayKind kind) const;
+    bool HasMatch(ContactDisplayKind contact) const;
+    // Builds the placeholders and the shown sequence afresh, announced as one reset.
+    void Rebuild();
     bool Show(CContactDisplay* row);
     void Hide(int index);
     bool RemoveModelRow(CContactDisplay* row);
@@ -93,6 +110,7 @@ private:
     std::vector<CContactDisplay*> m_shown; // always in RowLess order
     ShownRowsObserver* m_observer = nullptr;
     OwnAbilities m_own;
+    std::u16string m_filter; // folded for search
     int m_mailCount = 0;
     bool m_flat = false;
 };

@@ -305,6 +305,18 @@ Möglicherweise fängt jemand die Verbindung ab. Wenn Ihr Administrator das Zert
             <source>%1 unread messages</source>
             <translation>%1 ungelesene Nachrichten</translation>
         </message>
+        <message>
+            <source>None of your contacts are online.</source>
+            <translation>Keiner Ihrer Kontakte ist online.</translation>
+        </message>
+        <message>
+            <source>None of your contacts are offline.</source>
+            <translation>Keiner Ihrer Kontakte ist offline.</translation>
+        </message>
+        <message>
+            <source>No matching contacts.</source>
+            <translation>Keine passenden Kontakte.</translation>
+        </message>
     </context>
     <context>
         <name>zep::CDesktopNotifications</name>
@@ -895,6 +907,13 @@ Möchten Sie den Assistenten wirklich beenden?</translation>
         <message>
             <source>&amp;Password:</source>
             <translation>&amp;Kennwort:</translation>
+        </message>
+    </context>
+    <context>
+        <name>zep::contacts::ContactFilterBar</name>
+        <message>
+            <source>Search contacts</source>
+            <translation>Kontakte suchen</translation>
         </message>
     </context>
     <context>

@@ -22,6 +22,9 @@ DisplayTexts& Store()
     QT_TRANSLATE_NOOP("zep", "<All participants have left the conversation>"),
     QT_TRANSLATE_NOOP("zep", "No recent email messages"),
     QT_TRANSLATE_NOOP("zep", "You have %1 recent email messages"),
+    QT_TRANSLATE_NOOP("zep", "None of your contacts are online."),
+    QT_TRANSLATE_NOOP("zep", "None of your contacts are offline."),
+    QT_TRANSLATE_NOOP("zep", "No matching contacts."),
 };
 
 std::u16string TranslateUiText(std::u16string_view text)

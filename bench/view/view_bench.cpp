@@ -2,6 +2,8 @@
 //   view_bench burst [contacts] [events]: the view's own dispatch applies a burst of PRESENCE
 //     events to a shown list of that many contacts; prints events applied per second, with
 //     the window painted along the way.
+//   view_bench filter [contacts]: types a name into the contact filter, one key at a time, then
+//     takes it back; prints the time per keystroke until the list is filtered and painted.
 //   view_bench idle PORT [seconds]: logs on to a zep-devserver on 127.0.0.1:PORT as
 //     anna@example.com and prints the process CPU time spent while the view sits idle.
 #include "app/main_frame.h"
@@ -14,8 +16,10 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <sys/resource.h>
 
 using namespace zep;
@@ -43,12 +47,10 @@ void Spin(std::chrono::milliseconds span)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
-int Burst(int contacts, int events)
+// No server: the view's reader finds the connection closed and stops; the list is filled here
+// as creation would fill it.
+void Fill(CZepimView& view, int contacts)
 {
-    // No server: the view's reader finds the connection closed and stops; the list is filled
-    // here as creation would fill it.
-    ClientConnection connection;
-    CZepimView view(connection, nullptr, 0);
     view.resize(320, 700);
     view.show();
     Spin(std::chrono::milliseconds(200));
@@ -65,7 +67,13 @@ int Burst(int contacts, int events)
     }
     view.List()->RefreshList();
     QCoreApplication::processEvents();
+}
 
+int Burst(int contacts, int events)
+{
+    ClientConnection connection;
+    CZepimView view(connection, nullptr, 0);
+    Fill(view, contacts);
     static const char16_t* const subs[] = {u"", u"TA", u"XA", u"DND", u"PHONE", u"LUNCH"};
     std::vector<ServerEvent> burst;
     for (int i = 0; i < events; ++i) {
@@ -88,6 +96,33 @@ int Burst(int contacts, int events)
     const double seconds = timer.nsecsElapsed() / 1e9;
     std::printf("%d PRESENCE events on %d contacts: %.1f ms, %.0f events/s\n", events, contacts,
                 seconds * 1000, events / seconds);
+    return 0;
+}
+
+int Filter(int contacts)
+{
+    ClientConnection connection;
+    CZepimView view(connection, nullptr, 0);
+    Fill(view, contacts);
+    std::vector<double> ms;
+    const auto key = [&](const std::function<void()>& press) {
+        QElapsedTimer t;
+        t.start();
+        press();
+        view.repaint(); // the filtered list painted, as the next frame would show it
+        QCoreApplication::processEvents();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    };
+    const QString typed = QStringLiteral("contact 19");
+    for (int round = 0; round < 5; ++round) {
+        for (const QChar c : typed)
+            key([&] { view.Filter()->Continue(c); });
+        for (int i = 0; i < typed.size(); ++i)
+            key([&] { view.Filter()->backspace(); });
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%zu keystrokes filtering %d contacts: median %.2f ms, p90 %.2f ms, max %.2f ms\n",
+                ms.size(), contacts, ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back());
     return 0;
 }
 
@@ -136,5 +171,7 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "burst";
     if (mode == "idle" && argc > 2)
         return Idle(std::atoi(argv[2]), argc > 3 ? std::atoi(argv[3]) : 60);
+    if (mode == "filter")
+        return Filter(argc > 2 ? std::atoi(argv[2]) : 2000);
     return Burst(argc > 2 ? std::atoi(argv[2]) : 2000, argc > 3 ? std::atoi(argv[3]) : 5000);
 }

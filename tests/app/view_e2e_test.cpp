@@ -23,6 +23,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTest>
 #include <atomic>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -196,6 +197,24 @@ TEST_F(ViewE2E, EchoAnswersInTheConversationWindow)
     view->StartConversation(u"echo@example.com");
     QCoreApplication::processEvents();
     EXPECT_EQ(view->Conversations().size(), 1u);
+}
+
+// A name typed into the list filters it; Enter talks to the first match, Esc shows all again.
+TEST_F(ViewE2E, TypingInTheListFiltersAndEnterStartsTheConversation)
+{
+    ASSERT_EQ(KindOf(u"echo@example.com"), ContactDisplayKind::OnlineContact) << Shown();
+    const std::string whole = Shown();
+    QTest::keyClicks(view->List(), QStringLiteral("ECH"));
+    EXPECT_TRUE(view->Filter()->isVisibleTo(view));
+    EXPECT_EQ(view->Filter()->text(), QStringLiteral("ECH"));
+    EXPECT_EQ(Shown().find("Anna Berg"), std::string::npos) << Shown();
+    EXPECT_NE(Shown().find("No matching contacts."), std::string::npos) << Shown();
+    QTest::keyClick(view->Filter(), Qt::Key_Return);
+    ASSERT_TRUE(test::WaitUntil([&] { return OnlyConversation() != nullptr; }));
+    QTest::keyClick(view->Filter(), Qt::Key_Escape);
+    EXPECT_TRUE(view->Filter()->text().isEmpty());
+    EXPECT_FALSE(view->Filter()->isVisibleTo(view));
+    EXPECT_EQ(Shown(), whole);
 }
 
 TEST_F(ViewE2E, AReopenedConversationShowsItsEarlierLinesAndTheHistoryFindsThem)

@@ -29,6 +29,13 @@ public:
         ++removes;
     }
     void EndRemoveRows() override {}
+    void BeginReset() override { m_rows.clear(); }
+    void EndReset() override
+    {
+        for (int i = 0; i < m_list.ShownCount(); ++i)
+            m_rows.push_back(m_list.ShownAt(i));
+        ++resets;
+    }
     void RowChanged(int index) override
     {
         ASSERT_GE(index, 0);
@@ -45,7 +52,7 @@ public:
         }
         return true;
     }
-    int inserts = 0, removes = 0, changes = 0;
+    int inserts = 0, removes = 0, changes = 0, resets = 0;
 
 private:
     const ContactListEngine& m_list;
@@ -251,7 +258,10 @@ TEST(ContactListMirror, RandomOperationsKeepMirrorSortedAndPlaceholdersRight)
         const int who = static_cast<int>(random() % 40);
         const std::u16string email = U("c" + std::to_string(who) + "@x.test");
         const int action = static_cast<int>(random() % 10);
-        if (action == 0) {
+        if (action == 3 && step % 4 == 0) {
+            static const char16_t* const filters[] = {u"", u"N3", u"c1", u"@X.", u"zz"};
+            list.SetFilter(filters[random() % 5]);
+        } else if (action == 0) {
             list.Collapse(random() % 2 ? ContactDisplayKind::OnlineHeader
                                        : ContactDisplayKind::OfflineHeader);
         } else if (action == 1) {
@@ -268,15 +278,96 @@ TEST(ContactListMirror, RandomOperationsKeepMirrorSortedAndPlaceholdersRight)
         ASSERT_TRUE(mirror.Matches()) << "step " << step;
         for (int i = 1; i < list.ShownCount(); ++i)
             ASSERT_FALSE(RowLess(*list.ShownAt(i), *list.ShownAt(i - 1))) << "step " << step;
-        const bool anyOnline = list.Model().HasKind(ContactDisplayKind::OnlineContact);
-        const bool anyOffline = list.Model().HasKind(ContactDisplayKind::OfflineContact);
+        // While filtering, a contact is shown when its name or address holds the text, and
+        // a group's placeholder stands for its matches.
+        const auto matches = [&](const CContactDisplay& r) {
+            const std::string filter = A(list.FilterText());
+            return !r.IsContact() ||
+                   A(FoldCase(r.Contact.name)).find(filter) != std::string::npos ||
+                   A(FoldCase(r.Contact.email)).find(filter) != std::string::npos;
+        };
+        bool anyOnline = false, anyOffline = false;
+        for (const auto& r : list.Model()) {
+            anyOnline |= r->Kind == ContactDisplayKind::OnlineContact && matches(*r);
+            anyOffline |= r->Kind == ContactDisplayKind::OfflineContact && matches(*r);
+            const bool shown = list.Filtering() ? matches(*r) : list.Model().IsShown(*r);
+            ASSERT_EQ(list.ShownIndexOf(r.get()) >= 0, shown) << "step " << step;
+        }
         ASSERT_EQ(list.Model().HasKind(ContactDisplayKind::OnlinePlaceholder), !anyOnline);
         ASSERT_EQ(list.Model().HasKind(ContactDisplayKind::OfflinePlaceholder), !anyOffline);
-        for (const auto& r : list.Model())
-            ASSERT_EQ(list.ShownIndexOf(r.get()) >= 0, list.Model().IsShown(*r));
     }
     EXPECT_GT(mirror.removes, 0);
     EXPECT_GT(mirror.changes, 0);
+    EXPECT_GT(mirror.resets, 0);
+}
+
+// The filter over Ann and Bob (online) and Carol and Émile (offline).
+struct FilterRow
+{
+    const char* name;
+    const char16_t* text;
+    bool offlineCollapsed;
+    const char* shown;
+};
+
+class ContactListFilter : public ::testing::TestWithParam<FilterRow>
+{
+};
+
+TEST_P(ContactListFilter, ShowsMatchesInBothGroupsAndComesBackWhole)
+{
+    ContactListEngine list;
+    MirrorObserver mirror(list);
+    list.SetObserver(&mirror);
+    ContactRecord emile = Contact("Emile", "emile@x.test", PresenceStatus::Unavailable);
+    emile.name = u"\u00c9mile";
+    Fill(list, {Contact("Ann", "ann@x.test"), Contact("Bob Builder", "bob@corp.test"),
+                Contact("Carol", "carol@x.test", PresenceStatus::Unavailable), emile});
+    if (GetParam().offlineCollapsed)
+        list.Collapse(ContactDisplayKind::OfflineHeader);
+    const std::string whole = Shown(list);
+    list.SetFilter(GetParam().text);
+    EXPECT_EQ(Shown(list), GetParam().shown);
+    EXPECT_TRUE(mirror.Matches());
+    // Headers look open and do not toggle while filtering.
+    const CContactDisplay* offline = list.FindByKind(ContactDisplayKind::OfflineHeader);
+    EXPECT_EQ(list.ImageOf(*offline), ContactImage::HeaderExpanded);
+    EXPECT_FALSE(list.Collapse(ContactDisplayKind::OnlineHeader));
+    list.SetFilter(u"");
+    EXPECT_EQ(Shown(list), whole);
+    EXPECT_TRUE(mirror.Matches());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ContactListFilter,
+    ::testing::Values(
+        FilterRow{"name", u"ann", false,
+                  "No recent email messages\nOnline\nAnn\nOffline\nNo matching contacts.\n"},
+        FilterRow{"address", u"corp", false,
+                  "No recent email messages\nOnline\nBob Builder\nOffline\n"
+                  "No matching contacts.\n"},
+        FilterRow{"case_and_latin_letters", u"\u00c9MI", false,
+                  "No recent email messages\nOnline\nNo matching contacts.\nOffline\n?mile\n"},
+        FilterRow{"both_groups", u"@x.", false,
+                  "No recent email messages\nOnline\nAnn\nOffline\nCarol\n?mile\n"},
+        FilterRow{"collapsed_group_searched", u"CAROL", true,
+                  "No recent email messages\nOnline\nNo matching contacts.\nOffline\nCarol\n"},
+        FilterRow{"no_match", u"zz", false,
+                  "No recent email messages\nOnline\nNo matching contacts.\nOffline\n"
+                  "No matching contacts.\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ContactListFilter, PresenceWhileFilteringMovesTheMatchAndItsPlaceholders)
+{
+    ContactListEngine list;
+    Fill(list, {Contact("Ann", "ann@x.test"),
+                Contact("Carol", "carol@x.test", PresenceStatus::Unavailable)});
+    list.SetFilter(u"car");
+    ASSERT_TRUE(list.UpdateContact(
+        u"carol@x.test", Moved(*list.FindByEmail(u"carol@x.test"), PresenceStatus::Available)));
+    EXPECT_EQ(Shown(list), "No recent email messages\nOnline\nCarol\nOffline\n"
+                           "No matching contacts.\n");
+    EXPECT_EQ(list.FirstShownContact(), list.FindByEmail(u"carol@x.test"));
 }
 
 // A flat list: every row it holds is shown, sorted, and it never holds a header or placeholder.
