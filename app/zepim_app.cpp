@@ -5,6 +5,7 @@
 #include "app/zepim_view.h"
 #include "common/app_identity.h"
 #include "desktop/autostart.h"
+#include "desktop/colour_scheme_portal.h"
 #include "desktop/mail_launch.h"
 #include "desktop/options_dialog.h"
 #include "desktop/tray_icon.h"
@@ -91,6 +92,9 @@ int CZepimApp::Start()
     if (!Settings::RecordInstallDirectory(QString::fromStdString(ProgramDirectory()), installed))
         LogWrite(ZepimLog(), kLogFailure, 99999, "The program folder could not be recorded.");
     LoadDisplayTexts();
+    // The windows take the desktop's colours, dark or light, and follow a change at once.
+    auto* scheme = new ColourSchemePortal(QDBusConnection::sessionBus(), &m_app);
+    QObject::connect(scheme, &ColourSchemePortal::schemeChanged, &m_app, FollowColourScheme);
     if (const QString help = HelpDirectory(); help.isEmpty())
         LogWrite(ZepimLog(), kLogFailure, 99999, "The help pages were not found.");
     else

@@ -2,6 +2,7 @@
 
 #include "contacts/contact_images.h"
 #include "contacts/plain_text.h"
+#include "ui/colour_scheme.h"
 
 #include <QAccessibleWidget>
 #include <QDesktopServices>
@@ -187,11 +188,14 @@ void CMyStatusButton::paintEvent(QPaintEvent*)
     Layout();
     QPainter painter(this);
     const QRect all = rect();
+    // A pale blue shade on a light desktop; on a dark one a shade of its window colour.
+    const QColor window = palette().color(QPalette::Window);
+    const bool dark = IsDarkPalette(palette());
     QLinearGradient shade(all.topLeft(), all.bottomLeft());
-    shade.setColorAt(0, QColor(250, 251, 255));
-    shade.setColorAt(1, QColor(222, 228, 245));
+    shade.setColorAt(0, dark ? window.lighter(135) : QColor(250, 251, 255));
+    shade.setColorAt(1, dark ? window.lighter(110) : QColor(222, 228, 245));
     painter.fillRect(all, shade);
-    painter.setPen(QColor(180, 188, 210));
+    painter.setPen(dark ? window.darker(150) : QColor(180, 188, 210));
     painter.drawLine(all.bottomLeft(), all.bottomRight());
     if (!m_shownLogo.isNull())
         painter.drawPixmap(m_logoRect.left(), all.top() + (all.height() - m_shownLogo.height()) / 2,

@@ -1,7 +1,9 @@
 #include "conversations/button_ex.h"
 
 #include "contacts/plain_text.h"
+#include "ui/colour_scheme.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -23,6 +25,27 @@ CButtonEx::CButtonEx(int controlId, const QString& caption, QWidget* parent)
     // Every activation reaches the one command: the mouse (below), Space, click() and the
     // accessible press action that screen readers use all end in clicked().
     connect(this, &QAbstractButton::clicked, this, [this] { emit Command(m_controlId); });
+}
+
+QColor CButtonEx::DefaultBackColour()
+{
+    const QPalette desktop = QApplication::palette();
+    return IsDarkPalette(desktop) ? desktop.color(QPalette::Window) : QColor(242, 242, 255);
+}
+
+void CButtonEx::FollowBodyColours(QWidget& body)
+{
+    FollowPalette(body, [&body] {
+        const QPalette desktop = QApplication::palette();
+        QPalette back = body.palette();
+        back.setColor(QPalette::Window, DefaultBackColour());
+        back.setColor(QPalette::WindowText,
+                      IsDarkPalette(desktop) ? desktop.color(QPalette::WindowText) : Qt::black);
+        body.setPalette(back);
+        for (CButtonEx* button : body.findChildren<CButtonEx*>())
+            button->SetColours(DefaultBackColour(), desktop.color(QPalette::ButtonText),
+                               desktop.color(QPalette::Disabled, QPalette::ButtonText));
+    });
 }
 
 void CButtonEx::SetColours(const QColor& back, const QColor& text, const QColor& disabledText)

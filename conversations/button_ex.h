@@ -13,8 +13,12 @@ class CButtonEx : public QPushButton
 {
     Q_OBJECT
 public:
-    // The hosts set the background to red 242, green 242, blue 255.
-    static QColor DefaultBackColour() { return QColor(242, 242, 255); }
+    // The hosts set the background to red 242, green 242, blue 255; on a dark desktop to the
+    // desktop's window colour.
+    static QColor DefaultBackColour();
+    // Gives a window's body and its buttons the default colours, now and whenever the
+    // desktop's palette changes.
+    static void FollowBodyColours(QWidget& body);
 
     CButtonEx(int controlId, const QString& caption, QWidget* parent = nullptr);
 

@@ -2,7 +2,9 @@
 #include "conversations/time_stamps.h"
 
 #include "conversations/edit_actions.h"
+#include "conversations/pane_colours.h"
 #include "session/history_store.h"
+#include "ui/colour_scheme.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -122,10 +124,12 @@ QString HtmlFilter()
     return HistoryWindow::tr("Web pages (*.html *.htm)");
 }
 
+// Without a colour the text takes the pane's own text colour.
 QTextCharFormat Chars(const QColor& colour, bool bold = false, bool italic = false)
 {
     QTextCharFormat format;
-    format.setForeground(colour);
+    if (colour.isValid())
+        format.setForeground(colour);
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(italic);
     return format;
@@ -200,6 +204,11 @@ void HistoryWindow::BuildControls()
     m_pane->setObjectName(QStringLiteral("HistoryPane"));
     m_pane->setReadOnly(true);
     m_pane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The pane has the desktop's colours; the speakers' colours stay readable on them.
+    auto* colours =
+        new ReadableColours(*m_pane->document(), m_pane->palette().color(QPalette::Base));
+    FollowPalette(*colours,
+                  [colours] { colours->SetBase(QApplication::palette().color(QPalette::Base)); });
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(m_left);
@@ -331,7 +340,7 @@ void HistoryWindow::ShowConversation(std::int64_t conversation, std::int64_t ent
     const QTextCharFormat notice = Chars(QColor(110, 110, 110), false, true);
     const QTextCharFormat own = Chars(QColor(20, 60, 150), true);
     const QTextCharFormat other = Chars(QColor(150, 30, 30), true);
-    const QTextCharFormat text = Chars(Qt::black);
+    const QTextCharFormat text = Chars(QColor());
     bool first = true;
     const auto startBlock = [&](const QTextBlockFormat& format) {
         if (first)

@@ -7,6 +7,7 @@
 #include "conversations/conversation_host.h"
 #include "conversations/drafts.h"
 #include "conversations/message_parts.h"
+#include "conversations/pane_colours.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "conversations/rtf_reader.h"
 #include "conversations/rtf_writer.h"
@@ -50,11 +51,13 @@ QFont InterfaceFont()
     return WithRealFamily(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
-QTextCharFormat TextFormat(const QColor& colour)
+// Without a colour the text takes the pane's own text colour.
+QTextCharFormat TextFormat(const QColor& colour = {})
 {
     QTextCharFormat format;
     format.setFont(InterfaceFont());
-    format.setForeground(colour);
+    if (colour.isValid())
+        format.setForeground(colour);
     return format;
 }
 
@@ -231,7 +234,7 @@ void MessageWindow::AddCaption(const QString& text)
         caption += QStringLiteral(" (%1)").arg(ClockTime(now.time(), locale));
     }
     end.insertText(caption + u':', TextFormat(kCaptionColour));
-    end.insertBlock(flush, TextFormat(Qt::black));
+    end.insertBlock(flush, TextFormat());
 }
 
 void MessageWindow::AddNotice(const QString& text)
@@ -296,7 +299,7 @@ void MessageWindow::ShowEarlierLines()
     rule.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
                      QTextLength(QTextLength::PercentageLength, 100));
     end.insertBlock(rule);
-    end.insertBlock(QTextBlockFormat(), TextFormat(Qt::black));
+    end.insertBlock(QTextBlockFormat(), TextFormat());
 }
 
 void MessageWindow::AddRichBlock(const RtfDocument& received)
@@ -312,14 +315,14 @@ void MessageWindow::AddRichBlock(const RtfDocument& received)
         document.endsWithBreak = true;
     }
     m_history->setUpdatesEnabled(false);
-    const int start = m_history->AppendRtf(document, TextFormat(Qt::black));
+    const int start = m_history->AppendRtf(document, TextFormat());
     MarkLinks(*m_history->document(), start);
     if (m_history->LastLineHoldsText()) {
         QTextCursor end(m_history->document());
         end.movePosition(QTextCursor::End);
         QTextBlockFormat flush;
         flush.setLeftMargin(0);
-        end.insertBlock(flush, TextFormat(Qt::black));
+        end.insertBlock(flush, TextFormat());
     }
     m_history->IndentFrom(start, MessageIndent());
     m_history->setUpdatesEnabled(true);
@@ -328,7 +331,7 @@ void MessageWindow::AddRichBlock(const RtfDocument& received)
 void MessageWindow::AddPlainBlock(const QString& text)
 {
     m_history->setUpdatesEnabled(false);
-    const int start = m_history->AppendPlain(text, TextFormat(Qt::black));
+    const int start = m_history->AppendPlain(text, TextFormat());
     MarkLinks(*m_history->document(), start);
     m_history->IndentFrom(start, MessageIndent());
     m_history->setUpdatesEnabled(true);
@@ -483,7 +486,7 @@ void MessageWindow::ApplyInputFormat(const QFont& font, const QColor& colour)
     m_inputColour = colour.isValid() ? colour : QColor(Qt::black);
     QTextCharFormat format;
     format.setFont(m_inputFont);
-    format.setForeground(m_inputColour);
+    SetWrittenColour(format, m_inputColour, m_input->Colours().Base());
     m_input->mergeCurrentCharFormat(format);
 }
 

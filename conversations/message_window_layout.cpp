@@ -12,6 +12,8 @@
 
 #include "resources/resources.h"
 #include "session/settings.h"
+#include "ui/colour_scheme.h"
+#include "ui/contrast.h"
 #include "ui/logo.h"
 
 #include <QApplication>
@@ -41,7 +43,7 @@ QPixmap FontGlyph()
     font.setPixelSize(13);
     font.setBold(true);
     painter.setFont(font);
-    painter.setPen(QColor(30, 30, 120));
+    painter.setPen(Readable(QColor(30, 30, 120), CButtonEx::DefaultBackColour()));
     painter.drawText(QRect(0, -1, 16, 14), Qt::AlignCenter, QStringLiteral("A"));
     painter.fillRect(QRect(2, 13, 12, 3), QColor(200, 30, 30));
     return glyph;
@@ -58,10 +60,6 @@ void MessageWindow::BuildControls()
     frame->setMenuBar(m_menuBar);
 
     m_body = new QWidget(this);
-    QPalette back = m_body->palette();
-    back.setColor(QPalette::Window, CButtonEx::DefaultBackColour());
-    back.setColor(QPalette::WindowText, Qt::black);
-    m_body->setPalette(back);
     m_body->setAutoFillBackground(true);
     m_body->installEventFilter(this);
     frame->addWidget(m_body);
@@ -97,7 +95,7 @@ void MessageWindow::BuildControls()
 
     m_fontButton = new CButtonEx(kFontButtonId, tr("Font"), m_body);
     m_fontButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
-    m_fontButton->SetBitmap(FontGlyph());
+    FollowPalette(*m_fontButton, [this] { m_fontButton->SetBitmap(FontGlyph()); });
     m_fontButton->SetTip(tr("Select a font or text color"));
     m_fontButton->setAccessibleName(tr("Font"));
     connect(m_fontButton, &CButtonEx::Command, this, [this] { ChangeFont(); });
@@ -125,6 +123,7 @@ void MessageWindow::BuildControls()
     setTabOrder(m_fontButton, m_emojiButton);
     setTabOrder(m_emojiButton, m_input);
     setTabOrder(m_input, m_sendButton);
+    CButtonEx::FollowBodyColours(*m_body);
 }
 
 void MessageWindow::BuildMenus()

@@ -6,6 +6,7 @@
 #include "conversations/offline_message_host.h"
 #include "conversations/rich_edit_ctrl_ex.h"
 #include "session/settings.h"
+#include "ui/contrast.h"
 #include "ui/placement.h"
 
 #include <QCloseEvent>
@@ -81,7 +82,8 @@ void COfflineMessageWindow::TextChanged()
         // Past the limit the count turns red; it is still sent, the server cuts it.
         QPalette look = palette();
         if (count > static_cast<std::size_t>(m_limit))
-            look.setColor(QPalette::WindowText, QColor(200, 0, 0));
+            look.setColor(QPalette::WindowText,
+                          Readable(QColor(200, 0, 0), m_body->palette().color(QPalette::Window)));
         else
             look.setColor(QPalette::WindowText, m_body->palette().color(QPalette::WindowText));
         m_remaining->setPalette(look);

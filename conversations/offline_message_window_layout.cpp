@@ -65,10 +65,6 @@ void COfflineMessageWindow::BuildControls(const OfflineRecipients& lists)
     frame->setMenuBar(m_menuBar);
 
     m_body = new QWidget(this);
-    QPalette back = m_body->palette();
-    back.setColor(QPalette::Window, CButtonEx::DefaultBackColour());
-    back.setColor(QPalette::WindowText, Qt::black);
-    m_body->setPalette(back);
     m_body->setAutoFillBackground(true);
     m_body->installEventFilter(this);
     frame->addWidget(m_body);
@@ -134,6 +130,7 @@ void COfflineMessageWindow::BuildControls(const OfflineRecipients& lists)
     }
     setTabOrder(m_pane, m_sendButton);
     setTabOrder(m_sendButton, m_cancelButton);
+    CButtonEx::FollowBodyColours(*m_body);
 }
 
 void COfflineMessageWindow::BuildMenus()

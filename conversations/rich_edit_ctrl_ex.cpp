@@ -1,11 +1,12 @@
 #include "conversations/rich_edit_ctrl_ex.h"
 
-#include "conversations/spell_checker.h"
-#include "conversations/spell_highlighter.h"
-
 #include "conversations/links.h"
+#include "conversations/pane_colours.h"
 #include "conversations/rtf_reader.h"
 #include "conversations/rtf_writer.h"
+#include "conversations/spell_checker.h"
+#include "conversations/spell_highlighter.h"
+#include "ui/colour_scheme.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -73,14 +74,19 @@ CRichEditCtrlEx::CRichEditCtrlEx(QWidget* parent) : QTextEdit(parent)
 {
     setTabChangesFocus(true);
     setAcceptRichText(true);
-    // The panes are white with black text whatever the desktop's colours: received text
-    // carries colours chosen for that.
-    QPalette colours = palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        colours.setColor(group, QPalette::Base, Qt::white);
-        colours.setColor(group, QPalette::Text, Qt::black);
-    }
-    setPalette(colours);
+    m_colours = new ReadableColours(*document(), PaneBase(QApplication::palette()));
+    // White with black text on a light desktop, as received text expects; the desktop's own
+    // colours on a dark one, with the text's colours made readable on them.
+    FollowPalette(*this, [this] {
+        const QPalette desktop = QApplication::palette();
+        QPalette colours = palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            colours.setColor(group, QPalette::Base, PaneBase(desktop));
+            colours.setColor(group, QPalette::Text, PaneText(desktop));
+        }
+        setPalette(colours);
+        m_colours->SetBase(PaneBase(desktop));
+    });
 }
 
 bool CRichEditCtrlEx::CanUndo() const

@@ -25,6 +25,7 @@ enum class EditCommand : int
     SelectAll = 57642,
 };
 
+class ReadableColours;
 class SpellChecker;
 class SpellHighlighter;
 
@@ -68,6 +69,8 @@ public:
     void SetTopRoom(int height) { setViewportMargins(0, height, 0, 0); }
     // A read-only pane whose links open with the desktop's handler on a click.
     void SetOpensLinks(bool opens);
+    // Keeps the text's colours readable on the pane (see pane_colours.h).
+    ReadableColours& Colours() const { return *m_colours; }
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -79,6 +82,7 @@ protected:
     QMimeData* createMimeDataFromSelection() const override;
 
 private:
+    ReadableColours* m_colours = nullptr;
     bool m_opensLinks = false;
     QString m_pressedLink; // the link under the press, opened if the release is on it too
     SpellHighlighter* m_spelling = nullptr;

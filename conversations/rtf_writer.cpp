@@ -1,6 +1,7 @@
 #include "conversations/rtf_writer.h"
 
 #include "conversations/code_pages.h"
+#include "conversations/pane_colours.h"
 
 #include <QFont>
 #include <QTextBlock>
@@ -111,8 +112,9 @@ private:
         const double points = format.fontPointSize();
         f.halfPoints = points > 0 ? std::clamp(static_cast<int>(std::lround(points * 2)), 1, 3276)
                                   : defaultHalfPoints_;
-        if (format.foreground().style() != Qt::NoBrush) {
-            const QRgb rgb = format.foreground().color().rgb() & 0xffffff;
+        // The colour as the sender chose it, not as the pane draws it.
+        if (const QColor written = WrittenColour(format); written.isValid()) {
+            const QRgb rgb = written.rgb() & 0xffffff;
             auto it = std::find(colours_.begin(), colours_.end(), rgb);
             f.colour = static_cast<int>(it - colours_.begin()) + 1;
             if (it == colours_.end())

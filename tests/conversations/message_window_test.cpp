@@ -13,6 +13,8 @@
 #include "tests/support/scratch_home.h"
 
 #include "session/settings.h"
+#include "ui/colour_scheme.h"
+#include "ui/contrast.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -55,15 +57,15 @@ std::vector<std::u16string> PlainMessage(const char* text)
 }
 
 // A body as another client writes it: the plain part, then the rich one.
-std::vector<std::u16string> RichMessage()
+std::vector<std::u16string>
+RichMessage(const char* rtf = "{\\rtf1\\ansi{\\fonttbl\\f0 Arial;}\\f0 rich \\b bold\\b0\\par}")
 {
     return Lines(
         {"MESSAGE", "MIME-Version: 1.0",
          "Content-Type: multipart/alternative; boundary=\"==_10:00:00 Mon, 7 Dec 2026 ==_\"", "",
          "--==_10:00:00 Mon, 7 Dec 2026 ==_", "Content-Type: text/plain; charset=\"utf-8\"", "",
          "the plain part", "--==_10:00:00 Mon, 7 Dec 2026 ==_",
-         "Content-Type: text/richtext; charset=\"us-ascii\"", "",
-         "{\\rtf1\\ansi{\\fonttbl\\f0 Arial;}\\f0 rich \\b bold\\b0\\par}",
+         "Content-Type: text/richtext; charset=\"us-ascii\"", "", rtf,
          "--==_10:00:00 Mon, 7 Dec 2026 ==_"});
 }
 
@@ -510,6 +512,38 @@ TEST_F(Conversation, PlainAndRichMessagesAreShownUnderTheSendersName)
     QTextCursor at(window->History()->document());
     at.setPosition(S(window->History()->toPlainText()).find("bold") + 2);
     EXPECT_EQ(at.charFormat().fontWeight(), QFont::Bold);
+}
+
+// On a dark desktop a sender's dark blue is raised to read on the dark pane, text without a
+// colour takes the pane's text colour, and what the user sends keeps the colour chosen; back
+// on a light desktop every colour is drawn as written again.
+TEST_F(Conversation, ADarkDesktopKeepsColoursReadableAndSendsThemAsChosen)
+{
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(DarkPalette(light));
+    Open();
+    window->OnMessage(u"bob@x.test", RichMessage("{\\rtf1{\\colortbl ;\\red0\\green0\\blue128;}"
+                                                 "\\cf1 blue \\cf0 plain\\par}"));
+    const auto format = [](CRichEditCtrlEx* pane, const char* word) {
+        QTextCursor at(pane->document());
+        at.setPosition(static_cast<int>(pane->toPlainText().indexOf(QLatin1String(word))) + 1);
+        return at.charFormat();
+    };
+    const QColor base = window->History()->palette().color(QPalette::Base);
+    EXPECT_EQ(base, QApplication::palette().color(QPalette::Base));
+    EXPECT_GE(ContrastRatio(format(window->History(), "blue").foreground().color(), base), 4.5);
+    EXPECT_EQ(format(window->History(), "plain").foreground().style(), Qt::NoBrush);
+    EXPECT_EQ(window->History()->palette().color(QPalette::Text),
+              QApplication::palette().color(QPalette::Text));
+    QTest::keyClicks(window->Input(), QStringLiteral("dark"));
+    EXPECT_GE(ContrastRatio(format(window->Input(), "dark").foreground().color(), base), 4.5);
+    window->Send();
+    QApplication::setPalette(light);
+    ASSERT_EQ(host.sent.size(), 1u);
+    EXPECT_NE(host.sent[0].body.find("\\red0\\green0\\blue0;"), std::string::npos)
+        << host.sent[0].body;
+    EXPECT_EQ(format(window->History(), "blue").foreground().color(), QColor(0, 0, 128));
+    EXPECT_EQ(window->History()->palette().color(QPalette::Base), QColor(Qt::white));
 }
 
 TEST_F(Conversation, AMessageArrivingWhileHistoryTextIsSelectedKeepsTheSelection)

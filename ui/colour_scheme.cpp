@@ -1,0 +1,110 @@
+#include "ui/colour_scheme.h"
+
+#include "ui/contrast.h"
+
+#include <QApplication>
+#include <optional>
+#include <utility>
+
+namespace zep {
+
+namespace {
+
+class PaletteWatch : public QObject
+{
+public:
+    PaletteWatch(QObject& owner, std::function<void()> apply)
+        : QObject(&owner), m_apply(std::move(apply))
+    {
+        qApp->installEventFilter(this);
+        m_apply();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+            m_apply();
+        return false;
+    }
+
+private:
+    std::function<void()> m_apply;
+};
+
+std::optional<QPalette>& Started()
+{
+    static std::optional<QPalette> palette;
+    return palette;
+}
+
+} // namespace
+
+bool IsDarkPalette(const QPalette& palette)
+{
+    return IsDarkBase(palette.color(QPalette::Window));
+}
+
+QPalette DarkPalette(const QPalette& from)
+{
+    const QColor window(45, 45, 48);
+    const QColor base(30, 30, 32);
+    const QColor text(230, 230, 230);
+    const QColor grey(128, 128, 128);
+    QPalette dark;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool off = group == QPalette::Disabled;
+        dark.setColor(group, QPalette::Window, window);
+        dark.setColor(group, QPalette::WindowText, off ? grey : text);
+        dark.setColor(group, QPalette::Base, off ? window : base);
+        dark.setColor(group, QPalette::AlternateBase, QColor(40, 40, 43));
+        dark.setColor(group, QPalette::ToolTipBase, window);
+        dark.setColor(group, QPalette::ToolTipText, text);
+        dark.setColor(group, QPalette::PlaceholderText, grey);
+        dark.setColor(group, QPalette::Text, off ? grey : text);
+        dark.setColor(group, QPalette::Button, window);
+        dark.setColor(group, QPalette::ButtonText, off ? grey : text);
+        dark.setColor(group, QPalette::BrightText, Qt::white);
+        dark.setColor(group, QPalette::Light, QColor(70, 70, 74));
+        dark.setColor(group, QPalette::Midlight, QColor(58, 58, 62));
+        dark.setColor(group, QPalette::Mid, QColor(38, 38, 40));
+        dark.setColor(group, QPalette::Dark, QColor(22, 22, 24));
+        dark.setColor(group, QPalette::Shadow, Qt::black);
+        const QColor highlight = from.color(group, QPalette::Highlight);
+        dark.setColor(group, QPalette::Highlight,
+                      off ? QColor(70, 70, 74) : Readable(highlight, base, 3.0));
+        dark.setColor(group, QPalette::HighlightedText, Qt::white);
+        dark.setColor(group, QPalette::Link, Readable(from.color(group, QPalette::Link), base));
+        dark.setColor(group, QPalette::LinkVisited,
+                      Readable(from.color(group, QPalette::LinkVisited), base));
+    }
+    return dark;
+}
+
+void FollowColourScheme(ColourScheme scheme)
+{
+    std::optional<QPalette>& started = Started();
+    if (!started)
+        started = QApplication::palette();
+    const bool wantDark = scheme == ColourScheme::Dark && !IsDarkPalette(*started);
+    const QPalette next = wantDark ? DarkPalette(*started) : *started;
+    if (next != QApplication::palette())
+        QApplication::setPalette(next);
+}
+
+void FollowPalette(QObject& owner, std::function<void()> apply)
+{
+    new PaletteWatch(owner, std::move(apply));
+}
+
+QColor PaneBase(const QPalette& palette)
+{
+    return IsDarkPalette(palette) ? palette.color(QPalette::Base) : QColor(Qt::white);
+}
+
+QColor PaneText(const QPalette& palette)
+{
+    return IsDarkPalette(palette) ? palette.color(QPalette::Text) : QColor(Qt::black);
+}
+
+} // namespace zep
