@@ -198,8 +198,9 @@ void CMyStatusButton::paintEvent(QPaintEvent*)
     painter.setPen(dark ? window.darker(150) : QColor(180, 188, 210));
     painter.drawLine(all.bottomLeft(), all.bottomRight());
     if (!m_shownLogo.isNull())
-        painter.drawPixmap(m_logoRect.left(), all.top() + (all.height() - m_shownLogo.height()) / 2,
-                           m_shownLogo);
+        DrawLogo(painter,
+                 QPoint(m_logoRect.left(), all.top() + (all.height() - m_shownLogo.height()) / 2),
+                 m_shownLogo, palette());
     if (m_text.isEmpty())
         return;
     const int w = m_status.width();

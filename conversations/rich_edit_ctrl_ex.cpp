@@ -86,6 +86,8 @@ CRichEditCtrlEx::CRichEditCtrlEx(QWidget* parent) : QTextEdit(parent)
         }
         setPalette(colours);
         m_colours->SetBase(PaneBase(desktop));
+        if (m_spelling != nullptr)
+            m_spelling->rehighlight();
     });
 }
 

@@ -2,8 +2,10 @@
 
 #include "conversations/spell_checker.h"
 #include "session/settings.h"
+#include "ui/colour_scheme.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QLocale>
 #include <QMenu>
 #include <QPointer>
@@ -58,7 +60,9 @@ void SpellHighlighter::highlightBlock(const QString& text)
         return;
     QTextCharFormat wrong;
     wrong.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
-    wrong.setUnderlineColor(Qt::red);
+    // A brighter red where the pane is dark, so the thin wave still shows.
+    wrong.setUnderlineColor(IsDarkPalette(QApplication::palette()) ? QColor(255, 110, 110)
+                                                                   : QColor(Qt::red));
     ForEachWord(text, [&](Word w) {
         if (!m_checker.Check(text.mid(w.start, w.length)))
             setFormat(w.start, w.length, wrong);

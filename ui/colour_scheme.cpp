@@ -3,6 +3,8 @@
 #include "ui/contrast.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QPixmap>
 #include <optional>
 #include <utility>
 
@@ -90,6 +92,20 @@ void FollowColourScheme(ColourScheme scheme)
     const QPalette next = wantDark ? DarkPalette(*started) : *started;
     if (next != QApplication::palette())
         QApplication::setPalette(next);
+}
+
+void DrawLogo(QPainter& painter, const QPoint& at, const QPixmap& logo, const QPalette& palette)
+{
+    if (IsDarkPalette(palette)) {
+        const QRect plate = QRect(at, logo.deviceIndependentSize().toSize()).adjusted(-3, -2, 3, 2);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(236, 239, 246));
+        painter.drawRoundedRect(plate, 4, 4);
+        painter.restore();
+    }
+    painter.drawPixmap(at, logo);
 }
 
 void FollowPalette(QObject& owner, std::function<void()> apply)

@@ -8,6 +8,9 @@
 #include <functional>
 
 class QObject;
+class QPainter;
+class QPixmap;
+class QPoint;
 
 namespace zep {
 
@@ -34,6 +37,10 @@ void FollowColourScheme(ColourScheme scheme);
 // palette's base and text on a dark one.
 QColor PaneBase(const QPalette& palette);
 QColor PaneText(const QPalette& palette);
+
+// Draws a logo at `at`; on a dark palette on a light plate of its own, since a logo is drawn
+// for light backgrounds.
+void DrawLogo(QPainter& painter, const QPoint& at, const QPixmap& logo, const QPalette& palette);
 
 // Calls `apply` now and after every change of the application's palette, for as long as
 // `owner` lives.

@@ -1,6 +1,7 @@
 #include "ui/logo_banner.h"
 
 #include "session/settings.h"
+#include "ui/colour_scheme.h"
 #include "ui/logo.h"
 
 #include <QDesktopServices>
@@ -39,7 +40,7 @@ void CLogoBanner::paintEvent(QPaintEvent*)
     p.setPen(palette().mid().color());
     p.drawLine(0, height() - 1, width(), height() - 1);
     if (!m_logo.isNull())
-        p.drawPixmap(LogoRect().topLeft(), m_logo);
+        DrawLogo(p, LogoRect().topLeft(), m_logo, palette());
 }
 
 void CLogoBanner::mousePressEvent(QMouseEvent* event)
