@@ -110,6 +110,8 @@ void CZepimView::ConnectFilter()
     connect(find, &QShortcut::activated, m_filter, &contacts::ContactFilterBar::Open);
     connect(m_list, &contacts::CContactListCtrl::FilterTyped, m_filter,
             &contacts::ContactFilterBar::Continue);
+    connect(m_list, &contacts::CContactListCtrl::FilterCancelled, m_filter,
+            &contacts::ContactFilterBar::Cancel);
     connect(m_filter, &contacts::ContactFilterBar::FilterChanged, m_list,
             &contacts::CContactListCtrl::SetFilter);
     connect(m_filter, &contacts::ContactFilterBar::Accepted, m_list,

@@ -39,6 +39,13 @@ void ContactFilterBar::Continue(const QString& typed)
     insert(typed);
 }
 
+void ContactFilterBar::Cancel()
+{
+    clear();
+    hide();
+    emit LeftForList();
+}
+
 bool ContactFilterBar::event(QEvent* event)
 {
     // Esc belongs to the field (it clears the filter) before the window's Esc, which hides it.
@@ -53,9 +60,7 @@ bool ContactFilterBar::event(QEvent* event)
 void ContactFilterBar::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
-        clear();
-        hide();
-        emit LeftForList();
+        Cancel();
         return;
     }
     if (event->key() == Qt::Key_Down) {

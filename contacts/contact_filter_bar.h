@@ -16,6 +16,8 @@ public:
     void Open();
     // Shows the field with `typed` added to its text, the cursor at the end.
     void Continue(const QString& typed);
+    // Esc: clears the field, hides it and hands back to the list.
+    void Cancel();
 
 signals:
     // The text to filter by, trimmed; empty shows every contact.

@@ -251,6 +251,17 @@ QString CContactListCtrl::TipText(int index) const
     return PlainToolTip(tip);
 }
 
+bool CContactListCtrl::event(QEvent* event)
+{
+    // While filtered, Esc takes the filter away before the window's Esc, which hides it.
+    if (event->type() == QEvent::ShortcutOverride && m_engine.Filtering() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QListView::event(event);
+}
+
 bool CContactListCtrl::viewportEvent(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
@@ -320,6 +331,10 @@ void CContactListCtrl::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Menu ||
         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
         OpenMenuOfSelected();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && m_engine.Filtering()) {
+        emit FilterCancelled();
         return;
     }
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {

@@ -78,8 +78,11 @@ signals:
     void DeleteRequested(const zep::contacts::CContactDisplay* row);
     // Printable text typed while the list has the focus: the start of a filter.
     void FilterTyped(const QString& text);
+    // Esc in the list while it is filtered: the filter should go.
+    void FilterCancelled();
 
 protected:
+    bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
