@@ -124,12 +124,14 @@ QString HtmlFilter()
     return HistoryWindow::tr("Web pages (*.html *.htm)");
 }
 
-// Without a colour the text takes the pane's own text colour.
-QTextCharFormat Chars(const QColor& colour, bool bold = false, bool italic = false)
+// Without a colour the text takes the pane's own text colour; a colour is drawn readable on
+// the pane's base.
+QTextCharFormat Chars(const QColor& colour, const QColor& paneBase, bool bold = false,
+                      bool italic = false)
 {
     QTextCharFormat format;
     if (colour.isValid())
-        format.setForeground(colour);
+        conversations::SetWrittenColour(format, colour, paneBase);
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(italic);
     return format;
@@ -205,10 +207,9 @@ void HistoryWindow::BuildControls()
     m_pane->setReadOnly(true);
     m_pane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // The pane has the desktop's colours; the speakers' colours stay readable on them.
-    auto* colours =
-        new ReadableColours(*m_pane->document(), m_pane->palette().color(QPalette::Base));
-    FollowPalette(*colours,
-                  [colours] { colours->SetBase(QApplication::palette().color(QPalette::Base)); });
+    m_colours = new ReadableColours(*m_pane->document(), m_pane->palette().color(QPalette::Base));
+    FollowPalette(*m_colours,
+                  [this] { m_colours->SetBase(QApplication::palette().color(QPalette::Base)); });
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(m_left);
@@ -335,12 +336,13 @@ void HistoryWindow::ShowConversation(std::int64_t conversation, std::int64_t ent
     dayBlock.setAlignment(Qt::AlignHCenter);
     dayBlock.setTopMargin(8);
     dayBlock.setBottomMargin(4);
-    const QTextCharFormat day = Chars(QColor(90, 90, 90), true);
-    const QTextCharFormat time = Chars(Qt::gray);
-    const QTextCharFormat notice = Chars(QColor(110, 110, 110), false, true);
-    const QTextCharFormat own = Chars(QColor(20, 60, 150), true);
-    const QTextCharFormat other = Chars(QColor(150, 30, 30), true);
-    const QTextCharFormat text = Chars(QColor());
+    const QColor base = m_colours->Base();
+    const QTextCharFormat day = Chars(QColor(90, 90, 90), base, true);
+    const QTextCharFormat time = Chars(Qt::gray, base);
+    const QTextCharFormat notice = Chars(QColor(110, 110, 110), base, false, true);
+    const QTextCharFormat own = Chars(QColor(20, 60, 150), base, true);
+    const QTextCharFormat other = Chars(QColor(150, 30, 30), base, true);
+    const QTextCharFormat text = Chars(QColor(), base);
     bool first = true;
     const auto startBlock = [&](const QTextBlockFormat& format) {
         if (first)

@@ -28,6 +28,8 @@ class Store;
 
 namespace zep::conversations {
 
+class ReadableColours;
+
 class HistoryWindow : public QWidget
 {
     Q_OBJECT
@@ -78,6 +80,7 @@ private:
     QTreeWidget* m_contacts = nullptr;
     QListWidget* m_results = nullptr;
     QTextEdit* m_pane = nullptr;
+    ReadableColours* m_colours = nullptr;
     QPushButton* m_export = nullptr;
     QPushButton* m_delete = nullptr;
     QPushButton* m_deleteContact = nullptr;

@@ -51,13 +51,14 @@ QFont InterfaceFont()
     return WithRealFamily(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
-// Without a colour the text takes the pane's own text colour.
-QTextCharFormat TextFormat(const QColor& colour = {})
+// Without a colour the text takes the pane's own text colour; a colour is drawn readable on
+// the pane's base.
+QTextCharFormat TextFormat(const QColor& colour = {}, const QColor& paneBase = Qt::white)
 {
     QTextCharFormat format;
     format.setFont(InterfaceFont());
     if (colour.isValid())
-        format.setForeground(colour);
+        SetWrittenColour(format, colour, paneBase);
     return format;
 }
 
@@ -227,13 +228,13 @@ void MessageWindow::AddCaption(const QString& text)
             centred.setAlignment(Qt::AlignHCenter);
             end.setBlockFormat(centred);
             end.insertText(locale.toString(now.date(), QLocale::LongFormat),
-                           TextFormat(kCaptionColour));
+                           TextFormat(kCaptionColour, m_history->Colours().Base()));
             end.insertBlock(flush);
         }
         m_lastDay = now.date();
         caption += QStringLiteral(" (%1)").arg(ClockTime(now.time(), locale));
     }
-    end.insertText(caption + u':', TextFormat(kCaptionColour));
+    end.insertText(caption + u':', TextFormat(kCaptionColour, m_history->Colours().Base()));
     end.insertBlock(flush, TextFormat());
 }
 
@@ -283,7 +284,7 @@ void MessageWindow::ShowEarlierLines()
     const QLocale locale;
     QTextCursor end(m_history->document());
     end.movePosition(QTextCursor::End);
-    const QTextCharFormat grey = TextFormat(kEarlierColour);
+    const QTextCharFormat grey = TextFormat(kEarlierColour, m_history->Colours().Base());
     for (const history::Entry& e : earlier) {
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(e.time);
         const QString stamp = DateAndTime(when, locale);

@@ -225,7 +225,7 @@ int CRichEditCtrlEx::AppendRtf(const RtfDocument& rtf, const QTextCharFormat& ba
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
     const int start = end.position();
-    InsertRtf(end, rtf, base);
+    InsertRtf(end, rtf, base, &m_colours->Base());
     return start;
 }
 
@@ -322,7 +322,7 @@ void CRichEditCtrlEx::insertFromMimeData(const QMimeData* source)
         cursor.beginEditBlock();
         cursor.removeSelectedText();
         InsertRtf(cursor, ParseRtf(std::string_view(rtf.constData(), rtf.size())),
-                  currentCharFormat());
+                  currentCharFormat(), &m_colours->Base());
         cursor.endEditBlock();
     } else if (acceptRichText() && source->hasHtml()) {
         cursor.insertFragment(FragmentWithoutObjects(source->html()));

@@ -1,5 +1,7 @@
 #include "conversations/rtf_reader.h"
 
+#include "conversations/pane_colours.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -11,7 +13,8 @@ namespace zep::conversations {
 namespace {
 
 // What the run sets on top of the base: a plain run keeps the base as it is.
-QTextCharFormat RunFormat(const RtfCharFormat& run, const QTextCharFormat& base)
+QTextCharFormat RunFormat(const RtfCharFormat& run, const QTextCharFormat& base,
+                          const QColor* paneBase)
 {
     QTextCharFormat format = base;
     if (!run.font.empty())
@@ -28,23 +31,28 @@ QTextCharFormat RunFormat(const RtfCharFormat& run, const QTextCharFormat& base)
         format.setFontStrikeOut(true);
     if (run.colour) {
         const std::uint32_t rgb = *run.colour;
-        format.setForeground(QColor(static_cast<int>((rgb >> 16) & 0xff),
-                                    static_cast<int>((rgb >> 8) & 0xff),
-                                    static_cast<int>(rgb & 0xff)));
+        const QColor colour(static_cast<int>((rgb >> 16) & 0xff),
+                            static_cast<int>((rgb >> 8) & 0xff), static_cast<int>(rgb & 0xff));
+        if (paneBase != nullptr)
+            SetWrittenColour(format, colour, *paneBase);
+        else
+            format.setForeground(colour);
     }
     return format;
 }
 
 } // namespace
 
-void InsertRtf(QTextCursor& cursor, const RtfDocument& document, const QTextCharFormat& base)
+void InsertRtf(QTextCursor& cursor, const RtfDocument& document, const QTextCharFormat& base,
+               const QColor* paneBase)
 {
     cursor.beginEditBlock();
     const std::size_t count = document.paragraphs.size();
     for (std::size_t i = 0; i < count; ++i) {
         for (const RtfRun& run : document.paragraphs[i].runs) {
             if (!run.text.empty())
-                cursor.insertText(QString::fromStdU16String(run.text), RunFormat(run.format, base));
+                cursor.insertText(QString::fromStdU16String(run.text),
+                                  RunFormat(run.format, base, paneBase));
         }
         if (i + 1 < count || document.endsWithBreak)
             cursor.insertBlock(cursor.blockFormat(), base);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+class QColor;
 class QTextCursor;
 class QTextCharFormat;
 
@@ -68,7 +69,9 @@ inline constexpr int kRtfMinHalfPoints = 2;
 inline constexpr int kRtfMaxHalfPoints = 144;
 
 // Inserts the document at the cursor; unformatted text takes `base`. Paragraph breaks are
-// QTextCursor::insertBlock calls.
-void InsertRtf(QTextCursor& cursor, const RtfDocument& document, const QTextCharFormat& base);
+// QTextCursor::insertBlock calls. With a `paneBase`, colours are kept as written and drawn
+// readable on it (pane_colours.h).
+void InsertRtf(QTextCursor& cursor, const RtfDocument& document, const QTextCharFormat& base,
+               const QColor* paneBase = nullptr);
 
 } // namespace zep::conversations

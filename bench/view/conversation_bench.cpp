@@ -4,9 +4,12 @@
 //     history and the longest stall of the UI thread meanwhile (a 5 ms timer's lateness), and,
 //     with the conversation history kept (unless "off"), the time until the store holds them.
 //   conversation_bench history [messages]: appends that many received messages to one window;
-//     prints the time of the first and of the last thousand, and the resident memory added.
+//     prints the time of the first and of the last thousand, and the resident memory added;
+//     then the time to turn the colour scheme dark and light again under that history.
 //   conversation_bench windows [count]: opens that many conversation windows with a little
 //     history each; prints the resident memory added per window.
+//   ZEP_BENCH_DARK=1 runs any of them on a dark palette, where every coloured line is redrawn
+//     readable as it comes in.
 #include "app/zepim_view.h"
 #include "conversations/conversation_host.h"
 #include "conversations/message_parts.h"
@@ -16,6 +19,7 @@
 #include "session/history_store.h"
 #include "session/settings.h"
 #include "tests/support/fake_server.h"
+#include "ui/colour_scheme.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -219,6 +223,15 @@ int History(int messages)
                 "resident memory added %.1f MiB\n",
                 messages, firstThousand, lastThousand, lastThousand / firstThousand,
                 ResidentMiB() - before - (afterBodies - before));
+    // The desktop turns dark (or light again) under the long history: every colour redrawn.
+    for (int turn = 0; turn < 2; ++turn) {
+        const QPalette now = QApplication::palette();
+        timer.restart();
+        QApplication::setPalette(IsDarkPalette(now) ? QPalette() : DarkPalette(now));
+        QCoreApplication::processEvents();
+        std::printf("the scheme turned %s under it in %.1f ms\n",
+                    IsDarkPalette(now) ? "light" : "dark", timer.nsecsElapsed() / 1e6);
+    }
     return 0;
 }
 
@@ -256,6 +269,8 @@ int main(int argc, char** argv)
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    if (qEnvironmentVariableIntValue("ZEP_BENCH_DARK") != 0)
+        QApplication::setPalette(DarkPalette(QApplication::palette()));
     const std::string mode = argc > 1 ? argv[1] : "burst";
     const int n = argc > 2 ? std::atoi(argv[2]) : 0;
     if (mode == "history")
