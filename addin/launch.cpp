@@ -2,6 +2,7 @@
 
 #include "addin/paths.h"
 #include "common/app_identity.h"
+#include "common/text_io.h"
 
 #include <cerrno>
 #include <climits>
@@ -120,15 +121,6 @@ bool ExpandField(const std::string& word, const std::string& icon, const std::st
     return true;
 }
 
-std::string Trim(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return std::string(s);
-}
-
 // The program named by a desktop entry: an absolute path, or a bare name in PATH.
 bool ResolveProgram(const std::string& program, std::string& path, std::string& error)
 {
@@ -237,7 +229,8 @@ bool ReadDesktopEntry(const std::string& path, std::vector<std::string>& argv, s
         std::size_t end = content.find('\n', start);
         if (end == std::string::npos)
             end = content.size();
-        const std::string line = Trim(std::string_view(content).substr(start, end - start));
+        const std::string line =
+            std::string(TrimmedLine(std::string_view(content).substr(start, end - start)));
         start = end + 1;
         if (line.empty() || line[0] == '#')
             continue;
@@ -251,8 +244,8 @@ bool ReadDesktopEntry(const std::string& path, std::vector<std::string>& argv, s
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos)
             continue;
-        const std::string key = Trim(std::string_view(line).substr(0, eq));
-        const std::string value = Trim(std::string_view(line).substr(eq + 1));
+        const std::string key = std::string(TrimmedLine(std::string_view(line).substr(0, eq)));
+        const std::string value = std::string(TrimmedLine(std::string_view(line).substr(eq + 1)));
         // Localised keys ("Name[de]") are not ours to pick; the plain ones are used.
         if (key == "Type")
             type = value;

@@ -5,6 +5,15 @@
 
 namespace zep {
 
+std::string_view TrimmedLine(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::string HtmlEscaped(std::string_view text)
 {
     std::string out;

@@ -1,46 +1,17 @@
 #include "conversations/emoji_data.h"
 
+#include "common/text_io.h"
+#include "protocol/utf_text.h"
+
 #include <cstdint>
 
 namespace zep::conversations {
 namespace {
 
-std::string_view Trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool AppendUtf8(std::string& out, std::uint32_t cp)
-{
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0)
-        return false;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return true;
-}
-
-// "1F468 200D 1F469" as UTF-8; false on anything but up to 16 hexadecimal code points.
 bool CodePoints(std::string_view field, std::string& out)
 {
     int count = 0;
-    while (!(field = Trimmed(field)).empty()) {
+    while (!(field = TrimmedLine(field)).empty()) {
         std::uint32_t cp = 0;
         std::size_t digits = 0;
         for (; digits < field.size() && field[digits] != ' '; ++digits) {
@@ -53,7 +24,7 @@ bool CodePoints(std::string_view field, std::string& out)
                 return false;
             cp = cp * 16 + static_cast<std::uint32_t>(v);
         }
-        if (++count > 16 || !AppendUtf8(out, cp))
+        if (++count > 16 || cp == 0 || !AppendUtf8(out, cp))
             return false;
         field.remove_prefix(digits);
     }
@@ -67,7 +38,8 @@ std::string_view NameOf(std::string_view comment)
     if (version == std::string_view::npos)
         return {};
     const std::size_t space = comment.find(' ', version + 2);
-    return space == std::string_view::npos ? std::string_view() : Trimmed(comment.substr(space));
+    return space == std::string_view::npos ? std::string_view()
+                                           : TrimmedLine(comment.substr(space));
 }
 
 } // namespace
@@ -82,7 +54,7 @@ std::vector<EmojiEntry> ParseEmojiTest(std::string_view file, std::size_t limit)
         const std::string_view line = file.substr(0, end);
         file.remove_prefix(end == std::string_view::npos ? file.size() : end + 1);
         if (line.substr(0, kGroup.size()) == kGroup) {
-            group = std::string(Trimmed(line.substr(kGroup.size())).substr(0, 80));
+            group = std::string(TrimmedLine(line.substr(kGroup.size())).substr(0, 80));
             continue;
         }
         if (line.empty() || line.front() == '#')
@@ -92,7 +64,7 @@ std::vector<EmojiEntry> ParseEmojiTest(std::string_view file, std::size_t limit)
         if (semicolon == std::string_view::npos || hash == std::string_view::npos ||
             hash < semicolon)
             continue;
-        if (Trimmed(line.substr(semicolon + 1, hash - semicolon - 1)) != "fully-qualified")
+        if (TrimmedLine(line.substr(semicolon + 1, hash - semicolon - 1)) != "fully-qualified")
             continue;
         EmojiEntry entry;
         const std::string_view name = NameOf(line.substr(hash + 1));

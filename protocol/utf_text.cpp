@@ -94,6 +94,28 @@ std::u16string Utf8ToUtf16Lenient(std::string_view in)
     return out;
 }
 
+bool AppendUtf8(std::string& out, std::uint32_t cp)
+{
+    if (cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff))
+        return false;
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xc0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xe0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3f)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+    } else {
+        out.push_back(static_cast<char>(0xf0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3f)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3f)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3f)));
+    }
+    return true;
+}
+
 bool Utf16ToUtf8(std::u16string_view in, std::string& out)
 {
     out.clear();
@@ -111,21 +133,7 @@ bool Utf16ToUtf8(std::u16string_view in, std::string& out)
             out.clear();
             return false;
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xc0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3f)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xe0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3f)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3f)));
-        } else {
-            out.push_back(static_cast<char>(0xf0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3f)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3f)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3f)));
-        }
+        AppendUtf8(out, cp); // a whole pair or a lone unit: always a character
     }
     return true;
 }

@@ -3,6 +3,7 @@
 // splitting a character.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ namespace zep {
 bool Utf8ToUtf16(std::string_view in, std::u16string& out);
 // Strict: false (and `out` empty) on an unpaired surrogate.
 bool Utf16ToUtf8(std::u16string_view in, std::string& out);
+// Appends one code point in UTF-8; false, and nothing appended, for a surrogate or a code
+// point above U+10FFFF.
+bool AppendUtf8(std::string& out, std::uint32_t codePoint);
 // Never fails: each malformed sequence becomes U+FFFD, so a stray byte loses no other text.
 std::u16string Utf8ToUtf16Lenient(std::string_view in);
 

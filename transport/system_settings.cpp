@@ -1,5 +1,7 @@
 #include "transport/system_settings.h"
 
+#include "common/text_io.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -12,15 +14,6 @@ namespace zep {
 namespace {
 
 constexpr const char* kFileName = "/Corvane/ZEP Instant Messenger.conf";
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
@@ -86,7 +79,7 @@ bool ReadSystemSetting(const std::string& group, const std::string& key, std::st
     std::string line;
     std::string section;
     while (std::getline(file, line)) {
-        std::string_view text = Trim(line);
+        std::string_view text = TrimmedLine(line);
         if (text.empty() || text.front() == ';' || text.front() == '#')
             continue;
         if (text.front() == '[' && text.back() == ']') {
@@ -96,8 +89,8 @@ bool ReadSystemSetting(const std::string& group, const std::string& key, std::st
         std::size_t equals = text.find('=');
         if (equals == std::string_view::npos)
             continue;
-        std::string_view name = Trim(text.substr(0, equals));
-        std::string_view found = Trim(text.substr(equals + 1));
+        std::string_view name = TrimmedLine(text.substr(0, equals));
+        std::string_view found = TrimmedLine(text.substr(equals + 1));
         if ((EqualNoCase(section, group) && KeyMatches(name, key)) ||
             (nestedKey != key && EqualNoCase(section, outer) && KeyMatches(name, nestedKey))) {
             value = Unquote(found);
