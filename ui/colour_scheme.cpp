@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <optional>
 #include <utility>
 
@@ -12,26 +13,34 @@ namespace zep {
 
 namespace {
 
+// One watch of the application's palette for every follower: a filter on the application
+// object sees each event the program handles, so there is only ever one.
 class PaletteWatch : public QObject
 {
+    Q_OBJECT
 public:
-    PaletteWatch(QObject& owner, std::function<void()> apply)
-        : QObject(&owner), m_apply(std::move(apply))
+    static PaletteWatch& Instance()
     {
-        qApp->installEventFilter(this);
-        m_apply();
+        // It goes with the application object; a later one gets a watch of its own.
+        static QPointer<PaletteWatch> watch;
+        if (watch == nullptr)
+            watch = new PaletteWatch(qApp);
+        return *watch;
     }
+
+signals:
+    void changed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
-            m_apply();
+            emit changed();
         return false;
     }
 
 private:
-    std::function<void()> m_apply;
+    explicit PaletteWatch(QObject* app) : QObject(app) { app->installEventFilter(this); }
 };
 
 std::optional<QPalette>& Started()
@@ -110,7 +119,8 @@ void DrawLogo(QPainter& painter, const QPoint& at, const QPixmap& logo, const QP
 
 void FollowPalette(QObject& owner, std::function<void()> apply)
 {
-    new PaletteWatch(owner, std::move(apply));
+    apply();
+    QObject::connect(&PaletteWatch::Instance(), &PaletteWatch::changed, &owner, std::move(apply));
 }
 
 QColor PaneBase(const QPalette& palette)
@@ -124,3 +134,5 @@ QColor PaneText(const QPalette& palette)
 }
 
 } // namespace zep
+
+#include "colour_scheme.moc"
