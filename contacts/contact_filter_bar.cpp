@@ -46,15 +46,19 @@ void ContactFilterBar::Cancel()
     emit LeftForList();
 }
 
+bool ContactFilterBar::ClaimEscape(QEvent* event)
+{
+    if (event->type() != QEvent::ShortcutOverride ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+        return false;
+    event->accept();
+    return true;
+}
+
 bool ContactFilterBar::event(QEvent* event)
 {
-    // Esc belongs to the field (it clears the filter) before the window's Esc, which hides it.
-    if (event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        event->accept();
-        return true;
-    }
-    return QLineEdit::event(event);
+    // Esc belongs to the field: it clears the filter.
+    return ClaimEscape(event) || QLineEdit::event(event);
 }
 
 void ContactFilterBar::keyPressEvent(QKeyEvent* event)

@@ -18,6 +18,9 @@ public:
     void Continue(const QString& typed);
     // Esc: clears the field, hides it and hands back to the list.
     void Cancel();
+    // Takes Esc as a key for the widget, before the window's Esc (which hides the window): true
+    // when `event` is that key's shortcut override.
+    static bool ClaimEscape(QEvent* event);
 
 signals:
     // The text to filter by, trimmed; empty shows every contact.

@@ -1,5 +1,6 @@
 #include "contacts/contact_list_ctrl.h"
 
+#include "contacts/contact_filter_bar.h"
 #include "contacts/plain_text.h"
 
 #include <QContextMenuEvent>
@@ -253,12 +254,9 @@ QString CContactListCtrl::TipText(int index) const
 
 bool CContactListCtrl::event(QEvent* event)
 {
-    // While filtered, Esc takes the filter away before the window's Esc, which hides it.
-    if (event->type() == QEvent::ShortcutOverride && m_engine.Filtering() &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        event->accept();
+    // While filtered, Esc takes the filter away.
+    if (m_engine.Filtering() && ContactFilterBar::ClaimEscape(event))
         return true;
-    }
     return QListView::event(event);
 }
 
