@@ -79,9 +79,6 @@ void MessageWindow::BuildControls()
     m_toLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_toLine->setAccessibleName(tr("To"));
 
-    const QColor buttonText = palette().color(QPalette::ButtonText);
-    const QColor greyText = palette().color(QPalette::Disabled, QPalette::ButtonText);
-
     m_history = new CRichEditCtrlEx(m_body);
     m_history->setReadOnly(true);
     // Keyboard users select and copy from the history too.
@@ -94,14 +91,12 @@ void MessageWindow::BuildControls()
     connect(m_findBar, &FindBar::closed, this, [this] { m_input->setFocus(Qt::OtherFocusReason); });
 
     m_fontButton = new CButtonEx(kFontButtonId, tr("Font"), m_body);
-    m_fontButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
     FollowPalette(*m_fontButton, [this] { m_fontButton->SetBitmap(FontGlyph()); });
     m_fontButton->SetTip(tr("Select a font or text color"));
     m_fontButton->setAccessibleName(tr("Font"));
     connect(m_fontButton, &CButtonEx::Command, this, [this] { ChangeFont(); });
 
     m_emojiButton = new CButtonEx(kEmojiButtonId, QStringLiteral("\U0001F642"), m_body);
-    m_emojiButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
     m_emojiButton->SetTip(tr("Insert an emoji (Ctrl+.)"));
     m_emojiButton->setAccessibleName(tr("Emoji"));
     connect(m_emojiButton, &CButtonEx::Command, this, [this] { OpenEmojiPicker(); });
@@ -114,7 +109,6 @@ void MessageWindow::BuildControls()
     connect(m_input, &QTextEdit::textChanged, this, [this] { UpdateSendButton(); });
 
     m_sendButton = new CButtonEx(kSendButtonId, tr("Send"), m_body);
-    m_sendButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
     m_sendButton->setAccessibleName(tr("Send"));
     m_sendButton->setEnabled(false);
     connect(m_sendButton, &CButtonEx::Command, this, [this] { Send(); });

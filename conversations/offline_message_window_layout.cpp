@@ -109,15 +109,11 @@ void COfflineMessageWindow::BuildControls(const OfflineRecipients& lists)
     m_pane->setAccessibleName(tr("Message"));
     connect(m_pane, &QTextEdit::textChanged, this, [this] { TextChanged(); });
 
-    const QColor buttonText = palette().color(QPalette::ButtonText);
-    const QColor greyText = palette().color(QPalette::Disabled, QPalette::ButtonText);
     m_sendButton = new CButtonEx(kOfflineSendButtonId, tr("Send"), m_body);
-    m_sendButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
     m_sendButton->setAccessibleName(tr("Send"));
     m_sendButton->setEnabled(false);
     connect(m_sendButton, &CButtonEx::Command, this, [this] { Send(); });
     m_cancelButton = new CButtonEx(kOfflineCancelButtonId, tr("Cancel"), m_body);
-    m_cancelButton->SetColours(CButtonEx::DefaultBackColour(), buttonText, greyText);
     m_cancelButton->setAccessibleName(tr("Cancel"));
     connect(m_cancelButton, &CButtonEx::Command, this, [this] { close(); });
 
